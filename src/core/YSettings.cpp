@@ -1,0 +1,3 @@
+#include "core/YSettings.h"
+
+YSettings g_settings;

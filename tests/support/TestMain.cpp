@@ -1,0 +1,15 @@
+// Test entry point: sets the headless environment before anything starts.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/system/System.h"
+
+int main(int argc, char** argv) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    sys::SetDebugOutput(std::getenv("KESTRUNE_TEST_VERBOSE") != nullptr);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
