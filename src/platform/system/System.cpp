@@ -128,6 +128,7 @@ bool Init() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    ScopedLeakCheckOff driversMayLeak;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
@@ -153,6 +154,7 @@ Window* CreateMainWindow(const char* title, int width, int height, bool windowed
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
     if (!windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     std::string utf8 = Cp1251ToUtf8(title ? title : "");
+    ScopedLeakCheckOff driversMayLeak;
     SDL_Window* sdl = SDL_CreateWindow(utf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
     if (!sdl) return nullptr;
     Window* w = new Window;
@@ -277,5 +279,15 @@ void SetDebugOutput(bool enabled) { g_debugOutput = enabled; }
 
 std::string Cp1251ToUtf8(const std::string& text) { return Convert("UTF-8", "CP1251", text); }
 std::string Utf8ToCp1251(const std::string& text) { return Convert("CP1251", "UTF-8", text); }
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" void __lsan_disable();
+extern "C" void __lsan_enable();
+ScopedLeakCheckOff::ScopedLeakCheckOff() { __lsan_disable(); }
+ScopedLeakCheckOff::~ScopedLeakCheckOff() { __lsan_enable(); }
+#else
+ScopedLeakCheckOff::ScopedLeakCheckOff() = default;
+ScopedLeakCheckOff::~ScopedLeakCheckOff() = default;
+#endif
 
 }  // namespace sys

@@ -105,4 +105,14 @@ void SetDebugOutput(bool enabled);
 std::string Cp1251ToUtf8(const std::string& text);
 std::string Utf8ToCp1251(const std::string& text);
 
+// While alive, allocations are not leak-checked in sanitizer builds. Wraps the start of
+// system drivers (video, GL, audio) whose one-time allocations are theirs to keep.
+class ScopedLeakCheckOff {
+public:
+    ScopedLeakCheckOff();
+    ~ScopedLeakCheckOff();
+    ScopedLeakCheckOff(const ScopedLeakCheckOff&) = delete;
+    ScopedLeakCheckOff& operator=(const ScopedLeakCheckOff&) = delete;
+};
+
 }  // namespace sys

@@ -1,0 +1,39 @@
+// Runs the real program in a temporary working directory.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+TEST(ProgramLife, StartsLogsAndEndsOnSigtermWithTheLeakReport) {
+    test::TempDir dir;
+    test::Program program(dir.Path());
+    ASSERT_TRUE(test::Program::WaitForText("YLog.log", "Game Started\t--------------\n", 20));
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(20), 0);
+    std::string log = test::ReadFile("YLog.log");
+    EXPECT_EQ(log.rfind("Kestrune Sat Nov 29 17:03:57 2003\n\nGame Started\t--------------\n", 0), 0u);
+    EXPECT_NE(log.find("0 - complex objects lost\n"), std::string::npos);
+    EXPECT_NE(log.find("0 - render nodes lost\n"), std::string::npos);
+    EXPECT_NE(log.find("\nGame Finished\t--------------\n"), std::string::npos);
+}
+
+TEST(ProgramLife, SecondInstanceExitsWithOneAndLeavesTheLogAlone) {
+    test::TempDir dir;
+    test::Program first(dir.Path());
+    ASSERT_TRUE(test::Program::WaitForText("YLog.log", "Game Started", 20));
+    std::string before = test::ReadFile("YLog.log");
+    {
+        test::TempDir other;  // another working directory, the same lock
+        test::Program second(other.Path(), {"XDG_RUNTIME_DIR=" + dir.Path()});
+        EXPECT_EQ(second.Wait(20), 1);
+        EXPECT_FALSE(test::FileExists(other.Path() + "/YLog.log"));
+    }
+    EXPECT_EQ(test::ReadFile(dir.Path() + "/YLog.log").substr(0, before.size()), before);
+    first.Signal(SIGINT);
+    EXPECT_EQ(first.Wait(20), 0);
+}
+
+}  // namespace

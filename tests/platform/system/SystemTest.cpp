@@ -1,0 +1,93 @@
+#include "platform/system/System.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "support/TestSupport.h"
+
+namespace {
+
+TEST(InstanceLock, SecondHolderIsRefusedUntilTheFirstReleases) {
+    test::TempDir dir;
+    setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    sys::InstanceLock first;
+    ASSERT_EQ(first.Acquire("kestrune-lock-test"), 1);
+    // flock locks belong to the open file, so a second open in this process conflicts too;
+    // check from a child process as the program would see it.
+    pid_t pid = fork();
+    if (pid == 0) {
+        sys::InstanceLock second;
+        _exit(second.Acquire("kestrune-lock-test") == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    first.Release();
+    sys::InstanceLock third;
+    EXPECT_EQ(third.Acquire("kestrune-lock-test"), 1);
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(TextConversion, Cp1251RoundTrip) {
+    const std::string cp = "\xC8\xE3\xF0\xE0 ok";  // "Игра ok"
+    std::string utf8 = sys::Cp1251ToUtf8(cp);
+    EXPECT_EQ(utf8, "\xD0\x98\xD0\xB3\xD1\x80\xD0\xB0 ok");
+    EXPECT_EQ(sys::Utf8ToCp1251(utf8), cp);
+}
+
+TEST(TextConversion, UnmappableCharactersBecomeQuestionMarks) {
+    EXPECT_EQ(sys::Utf8ToCp1251("a\xE2\x82\xACz"), "a\x88z");     // the euro sign exists in 1251
+    EXPECT_EQ(sys::Utf8ToCp1251("a\xE4\xB8\xADz"), "a?z");        // a CJK character does not
+    EXPECT_EQ(sys::Utf8ToCp1251("a\xFFz"), "a?z");                // invalid UTF-8
+}
+
+TEST(MessageQueue, PostedMessagesComeBackInOrderAndQuitEndsGetMessage) {
+    sys::PostMessage(nullptr, sys::WM_USER + 1, 5, 6);
+    sys::PostQuitMessage(0);
+    sys::Message m;
+    ASSERT_TRUE(sys::PeekMessage(&m));
+    ASSERT_TRUE(sys::GetMessage(&m));
+    EXPECT_EQ(m.message, sys::WM_USER + 1);
+    EXPECT_EQ(m.wParam, 5u);
+    EXPECT_EQ(m.lParam, 6);
+    EXPECT_FALSE(sys::GetMessage(&m));
+    EXPECT_EQ(m.message, sys::WM_QUIT);
+}
+
+int g_procCalls = 0;
+uint32_t g_lastMessage = 0;
+intptr_t Proc(sys::Window*, uint32_t message, uintptr_t, intptr_t) {
+    ++g_procCalls;
+    g_lastMessage = message;
+    return 7;
+}
+
+TEST(MainWindow, CreatedHeadlessAndSignalsBecomeClose) {
+    ASSERT_TRUE(sys::Init());
+    sys::Window* w = sys::CreateMainWindow("Kestrune", 320, 240, true, Proc);
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(sys::NativeWindow(w), nullptr);
+    sys::Message m;
+    while (sys::PeekMessage(&m)) sys::GetMessage(&m);  // drop start-up messages
+    std::raise(SIGTERM);
+    ASSERT_TRUE(sys::PeekMessage(&m));
+    ASSERT_TRUE(sys::GetMessage(&m));
+    EXPECT_EQ(m.message, sys::WM_CLOSE);
+    EXPECT_EQ(sys::DispatchMessage(m), 7);
+    EXPECT_EQ(g_lastMessage, sys::WM_CLOSE);
+    sys::DestroyWindow(w);
+    sys::Quit();
+}
+
+TEST(Clock, IsMonotonic) {
+    int64_t a = sys::CounterValue();
+    sys::Sleep(2);
+    int64_t b = sys::CounterValue();
+    EXPECT_GT(b, a);
+    EXPECT_EQ(sys::CounterFrequency(), 1000000000);
+}
+
+}  // namespace
