@@ -1,0 +1,225 @@
+#include "platform/input/Input.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstring>
+
+#include "platform/system/System.h"
+
+namespace in {
+namespace {
+
+struct ScanPair {
+    SDL_Scancode sdl;
+    uint8_t code;
+};
+
+// SDL scancodes and the key codes the engine's tables use.
+constexpr ScanPair kScanTable[] = {
+    {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_1, 0x02}, {SDL_SCANCODE_2, 0x03}, {SDL_SCANCODE_3, 0x04},
+    {SDL_SCANCODE_4, 0x05}, {SDL_SCANCODE_5, 0x06}, {SDL_SCANCODE_6, 0x07}, {SDL_SCANCODE_7, 0x08},
+    {SDL_SCANCODE_8, 0x09}, {SDL_SCANCODE_9, 0x0A}, {SDL_SCANCODE_0, 0x0B}, {SDL_SCANCODE_MINUS, 0x0C},
+    {SDL_SCANCODE_EQUALS, 0x0D}, {SDL_SCANCODE_BACKSPACE, 0x0E}, {SDL_SCANCODE_TAB, 0x0F},
+    {SDL_SCANCODE_Q, 0x10}, {SDL_SCANCODE_W, 0x11}, {SDL_SCANCODE_E, 0x12}, {SDL_SCANCODE_R, 0x13},
+    {SDL_SCANCODE_T, 0x14}, {SDL_SCANCODE_Y, 0x15}, {SDL_SCANCODE_U, 0x16}, {SDL_SCANCODE_I, 0x17},
+    {SDL_SCANCODE_O, 0x18}, {SDL_SCANCODE_P, 0x19}, {SDL_SCANCODE_LEFTBRACKET, 0x1A},
+    {SDL_SCANCODE_RIGHTBRACKET, 0x1B}, {SDL_SCANCODE_RETURN, 0x1C}, {SDL_SCANCODE_LCTRL, 0x1D},
+    {SDL_SCANCODE_A, 0x1E}, {SDL_SCANCODE_S, 0x1F}, {SDL_SCANCODE_D, 0x20}, {SDL_SCANCODE_F, 0x21},
+    {SDL_SCANCODE_G, 0x22}, {SDL_SCANCODE_H, 0x23}, {SDL_SCANCODE_J, 0x24}, {SDL_SCANCODE_K, 0x25},
+    {SDL_SCANCODE_L, 0x26}, {SDL_SCANCODE_SEMICOLON, 0x27}, {SDL_SCANCODE_APOSTROPHE, 0x28},
+    {SDL_SCANCODE_GRAVE, 0x29}, {SDL_SCANCODE_LSHIFT, 0x2A}, {SDL_SCANCODE_BACKSLASH, 0x2B},
+    {SDL_SCANCODE_Z, 0x2C}, {SDL_SCANCODE_X, 0x2D}, {SDL_SCANCODE_C, 0x2E}, {SDL_SCANCODE_V, 0x2F},
+    {SDL_SCANCODE_B, 0x30}, {SDL_SCANCODE_N, 0x31}, {SDL_SCANCODE_M, 0x32}, {SDL_SCANCODE_COMMA, 0x33},
+    {SDL_SCANCODE_PERIOD, 0x34}, {SDL_SCANCODE_SLASH, 0x35}, {SDL_SCANCODE_RSHIFT, 0x36},
+    {SDL_SCANCODE_KP_MULTIPLY, 0x37}, {SDL_SCANCODE_LALT, 0x38}, {SDL_SCANCODE_SPACE, 0x39},
+    {SDL_SCANCODE_CAPSLOCK, 0x3A}, {SDL_SCANCODE_F1, 0x3B}, {SDL_SCANCODE_F2, 0x3C}, {SDL_SCANCODE_F3, 0x3D},
+    {SDL_SCANCODE_F4, 0x3E}, {SDL_SCANCODE_F5, 0x3F}, {SDL_SCANCODE_F6, 0x40}, {SDL_SCANCODE_F7, 0x41},
+    {SDL_SCANCODE_F8, 0x42}, {SDL_SCANCODE_F9, 0x43}, {SDL_SCANCODE_F10, 0x44},
+    {SDL_SCANCODE_NUMLOCKCLEAR, 0x45}, {SDL_SCANCODE_SCROLLLOCK, 0x46}, {SDL_SCANCODE_KP_7, 0x47},
+    {SDL_SCANCODE_KP_8, 0x48}, {SDL_SCANCODE_KP_9, 0x49}, {SDL_SCANCODE_KP_MINUS, 0x4A},
+    {SDL_SCANCODE_KP_4, 0x4B}, {SDL_SCANCODE_KP_5, 0x4C}, {SDL_SCANCODE_KP_6, 0x4D},
+    {SDL_SCANCODE_KP_PLUS, 0x4E}, {SDL_SCANCODE_KP_1, 0x4F}, {SDL_SCANCODE_KP_2, 0x50},
+    {SDL_SCANCODE_KP_3, 0x51}, {SDL_SCANCODE_KP_0, 0x52}, {SDL_SCANCODE_KP_PERIOD, 0x53},
+    {SDL_SCANCODE_NONUSBACKSLASH, 0x56}, {SDL_SCANCODE_F11, 0x57}, {SDL_SCANCODE_F12, 0x58},
+    {SDL_SCANCODE_F13, 0x64}, {SDL_SCANCODE_F14, 0x65}, {SDL_SCANCODE_F15, 0x66},
+    {SDL_SCANCODE_INTERNATIONAL2, 0x70}, {SDL_SCANCODE_INTERNATIONAL1, 0x73},
+    {SDL_SCANCODE_INTERNATIONAL4, 0x79}, {SDL_SCANCODE_INTERNATIONAL5, 0x7B},
+    {SDL_SCANCODE_INTERNATIONAL3, 0x7D}, {SDL_SCANCODE_KP_EQUALS, 0x8D}, {SDL_SCANCODE_LANG2, 0x94},
+    {SDL_SCANCODE_STOP, 0x95}, {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_RCTRL, 0x9D},
+    {SDL_SCANCODE_MUTE, 0xA0}, {SDL_SCANCODE_VOLUMEDOWN, 0xAE}, {SDL_SCANCODE_VOLUMEUP, 0xB0},
+    {SDL_SCANCODE_KP_COMMA, 0xB3}, {SDL_SCANCODE_KP_DIVIDE, 0xB5}, {SDL_SCANCODE_PRINTSCREEN, 0xB7},
+    {SDL_SCANCODE_RALT, 0xB8}, {SDL_SCANCODE_PAUSE, 0xC5}, {SDL_SCANCODE_HOME, 0xC7},
+    {SDL_SCANCODE_UP, 0xC8}, {SDL_SCANCODE_PAGEUP, 0xC9}, {SDL_SCANCODE_LEFT, 0xCB},
+    {SDL_SCANCODE_RIGHT, 0xCD}, {SDL_SCANCODE_END, 0xCF}, {SDL_SCANCODE_DOWN, 0xD0},
+    {SDL_SCANCODE_PAGEDOWN, 0xD1}, {SDL_SCANCODE_INSERT, 0xD2}, {SDL_SCANCODE_DELETE, 0xD3},
+    {SDL_SCANCODE_LGUI, 0xDB}, {SDL_SCANCODE_RGUI, 0xDC}, {SDL_SCANCODE_APPLICATION, 0xDD},
+    {SDL_SCANCODE_POWER, 0xDE}, {SDL_SCANCODE_SLEEP, 0xDF},
+};
+
+struct State {
+    bool initialized = false;
+    bool active = true;  // the window has focus and is not minimised
+    bool keyboardAcquired = false, keyboardLost = false;
+    bool mouseAcquired = false, mouseLost = false;
+    uint8_t keys[256] = {};
+    int32_t dx = 0, dy = 0, wheel = 0;
+    uint8_t buttons[4] = {};
+    sys::Window* window = nullptr;
+};
+State g;
+
+void SetActive(bool active) {
+    g.active = active;
+    if (!active) {
+        // A device that loses its window is lost until acquired again.
+        if (g.keyboardAcquired) g.keyboardLost = true;
+        if (g.mouseAcquired) g.mouseLost = true;
+        g.keyboardAcquired = g.mouseAcquired = false;
+        std::memset(g.keys, 0, sizeof g.keys);
+        std::memset(g.buttons, 0, sizeof g.buttons);
+        g.dx = g.dy = g.wheel = 0;
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+    }
+}
+
+int MouseButtonIndex(uint8_t sdlButton) {
+    switch (sdlButton) {
+    case SDL_BUTTON_LEFT: return 0;
+    case SDL_BUTTON_RIGHT: return 1;
+    case SDL_BUTTON_MIDDLE: return 2;
+    case SDL_BUTTON_X1: return 3;
+    default: return -1;
+    }
+}
+
+// Called by SDL for every event as it enters the queue, injected events included.
+int Watch(void*, SDL_Event* e) {
+    switch (e->type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        uint8_t code = KeyCodeFromScancode(e->key.keysym.scancode);
+        if (code) g.keys[code] = e->type == SDL_KEYDOWN ? 0x80 : 0;
+        break;
+    }
+    case SDL_MOUSEMOTION:
+        g.dx += e->motion.xrel;
+        g.dy += e->motion.yrel;
+        break;
+    case SDL_MOUSEWHEEL: {
+        int notches = e->wheel.y;
+        if (e->wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
+        g.wheel += notches * 120;
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        int i = MouseButtonIndex(e->button.button);
+        if (i >= 0) g.buttons[i] = e->type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        break;
+    }
+    case SDL_WINDOWEVENT:
+        switch (e->window.event) {
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_MINIMIZED: SetActive(false); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED: g.active = true; break;
+        default: break;
+        }
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+}  // namespace
+
+HRESULT Init(sys::Window* window) {
+    if (g.initialized) Shutdown();
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0 && SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) return E_FAIL;
+    g = State{};
+    g.window = window;
+    g.initialized = true;
+    SDL_AddEventWatch(Watch, nullptr);
+    return S_OK;
+}
+
+void Shutdown() {
+    if (!g.initialized) return;
+    SDL_DelEventWatch(Watch, nullptr);
+    if (g.mouseAcquired) SDL_SetRelativeMouseMode(SDL_FALSE);
+    g = State{};
+}
+
+bool Initialized() { return g.initialized; }
+
+HRESULT AcquireKeyboard() {
+    if (!g.initialized) return DIERR_NOTINITIALIZED;
+    if (!g.active) return DIERR_OTHERAPPHASPRIO;
+    g.keyboardAcquired = true;
+    g.keyboardLost = false;
+    return S_OK;
+}
+
+HRESULT UnacquireKeyboard() {
+    if (!g.initialized) return DIERR_NOTINITIALIZED;
+    g.keyboardAcquired = false;
+    return S_OK;
+}
+
+HRESULT AcquireMouse() {
+    if (!g.initialized) return DIERR_NOTINITIALIZED;
+    if (!g.active) return DIERR_OTHERAPPHASPRIO;
+    if (!g.mouseAcquired) {
+        // Relative mode may be unavailable (no pointer, offscreen driver): motion still arrives.
+        SDL_SetRelativeMouseMode(SDL_TRUE);
+        g.dx = g.dy = g.wheel = 0;
+    }
+    g.mouseAcquired = true;
+    g.mouseLost = false;
+    return S_OK;
+}
+
+HRESULT UnacquireMouse() {
+    if (!g.initialized) return DIERR_NOTINITIALIZED;
+    if (g.mouseAcquired) SDL_SetRelativeMouseMode(SDL_FALSE);
+    g.mouseAcquired = false;
+    return S_OK;
+}
+
+HRESULT ReadKeyboard(uint8_t keys[256]) {
+    if (!g.initialized) return DIERR_NOTINITIALIZED;
+    SDL_PumpEvents();
+    if (g.keyboardLost) return DIERR_INPUTLOST;
+    if (!g.keyboardAcquired) return DIERR_NOTACQUIRED;
+    std::memcpy(keys, g.keys, 256);
+    return S_OK;
+}
+
+HRESULT ReadMouse(MouseState* state) {
+    if (!g.initialized) return DIERR_NOTINITIALIZED;
+    if (!state) return DIERR_INVALIDPARAM;
+    SDL_PumpEvents();
+    if (g.mouseLost) return DIERR_INPUTLOST;
+    if (!g.mouseAcquired) return DIERR_NOTACQUIRED;
+    state->x = g.dx;
+    state->y = g.dy;
+    state->z = g.wheel;
+    std::memcpy(state->buttons, g.buttons, sizeof state->buttons);
+    g.dx = g.dy = g.wheel = 0;
+    return S_OK;
+}
+
+uint8_t KeyCodeFromScancode(int scancode) {
+    for (const ScanPair& p : kScanTable)
+        if (p.sdl == scancode) return p.code;
+    return 0;
+}
+
+int ScancodeFromKeyCode(uint8_t code) {
+    for (const ScanPair& p : kScanTable)
+        if (p.code == code) return p.sdl;
+    return 0;
+}
+
+}  // namespace in

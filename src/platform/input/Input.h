@@ -1,0 +1,60 @@
+// The input layer: keyboard and mouse state kept from SDL's events (injected ones too),
+// read as a keyboard of 256 key codes (bit 7 set while down, the scan-code numbering of
+// the engine's key tables) and a mouse of relative motion, wheel and four buttons.
+#pragma once
+#include <cstdint>
+
+#include "platform/system/Result.h"
+
+namespace sys { class Window; }
+
+namespace in {
+
+// Key codes used by the engine's defaults and tests.
+enum : uint8_t {
+    KEY_ESCAPE = 0x01,
+    KEY_1 = 0x02,
+    KEY_RETURN = 0x1C,
+    KEY_LCONTROL = 0x1D,
+    KEY_A = 0x1E,
+    KEY_GRAVE = 0x29,
+    KEY_SPACE = 0x39,
+    KEY_F1 = 0x3B,
+    KEY_UP = 0xC8,
+    KEY_LEFT = 0xCB,
+    KEY_RIGHT = 0xCD,
+    KEY_DOWN = 0xD0,
+};
+
+// One mouse read: motion since the last read, the wheel (120 a notch) and four buttons
+// (0 left, 1 right, 2 middle, 3 extra; bit 7 set while down).
+struct MouseState {
+    int32_t x = 0, y = 0, z = 0;
+    uint8_t buttons[4] = {};
+};
+
+// Starts keeping the state of the given window's keyboard and mouse. Safe without a
+// display or window manager. Returns S_OK, or E_FAIL when the event watch cannot start.
+HRESULT Init(sys::Window* window);
+// Stops watching; every later read fails with DIERR_NOTINITIALIZED.
+void Shutdown();
+bool Initialized();
+
+// Acquiring fails with DIERR_OTHERAPPHASPRIO while the window is inactive (focus lost or
+// minimised). A device that was acquired and then lost its window reads DIERR_INPUTLOST
+// until acquired again. Acquiring the mouse puts it in relative mode.
+HRESULT AcquireKeyboard();
+HRESULT UnacquireKeyboard();
+HRESULT AcquireMouse();
+HRESULT UnacquireMouse();
+// 256 bytes by key code.
+HRESULT ReadKeyboard(uint8_t keys[256]);
+// Motion and wheel accumulated since the last read, and the buttons now.
+HRESULT ReadMouse(MouseState* state);
+
+// The key code of an SDL scancode, 0 when it has none.
+uint8_t KeyCodeFromScancode(int scancode);
+// The SDL scancode of a key code, 0 when it has none.
+int ScancodeFromKeyCode(uint8_t code);
+
+}  // namespace in
