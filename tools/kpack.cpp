@@ -35,6 +35,12 @@ bool Fail(const std::string& message) {
     return false;
 }
 
+// The exit code of a failed command, after its message.
+int FailExit(const std::string& message) {
+    Fail(message);
+    return 1;
+}
+
 // Reads a folder tree, children in byte order of their names. Entries that are neither
 // regular files nor directories are skipped.
 bool Collect(const stdfs::path& path, const std::string& name, const std::string& prefix, int depth, Node& node) {
@@ -119,7 +125,7 @@ int Build(const std::string& archive, const std::string& folder) {
     std::vector<const Node*> files;
     uint64_t dataSize = 0;
     if (!WriteDirectory(tree, directory, dataSize, files)) return 1;
-    if (8 + directory.size() + dataSize > UINT32_MAX) return Fail("archive too large"), 1;
+    if (8 + directory.size() + dataSize > UINT32_MAX) return FailExit("archive too large");
     ScrambleBuffer(directory.data(), directory.size());
 
     CYFileWriter writer(archive);
@@ -132,7 +138,7 @@ int Build(const std::string& archive, const std::string& folder) {
         ScrambleBuffer(bytes.data(), bytes.size());
         writer.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
     }
-    if (FAILED(writer.Save())) return Fail("cannot write " + archive), 1;
+    if (FAILED(writer.Save())) return FailExit("cannot write " + archive);
     std::printf("%zu files, %" PRIu64 " bytes of data -> %s\n", files.size(), dataSize, archive.c_str());
     return 0;
 }
@@ -140,7 +146,7 @@ int Build(const std::string& archive, const std::string& folder) {
 int List(const std::string& archive) {
     ArchiveIndex index;
     uint32_t dataStart = 0;
-    if (FAILED(ReadGameArchiveIndex(archive, index, dataStart))) return Fail("cannot read game archive " + archive), 1;
+    if (FAILED(ReadGameArchiveIndex(archive, index, dataStart))) return FailExit("cannot read game archive " + archive);
     std::vector<std::pair<std::string, ArchiveEntry>> entries(index.begin(), index.end());
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [path, entry] : entries) std::printf("%10u %10u  %s\n", entry.offset, entry.size, path.c_str());
