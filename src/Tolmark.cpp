@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/YArchive.h"
 #include "core/YEvents.h"
 #include "core/YLiveCounts.h"
 #include "core/YLog.h"
@@ -63,6 +64,8 @@ int main() {
 
     StartLog();
     Log(0, "Game Started\t--------------\n");
+    // A missing or unreadable archive is only logged: every file then comes from disk.
+    OpenGameArchive();
 
     if (!sys::Init()) return 0;
     sys::Window* window = sys::CreateMainWindow(kTitle, g_settings.screenWidth, g_settings.screenHeight,
@@ -96,5 +99,6 @@ int main() {
     g_settings.mainWindow = nullptr;
     sys::DestroyWindow(window);
     sys::Quit();
+    CloseGameArchive();
     return 0;
 }

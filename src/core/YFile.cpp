@@ -1,0 +1,157 @@
+#include "core/YFile.h"
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/YArchive.h"
+#include "core/YEndian.h"
+#include "core/YLog.h"
+#include "core/YUtils.h"
+#include "platform/files/Files.h"
+
+namespace {
+// What GetData points at while the data is empty.
+const uint8_t kNoData[1] = {0};
+}  // namespace
+
+CYFile::CYFile(const std::string& name) : name_(name) { ToLower(name_); }
+
+CYFile::~CYFile() = default;
+
+HRESULT CYFile::Load() {
+    data_.clear();
+    position_ = 0;
+    readFailed_ = false;
+    ArchiveEntry entry;
+    HRESULT hr = FindArchiveEntry(name_, entry) ? LoadFromArchive(entry.offset, entry.size) : LoadFromDisk();
+    if (FAILED(hr)) std::vector<uint8_t>().swap(data_);
+    return hr;
+}
+
+HRESULT CYFile::LoadFromArchive(uint32_t offset, uint32_t size) {
+    std::FILE* f = fs::Open(kGameArchiveName, "rb");
+    if (!f) {
+        Log(0, "File - %s not found\n", kGameArchiveName);
+        return E_FAIL;
+    }
+    // The entry was checked against the archive's size when the index was read, so the
+    // buffer is bounded; a file that shrank since gives a short read.
+    bool ok = fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+    if (ok) {
+        data_.resize(size);
+        ok = std::fread(data_.data(), 1, size, f) == size;
+    }
+    std::fclose(f);
+    if (!ok) {
+        Log(0, "Unknown error in file - %s\n", kGameArchiveName);
+        return E_FAIL;
+    }
+    UnscrambleBuffer(data_.data(), data_.size());
+    return S_OK;
+}
+
+HRESULT CYFile::LoadFromDisk() {
+    std::FILE* f = fs::Open(name_, "rb");
+    if (!f) {
+        Log(0, "File - %s not found\n", name_.c_str());
+        return E_FAIL;
+    }
+    bool ok = false;
+    if (fseeko(f, 0, SEEK_END) == 0) {
+        off_t size = ftello(f);
+        if (size >= 0 && static_cast<uint64_t>(size) <= UINT32_MAX && fseeko(f, 0, SEEK_SET) == 0) {
+            data_.resize(static_cast<size_t>(size));
+            ok = std::fread(data_.data(), 1, data_.size(), f) == data_.size();
+        }
+    }
+    std::fclose(f);
+    if (!ok) {
+        Log(0, "Unknown error in file - %s\n", name_.c_str());
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+const uint8_t* CYFile::GetData() const { return data_.empty() ? kNoData : data_.data(); }
+
+uint32_t CYFile::GetSize() const { return static_cast<uint32_t>(data_.size()); }
+
+HRESULT CYFile::Read(void* destination, uint32_t n) {
+    uint32_t left = GetSize() - position_;
+    if (n > left) {
+        if (n > 0) std::memset(destination, 0, n);
+        position_ = GetSize();
+        readFailed_ = true;
+        return E_FAIL;
+    }
+    if (n > 0) std::memcpy(destination, data_.data() + position_, n);
+    position_ += n;
+    return S_OK;
+}
+
+int32_t CYFile::ReadInt() {
+    uint8_t bytes[4];
+    if (FAILED(Read(bytes, 4))) return 0;
+    return static_cast<int32_t>(LoadLE32(bytes));
+}
+
+float CYFile::ReadFloat() {
+    uint8_t bytes[4];
+    if (FAILED(Read(bytes, 4))) return 0.0f;
+    uint32_t bits = LoadLE32(bytes);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::string CYFile::ReadString() {
+    uint8_t bytes[4];
+    if (FAILED(Read(bytes, 4))) return std::string();
+    uint32_t length = LoadLE32(bytes);
+    // The length is checked against what is left before anything is allocated.
+    if (length > GetSize() - position_) {
+        position_ = GetSize();
+        readFailed_ = true;
+        return std::string();
+    }
+    std::string text(reinterpret_cast<const char*>(data_.data() + position_), length);
+    position_ += length;
+    return text;
+}
+
+CYFileWriter::CYFileWriter(const std::string& name) : name_(name) {}
+
+CYFileWriter::~CYFileWriter() = default;
+
+void CYFileWriter::Write(const void* bytes, uint32_t n) {
+    if (n == 0) return;
+    const uint8_t* p = static_cast<const uint8_t*>(bytes);
+    buffer_.insert(buffer_.end(), p, p + n);
+}
+
+void CYFileWriter::WriteInt(int32_t value) {
+    uint8_t bytes[4];
+    StoreLE32(bytes, static_cast<uint32_t>(value));
+    Write(bytes, 4);
+}
+
+void CYFileWriter::WriteString(const std::string& text) {
+    WriteInt(static_cast<int32_t>(text.size()));
+    Write(text.data(), static_cast<uint32_t>(text.size()));
+}
+
+HRESULT CYFileWriter::Save() {
+    switch (fs::WriteFileAtomic(name_, buffer_.data(), buffer_.size())) {
+    case fs::WriteStatus::kOk:
+        return S_OK;
+    case fs::WriteStatus::kCannotCreate:
+        Log(0, "File - %s not found\n", name_.c_str());
+        return E_FAIL;
+    case fs::WriteStatus::kCannotWrite:
+        break;
+    }
+    Log(0, "Unknown error in file - %s\n", name_.c_str());
+    return E_FAIL;
+}
