@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/YArchive.h"
+#include "core/YConfig.h"
 #include "core/YEvents.h"
 #include "core/YLiveCounts.h"
 #include "core/YLog.h"
@@ -47,6 +48,7 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
 
 // The last steps of every shutdown: settings, leak report, final line.
 void FinalShutdown() {
+    SaveConfig();
     LogLeakReport();
     Log(0, "\nGame Finished\t--------------\n");
 }
@@ -64,6 +66,8 @@ int main() {
 
     StartLog();
     Log(0, "Game Started\t--------------\n");
+    // Read before the archive opens, so the settings always come from the disk.
+    LoadConfig();
     // A missing or unreadable archive is only logged: every file then comes from disk.
     OpenGameArchive();
 
