@@ -1,10 +1,13 @@
 // The program's life: start-up, the frame loop, shutdown, and the main window's procedure.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
+#include "core/YCommandManager.h"
 #include "core/YEvents.h"
 #include "core/YLiveCounts.h"
 #include "core/YLog.h"
+#include "core/YScript.h"
 #include "core/YSettings.h"
 #include "core/YTimer.h"
 #include "platform/system/System.h"
@@ -22,6 +25,7 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
     switch (message) {
     case sys::WM_CLOSE:
     case sys::WM_DESTROY:
+        if (g_commandManager) g_commandManager->SendCommandByName("MAIN", "GameOver", "1");
         sys::PostQuitMessage(0);
         return 0;
     case sys::WM_SIZE:
@@ -36,18 +40,25 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
         return 0;
     case sys::WM_SETCURSOR:
         return 1;
-    case sys::WM_CHAR:
+    case sys::WM_CHAR: {
         SendEvent(YEVENT_CHAR, static_cast<intptr_t>(wParam), 0);
+        // The character code as a signed byte: 128..255 give -128..-1.
+        char text[8];
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(static_cast<int8_t>(wParam & 0xFF)));
+        if (g_commandManager) g_commandManager->SendCommandByName("interface", "char", text);
+        return sys::DefWindowProc(window, message, wParam, lParam);
+    }
         return sys::DefWindowProc(window, message, wParam, lParam);
     default:
         return sys::DefWindowProc(window, message, wParam, lParam);
     }
 }
 
-// The last steps of every shutdown: settings, leak report, final line.
+// The last steps of every shutdown: settings, leak report, final line, command table.
 void FinalShutdown() {
     LogLeakReport();
     Log(0, "\nGame Finished\t--------------\n");
+    DestroyCommands();
 }
 
 }  // namespace
@@ -61,6 +72,7 @@ int main() {
     }
     if (lock < 0) return 1;
 
+    LoadCommands();
     StartLog();
     Log(0, "Game Started\t--------------\n");
 
@@ -73,9 +85,19 @@ int main() {
     }
     g_settings.mainWindow = window;
 
-    InitTimer();
+    // The main script handler "MAIN"; its idle state is "main.lua".
+    auto mainHandler = std::make_unique<CYScriptHandler>(nullptr);
+    mainHandler->SetName("MAIN");
+    g_commandManager->Register(mainHandler.get());
+    bool running = mainHandler->AddState("idle", "main.lua") >= 0;
 
-    for (;;) {
+    if (running) {
+        InitTimer();
+        // The idle state becomes current and starts; the queue starts empty.
+        mainHandler->SwitchToIdle();
+    }
+
+    while (running) {
         sys::Message msg;
         if (sys::PeekMessage(nullptr)) {
             if (!sys::GetMessage(&msg)) break;
@@ -88,10 +110,12 @@ int main() {
         }
         SendEvent(YEVENT_FRAME, 0, 0);
         PurgeUnsubscribedEvents();
+        mainHandler->Step(static_cast<float>(g_timer.frameTime));
         // Keep an idle frame from spinning a core until the renderer paces the loop.
         sys::Sleep(1);
     }
 
+    mainHandler.reset();
     FinalShutdown();
     g_settings.mainWindow = nullptr;
     sys::DestroyWindow(window);
