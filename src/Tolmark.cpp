@@ -48,7 +48,6 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
         if (g_commandManager) g_commandManager->SendCommandByName("interface", "char", text);
         return sys::DefWindowProc(window, message, wParam, lParam);
     }
-        return sys::DefWindowProc(window, message, wParam, lParam);
     default:
         return sys::DefWindowProc(window, message, wParam, lParam);
     }
@@ -89,6 +88,7 @@ int main() {
     auto mainHandler = std::make_unique<CYScriptHandler>(nullptr);
     mainHandler->SetName("MAIN");
     g_commandManager->Register(mainHandler.get());
+    // A "main.lua" that cannot be read skips the loop and goes to the shutdown.
     bool running = mainHandler->AddState("idle", "main.lua") >= 0;
 
     if (running) {

@@ -247,12 +247,6 @@ TEST_F(ScriptTest, ErrorWithANonTextValueIsStillLogged) {
     EXPECT_NE(LogText().find("\nERROR!!!!!!!!!!!!!\n(error object is a table value)\n\n"), std::string::npos);
 }
 
-TEST_F(ScriptTest, HostileArgumentErrorOfAFunctionEndsOnlyTheScript) {
-    ScriptPtr s = Started("h.lua", "SetHandlerState({})\n");
-    EXPECT_TRUE(s->Resume(0.0f));
-    EXPECT_NE(LogText().find("bad argument #1 to 'SetHandlerState'"), std::string::npos);
-}
-
 TEST_F(ScriptTest, AScriptThatPilesUpMemoryEndsWithNotEnoughMemory) {
     g_scriptLimits.memoryBytes = 8 << 20;
     ScriptPtr s = Started("m.lua", "local t = {}\nfor i = 1, 1e9 do t[i] = string.rep('x', 1000) .. i end\n");
@@ -336,6 +330,12 @@ TEST_F(ScriptHandlerTest, HandlerDestroyedFromItsOwnScriptLetsTheResumeFinish) {
     g_handler->Step(0.0f);  // the handler is gone when Step returns
     EXPECT_EQ(g_handler, nullptr);
     EXPECT_EQ(g_records, std::vector<std::string>{""});
+}
+
+TEST_F(ScriptHandlerTest, ArgumentErrorOfAFunctionEndsOnlyTheScript) {
+    ScriptPtr s = Started("h.lua", "SetHandlerState({})\n");
+    EXPECT_TRUE(s->Resume(0.0f));
+    EXPECT_NE(LogText().find("bad argument #1 to 'SetHandlerState'"), std::string::npos);
 }
 
 // ---- handler states ----
