@@ -226,11 +226,6 @@ TEST_F(ScriptTest, StandardLibrariesAreOpen) {
     EXPECT_EQ(g_records, std::vector<std::string>{"function,function,A,2,1-2,function,nil"});
 }
 
-TEST_F(ScriptTest, LiveScriptsAreCounted) {
-    ScriptPtr s(new CYScript());
-    EXPECT_EQ(g_live.scripts, liveBefore + 1);
-}
-
 // ---- errors and limits ----
 
 TEST_F(ScriptTest, RuntimeErrorIsLoggedWithItsMessageAndFinishesTheState) {

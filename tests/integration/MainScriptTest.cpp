@@ -74,14 +74,6 @@ TEST(MainScript, AScriptErrorIsLoggedAndTheProgramGoesOn) {
               std::string::npos);
 }
 
-TEST(MainScript, SyntaxErrorIsLoggedAndDoesNotEndTheProgram) {
-    test::TempDir dir;
-    WriteMainScript(dir.Path(), "this is not lua\n");
-    test::Program program(dir.Path());
-    ASSERT_TRUE(test::Program::WaitForText("YLog.log", "attempt to call a string value", 20));
-    ExpectFullShutdown(program);
-}
-
 TEST(MainScript, MissingMainScriptEndsTheProgramAfterStartUp) {
     test::TempDir dir;
     test::Program program(dir.Path());
