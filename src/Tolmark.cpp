@@ -1,12 +1,15 @@
 // The program's life: start-up, the frame loop, shutdown, and the main window's procedure.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "core/YArchive.h"
+#include "core/YCommandManager.h"
 #include "core/YConfig.h"
 #include "core/YEvents.h"
 #include "core/YLiveCounts.h"
 #include "core/YLog.h"
+#include "core/YScript.h"
 #include "core/YSettings.h"
 #include "core/YTimer.h"
 #include "platform/system/System.h"
@@ -24,6 +27,7 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
     switch (message) {
     case sys::WM_CLOSE:
     case sys::WM_DESTROY:
+        if (g_commandManager) g_commandManager->SendCommandByName("MAIN", "GameOver", "1");
         sys::PostQuitMessage(0);
         return 0;
     case sys::WM_SIZE:
@@ -38,19 +42,25 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
         return 0;
     case sys::WM_SETCURSOR:
         return 1;
-    case sys::WM_CHAR:
+    case sys::WM_CHAR: {
         SendEvent(YEVENT_CHAR, static_cast<intptr_t>(wParam), 0);
+        // The character code as a signed byte: 128..255 give -128..-1.
+        char text[8];
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(static_cast<int8_t>(wParam & 0xFF)));
+        if (g_commandManager) g_commandManager->SendCommandByName("interface", "char", text);
         return sys::DefWindowProc(window, message, wParam, lParam);
+    }
     default:
         return sys::DefWindowProc(window, message, wParam, lParam);
     }
 }
 
-// The last steps of every shutdown: settings, leak report, final line.
+// The last steps of every shutdown: settings, leak report, final line, command table.
 void FinalShutdown() {
     SaveConfig();
     LogLeakReport();
     Log(0, "\nGame Finished\t--------------\n");
+    DestroyCommands();
 }
 
 }  // namespace
@@ -64,6 +74,7 @@ int main() {
     }
     if (lock < 0) return 1;
 
+    LoadCommands();
     StartLog();
     Log(0, "Game Started\t--------------\n");
     // Read before the archive opens, so the settings always come from the disk.
@@ -80,9 +91,20 @@ int main() {
     }
     g_settings.mainWindow = window;
 
-    InitTimer();
+    // The main script handler "MAIN"; its idle state is "main.lua".
+    auto mainHandler = std::make_unique<CYScriptHandler>(nullptr);
+    mainHandler->SetName("MAIN");
+    g_commandManager->Register(mainHandler.get());
+    // A "main.lua" that cannot be read skips the loop and goes to the shutdown.
+    bool running = mainHandler->AddState("idle", "main.lua") >= 0;
 
-    for (;;) {
+    if (running) {
+        InitTimer();
+        // The idle state becomes current and starts; the queue starts empty.
+        mainHandler->SwitchToIdle();
+    }
+
+    while (running) {
         sys::Message msg;
         if (sys::PeekMessage(nullptr)) {
             if (!sys::GetMessage(&msg)) break;
@@ -95,10 +117,12 @@ int main() {
         }
         SendEvent(YEVENT_FRAME, 0, 0);
         PurgeUnsubscribedEvents();
+        mainHandler->Step(static_cast<float>(g_timer.frameTime));
         // Keep an idle frame from spinning a core until the renderer paces the loop.
         sys::Sleep(1);
     }
 
+    mainHandler.reset();
     FinalShutdown();
     g_settings.mainWindow = nullptr;
     sys::DestroyWindow(window);

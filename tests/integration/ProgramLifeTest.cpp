@@ -7,8 +7,14 @@
 
 namespace {
 
+// A main script that gives every frame back and never ends.
+void WriteIdleMainScript(const std::string& dir) {
+    test::WriteFile(dir + "/data/scripts/main.lua", "while true do Update() end\n");
+}
+
 TEST(ProgramLife, StartsLogsAndEndsOnSigtermWithTheLeakReport) {
     test::TempDir dir;
+    WriteIdleMainScript(dir.Path());
     test::Program program(dir.Path());
     ASSERT_TRUE(test::Program::WaitForText("YLog.log", "Game Started\t--------------\n", 20));
     program.Signal(SIGTERM);
@@ -22,6 +28,7 @@ TEST(ProgramLife, StartsLogsAndEndsOnSigtermWithTheLeakReport) {
 
 TEST(ProgramLife, SecondInstanceExitsWithOneAndLeavesTheLogAlone) {
     test::TempDir dir;
+    WriteIdleMainScript(dir.Path());
     test::Program first(dir.Path());
     ASSERT_TRUE(test::Program::WaitForText("YLog.log", "Game Started", 20));
     std::string before = test::ReadFile("YLog.log");
