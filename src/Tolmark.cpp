@@ -12,7 +12,9 @@
 #include "core/YScript.h"
 #include "core/YSettings.h"
 #include "core/YTimer.h"
+#include "core/YTriggerRegistry.h"
 #include "platform/system/System.h"
+#include "script/YScriptApi.h"
 
 namespace {
 
@@ -91,6 +93,11 @@ int main() {
     }
     g_settings.mainWindow = window;
 
+    // The trigger registry lives until the very end; "GameOver" set ends the loop.
+    CYTriggerRegistry triggers;
+    triggers.Init();
+    g_registerScriptFunctions = RegisterScriptFunctions;
+
     // The main script handler "MAIN"; its idle state is "main.lua".
     auto mainHandler = std::make_unique<CYScriptHandler>(nullptr);
     mainHandler->SetName("MAIN");
@@ -118,6 +125,9 @@ int main() {
         SendEvent(YEVENT_FRAME, 0, 0);
         PurgeUnsubscribedEvents();
         mainHandler->Step(static_cast<float>(g_timer.frameTime));
+        int32_t gameOver = 0;
+        SendEvent(YEVENT_GET_TRIGGER, reinterpret_cast<intptr_t>("GameOver"), reinterpret_cast<intptr_t>(&gameOver));
+        if (gameOver != 0) break;
         // Keep an idle frame from spinning a core until the renderer paces the loop.
         sys::Sleep(1);
     }

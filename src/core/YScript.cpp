@@ -1,5 +1,6 @@
 #include "core/YScript.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,9 +10,11 @@
 
 #include "core/YFile.h"
 #include "core/YLiveCounts.h"
+#include "core/YTriggerRegistry.h"
 #include "core/YLog.h"
 
 void (*g_registerExtraScriptFunctions)(lua_State* L) = nullptr;
+void (*g_registerScriptFunctions)(lua_State* L) = nullptr;
 YScriptLimits g_scriptLimits;
 
 namespace {
@@ -136,6 +139,7 @@ int OpenLuaProtected(lua_State* L) {
     lua_setfield(L, LUA_GLOBALSINDEX, "newproxy");
     lua_pushcfunction(L, Update);
     lua_setfield(L, LUA_GLOBALSINDEX, "Update");
+    if (g_registerScriptFunctions) g_registerScriptFunctions(L);
     if (g_registerExtraScriptFunctions) g_registerExtraScriptFunctions(L);
     lua_settop(L, 0);
     // Coroutines made later inherit the hook from the thread that makes them.
@@ -331,11 +335,20 @@ CYScriptHandler::CYScriptHandler(void* owner) : owner_(owner) {
 CYScriptHandler::~CYScriptHandler() {
     life_.reset();
     if (g_commandManager) g_commandManager->Unregister(this);
+    ForgetTriggerWatchersOf(this);
     current_ = nullptr;
     idle_ = nullptr;
     std::unordered_map<std::string, CYScript*> states;
     states.swap(states_);
     for (auto& entry : states) entry.second->Delete();
+}
+
+std::vector<std::string> CYScriptHandler::StateNames() const {
+    std::vector<std::string> names;
+    names.reserve(states_.size());
+    for (const auto& entry : states_) names.push_back(entry.first);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 HRESULT CYScriptHandler::AddState(const std::string& stateName, const std::string& fileName) {

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 #include <unordered_map>
 
 #include "core/YCommandManager.h"
@@ -22,6 +23,9 @@ bool LoadScriptFileBytes(const std::string& enginePath, std::string& out);
 // Called at the end of every Lua state's set-up, after the host's own functions; null in
 // the program. Tests register functions of their own through it.
 extern void (*g_registerExtraScriptFunctions)(lua_State* L);
+// Registers the engine's script functions in every Lua state, before the extra ones; set
+// by the program at start-up.
+extern void (*g_registerScriptFunctions)(lua_State* L);
 
 // Bounds of one Lua state: bytes it may hold and VM instructions it may run in one resume.
 struct YScriptLimits {
@@ -144,6 +148,8 @@ public:
     // (re)starts it. False when no state has that name.
     bool SetState(const std::string& stateName, int32_t initValue);
     CYScript* FindState(const std::string& stateName) const;
+    // The names of every state, in byte order.
+    std::vector<std::string> StateNames() const;
 
     // One frame of a handler run by the main loop: resumes the current state; a finished
     // or missing current state gives way to the idle state. Nothing while paused.

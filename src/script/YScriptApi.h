@@ -1,0 +1,17 @@
+// The engine's functions for Lua scripts, registered as globals in every Lua state.
+#pragma once
+
+struct lua_State;
+
+struct YScriptFunction {
+    const char* name;
+    int (*function)(lua_State* L);
+};
+
+// Both registration tables, each ended by a row with a null name.
+extern const YScriptFunction ScriptFunctions[];
+extern const YScriptFunction ScriptFunctions2[];
+
+// Registers ScriptFunctions, then ScriptFunctions2 (a name in both ends up bound to the
+// second table's function).
+void RegisterScriptFunctions(lua_State* L);
