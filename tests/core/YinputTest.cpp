@@ -272,13 +272,6 @@ TEST_F(InputTest, AKeyAboveTheNameTableCanBeBound) {
     EXPECT_EQ(Frame(), (Lines{"e7 21,0", "KeyAction help,1"}));
 }
 
-TEST_F(InputTest, MouseAndKeysOfOneFrameComeMouseFirst) {
-    input->SetCursorPos(320, 240);
-    Key(SDL_SCANCODE_SPACE, true);
-    Motion(1, 0);
-    EXPECT_EQ(Frame(), (Lines{"e24 321,240", "mouse_move 321,240", "e7 4,0", "KeyAction fire,1"}));
-}
-
 // ---- lost devices and an inactive application ----
 
 TEST_F(InputTest, ALostMouseEndsTheFrameBeforeTheKeys) {

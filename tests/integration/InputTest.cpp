@@ -186,15 +186,4 @@ TEST_F(InputCommandFlow, EscapeAndTheConsoleKeyReachTheScriptWhenReleased) {
     EXPECT_EQ(Frame(), (Seen{"mainmenu", "console"}));
 }
 
-TEST_F(InputCommandFlow, ARebindingMadeThroughTheBindingsQueryActsAtOnce) {
-    Frame();
-    CYActions* actions = nullptr;
-    SendEvent(YEVENT_GET_ACTIONS, reinterpret_cast<intptr_t>(&actions), 0);
-    ASSERT_NE(actions, nullptr);
-    actions->SetAction("fire", 0x1E);  // A
-    Key(SDL_SCANCODE_A, true);
-    Key(SDL_SCANCODE_SPACE, true);
-    EXPECT_EQ(Frame(), (Seen{"KeyAction fire,1"}));
-}
-
 }  // namespace
