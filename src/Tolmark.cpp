@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/YAppActive.h"
 #include "core/YArchive.h"
 #include "core/YCommandManager.h"
 #include "core/YConfig.h"
@@ -13,13 +14,11 @@
 #include "core/YSettings.h"
 #include "core/YTimer.h"
 #include "core/YTriggerRegistry.h"
+#include "core/Yinput.h"
 #include "platform/system/System.h"
 #include "script/YScriptApi.h"
 
 namespace {
-
-// 1 while the application is active; written only by the window procedure.
-int32_t g_active = 1;
 
 const char* const kTitle = "Kestrune";
 // "Игра уже запущена!!!" in code page 1251.
@@ -34,11 +33,11 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
         return 0;
     case sys::WM_SIZE:
     case sys::WM_MOVE:
-        g_active = (wParam == sys::SIZE_MINIMIZED || wParam == sys::SIZE_MAXHIDE) ? 0 : 1;
+        g_appActive = (wParam == sys::SIZE_MINIMIZED || wParam == sys::SIZE_MAXHIDE) ? 0 : 1;
         return sys::DefWindowProc(window, message, wParam, lParam);
     case sys::WM_ACTIVATE:
         // Any activation counts, a click into the window included.
-        g_active = (wParam == sys::WA_ACTIVE || wParam == sys::WA_CLICKACTIVE) ? 1 : 0;
+        g_appActive = (wParam == sys::WA_ACTIVE || wParam == sys::WA_CLICKACTIVE) ? 1 : 0;
         return sys::DefWindowProc(window, message, wParam, lParam);
     case sys::WM_PAINT:
         return 0;
@@ -76,6 +75,8 @@ int main() {
     }
     if (lock < 0) return 1;
 
+    // Constructed only: the devices start once the window and the main script exist.
+    auto input = std::make_unique<CYInput>();
     LoadCommands();
     StartLog();
     Log(0, "Game Started\t--------------\n");
@@ -104,12 +105,17 @@ int main() {
     g_commandManager->Register(mainHandler.get());
     // A "main.lua" that cannot be read skips the loop and goes to the shutdown.
     bool running = mainHandler->AddState("idle", "main.lua") >= 0;
+    // Input that cannot start also skips the loop.
+    if (running) running = input->Init(window, g_settings.screenWidth, g_settings.screenHeight) >= 0;
 
     if (running) {
         InitTimer();
         // The idle state becomes current and starts; the queue starts empty.
         mainHandler->SwitchToIdle();
+        input->SetCursorPos(200, 200);
     }
+    // The key bindings are saved only after the loop ran and ended normally.
+    const bool loopRan = running;
 
     while (running) {
         sys::Message msg;
@@ -118,12 +124,13 @@ int main() {
             sys::DispatchMessage(msg);
         }
         UpdateTimer();
-        if (!g_active) {
+        if (!g_appActive) {
             sys::Sleep(100);
             continue;
         }
         SendEvent(YEVENT_FRAME, 0, 0);
         PurgeUnsubscribedEvents();
+        input->Update();
         mainHandler->Step(static_cast<float>(g_timer.frameTime));
         int32_t gameOver = 0;
         SendEvent(YEVENT_GET_TRIGGER, reinterpret_cast<intptr_t>("GameOver"), reinterpret_cast<intptr_t>(&gameOver));
@@ -132,6 +139,8 @@ int main() {
         sys::Sleep(1);
     }
 
+    if (loopRan) input->Actions().Save();
+    input.reset();
     mainHandler.reset();
     FinalShutdown();
     g_settings.mainWindow = nullptr;

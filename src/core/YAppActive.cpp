@@ -1,0 +1,3 @@
+#include "core/YAppActive.h"
+
+int32_t g_appActive = 1;
