@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "audio/YAudioSystem.h"
 #include "core/YEvents.h"
 #include "core/YLiveCounts.h"
 #include "core/YLog.h"
@@ -48,6 +49,8 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
 void FinalShutdown() {
     LogLeakReport();
     Log(0, "\nGame Finished\t--------------\n");
+    delete g_audioSystem;
+    g_audioSystem = nullptr;
 }
 
 }  // namespace
@@ -73,6 +76,9 @@ int main() {
     }
     g_settings.mainWindow = window;
 
+    g_audioSystem = new CYAudioSystem();
+    g_audioSystem->Init(window);
+
     InitTimer();
 
     for (;;) {
@@ -88,6 +94,7 @@ int main() {
         }
         SendEvent(YEVENT_FRAME, 0, 0);
         PurgeUnsubscribedEvents();
+        g_audioSystem->Update();
         // Keep an idle frame from spinning a core until the renderer paces the loop.
         sys::Sleep(1);
     }
