@@ -295,7 +295,9 @@ TEST_F(GameDirTest, WithNoAudioDeviceTheEngineRunsOn) {
 
 void RunProgramUntilSoundIsUp(const std::string& driver, const std::string& expected) {
     test::TempDir dir;
-    test::Program program(dir.Path(), {"ALSOFT_DRIVERS=" + driver});
+    // Leak checks stay with the unit tests: the window system's drivers leave blocks
+    // behind in libraries they unload, which no suppression can name.
+    test::Program program(dir.Path(), {"ALSOFT_DRIVERS=" + driver, "ASAN_OPTIONS=detect_leaks=0"});
     ASSERT_TRUE(test::Program::WaitForText(dir.Path() + "/YLog.log", "Sound: ", 30.0));
     program.Signal(SIGTERM);
     EXPECT_EQ(program.Wait(30.0), 0);
