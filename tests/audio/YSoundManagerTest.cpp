@@ -105,16 +105,6 @@ TEST_F(SoundManager, NewSoundsTakeTheManagersVolume) {
     EXPECT_NEAR(Level() / full, std::pow(10.0, -875.0 / 2000.0), 0.01);
 }
 
-TEST_F(SoundManager, SetVolumeAllReachesEverySound) {
-    CYSound* a = manager_->CreateSound("a.wav", 0, false, false);
-    a->Play();
-    const double one = Level();
-    manager_->CreateSound("b.wav", 0, false, false)->Play();
-    a->Reset();
-    ASSERT_EQ(manager_->SetVolumeAll(0.5f), S_OK);
-    EXPECT_NEAR(Level() / (2 * one), std::pow(10.0, -875.0 / 2000.0), 0.01);
-}
-
 TEST_F(SoundManager, RecreateSoundsAppliesTheVolumeSetting) {
     manager_->CreateSound("a.wav", 0, false, false);
     g_settings.soundVolume = 0.5f;
