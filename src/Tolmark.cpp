@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "audio/YAudioSystem.h"
 #include "core/YAppActive.h"
 #include "core/YArchive.h"
 #include "core/YCommandManager.h"
@@ -61,6 +62,8 @@ void FinalShutdown() {
     SaveConfig();
     LogLeakReport();
     Log(0, "\nGame Finished\t--------------\n");
+    delete g_audioSystem;
+    g_audioSystem = nullptr;
     DestroyCommands();
 }
 
@@ -103,10 +106,13 @@ int main() {
     auto mainHandler = std::make_unique<CYScriptHandler>(nullptr);
     mainHandler->SetName("MAIN");
     g_commandManager->Register(mainHandler.get());
+    g_audioSystem = new CYAudioSystem();
     // A "main.lua" that cannot be read skips the loop and goes to the shutdown.
     bool running = mainHandler->AddState("idle", "main.lua") >= 0;
     // Input that cannot start also skips the loop.
     if (running) running = input->Init(window, g_settings.screenWidth, g_settings.screenHeight) >= 0;
+    // No sound device is no reason to stop: the game runs silent.
+    if (running) g_audioSystem->Init(window);
 
     if (running) {
         InitTimer();
@@ -131,6 +137,7 @@ int main() {
         SendEvent(YEVENT_FRAME, 0, 0);
         PurgeUnsubscribedEvents();
         input->Update();
+        g_audioSystem->Update();
         mainHandler->Step(static_cast<float>(g_timer.frameTime));
         int32_t gameOver = 0;
         SendEvent(YEVENT_GET_TRIGGER, reinterpret_cast<intptr_t>("GameOver"), reinterpret_cast<intptr_t>(&gameOver));

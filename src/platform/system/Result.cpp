@@ -26,6 +26,7 @@ constexpr ResultText kResults[] = {
     {E_HANDLE, "E_HANDLE", "An invalid handle was passed."},
     {E_ACCESSDENIED, "E_ACCESSDENIED", "Access was denied."},
     {E_FILENOTFOUND, "E_FILENOTFOUND", "The file was not found."},
+    {CO_E_NOTINITIALIZED, "CO_E_NOTINITIALIZED", "The object has not been initialized."},
     {D3DERR_WRONGTEXTUREFORMAT, "D3DERR_WRONGTEXTUREFORMAT", "The pixel format of the texture surface is not valid."},
     {D3DERR_UNSUPPORTEDCOLOROPERATION, "D3DERR_UNSUPPORTEDCOLOROPERATION", "The device does not support a specified texture-blending operation for color values."},
     {D3DERR_UNSUPPORTEDALPHAOPERATION, "D3DERR_UNSUPPORTEDALPHAOPERATION", "The device does not support a specified texture-blending operation for the alpha channel."},

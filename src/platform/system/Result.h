@@ -21,6 +21,7 @@ constexpr HRESULT E_INVALIDARG = MakeResult(0x80070057u);
 constexpr HRESULT E_HANDLE = MakeResult(0x80070006u);
 constexpr HRESULT E_ACCESSDENIED = MakeResult(0x80070005u);
 constexpr HRESULT E_FILENOTFOUND = MakeResult(0x80070002u);
+constexpr HRESULT CO_E_NOTINITIALIZED = MakeResult(0x800401F0u);
 
 // Graphics device codes.
 constexpr HRESULT D3DERR_WRONGTEXTUREFORMAT = MakeResult(0x88760818u);

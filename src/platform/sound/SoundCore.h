@@ -1,0 +1,111 @@
+// The sound layer's shared state: the OpenAL device and context, the listener, the pool
+// of sources and the OpenAL buffers shared by buffers of equal content.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/sound/AlHandles.h"
+#include "platform/sound/PcmConvert.h"
+#include "platform/sound/Sound.h"
+
+namespace snd::detail {
+
+struct Core;
+struct BufferState;
+
+// Left-handed engine coordinates into OpenAL's right-handed ones: z is negated, here only.
+inline void ToAl(const math::Vec3& v, ALfloat out[3]) {
+    out[0] = v.x;
+    out[1] = v.y;
+    out[2] = -v.z;
+}
+
+inline bool Finite(const math::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// One OpenAL buffer per distinct content: the bytes as the buffers hold them, the format,
+// and whether it is heard in mono.
+struct SharedData {
+    std::shared_ptr<Core> core;
+    uint64_t hash = 0;
+    WaveFormat format;
+    bool mono = false;
+    std::vector<uint8_t> bytes;
+    uint32_t alFrames = 0;
+    AlBuffer al;  // no name when silent or empty
+    ~SharedData();
+};
+
+// Sources are made on demand up to the device's limit. A buffer holds a source from its
+// first Play until another buffer needs one while this one is not playing.
+class SourcePool {
+public:
+    void SetLimit(size_t limit) { limit_ = limit; }
+    // A source for the buffer, or 0 when every source is playing.
+    ALuint Acquire(BufferState* owner);
+    void Release(ALuint source);
+    // Calls f(owner, source) for every source held.
+    template <class F>
+    void ForEachHeld(F f) const {
+        for (const Slot& s : slots_)
+            if (s.owner) f(s.owner, s.source.Get());
+    }
+    size_t Size() const { return slots_.size(); }
+
+private:
+    struct Slot {
+        AlSource source;
+        BufferState* owner = nullptr;
+    };
+    std::vector<Slot> slots_;
+    size_t limit_ = 256;
+};
+
+struct Core {
+    // Declared first, destroyed last.
+    AlDevice device;
+    AlContext context;
+    bool loopback = false;
+    ListenerParams listener;
+    WaveFormat primaryFormat;
+    SourcePool pool;
+    std::unordered_multimap<uint64_t, std::weak_ptr<SharedData>> shared;
+
+    ~Core();
+    // Makes the context current; false when silent.
+    bool Use() const;
+    // Sends the listener parameters to OpenAL (and the rolloff to every 3D source).
+    void ApplyListener();
+    // The shared data for these bytes, made when new.
+    std::shared_ptr<SharedData> Share(const std::shared_ptr<Core>& self, const WaveFormat& format,
+                                      const PcmLayout& layout, bool mono, std::vector<uint8_t> bytes);
+};
+
+struct BufferState {
+    std::shared_ptr<Core> core;
+    uint32_t flags = 0;
+    uint32_t bytes = 0;
+    WaveFormat format;
+    PcmLayout layout;
+    Algorithm algorithm = Algorithm::Default;
+    std::shared_ptr<SharedData> data;
+    std::vector<uint8_t> staging;
+    bool locked = false;
+    bool lost = false;
+    float gain = 1.0f;
+    Buffer3DParams params3D;
+    uint32_t pendingFrame = 0;
+    ALuint source = 0;
+
+    ~BufferState();
+    bool Is3D() const { return (flags & kCapsCtrl3D) != 0; }
+    // Sends everything a source plays to this buffer's source.
+    void ApplyAll() const;
+    void Apply3D() const;
+    // Stops the source and gives it back to the pool.
+    void DropSource();
+};
+
+}  // namespace snd::detail

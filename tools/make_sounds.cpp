@@ -1,0 +1,110 @@
+// Makes the sample game's sounds from code: "button.wav" (a short click) and
+// "explosion.wav" (a burst of noise with a low rumble), mono 16-bit at 44100 Hz.
+// Usage: make_sounds <directory>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kRate = 44100;
+constexpr float kPi = 3.14159265f;
+
+void Put16(std::string& s, uint32_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Put32(std::string& s, uint32_t v) {
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+// A RIFF/WAVE file of mono 16-bit PCM; samples are clipped to -1..1.
+std::string Wave(const std::vector<float>& samples) {
+    std::string data;
+    for (float x : samples) {
+        x = x > 1.0f ? 1.0f : (x < -1.0f ? -1.0f : x);
+        Put16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(x * 32767.0f))));
+    }
+    std::string s = "RIFF";
+    Put32(s, static_cast<uint32_t>(4 + 8 + 16 + 8 + data.size()));
+    s += "WAVEfmt ";
+    Put32(s, 16);
+    Put16(s, 1);          // PCM
+    Put16(s, 1);          // mono
+    Put32(s, kRate);
+    Put32(s, kRate * 2);  // bytes a second
+    Put16(s, 2);          // block align
+    Put16(s, 16);         // bits
+    s += "data";
+    Put32(s, static_cast<uint32_t>(data.size()));
+    return s + data;
+}
+
+// A click: two decaying tones over 60 ms.
+std::vector<float> Button() {
+    std::vector<float> out(kRate * 60 / 1000);
+    for (size_t i = 0; i < out.size(); ++i) {
+        const float t = static_cast<float>(i) / kRate;
+        const float envelope = std::exp(-t * 90.0f) * std::fmin(1.0f, t * 2000.0f);
+        out[i] = 0.6f * envelope * (std::sin(2 * kPi * 1200.0f * t) + 0.4f * std::sin(2 * kPi * 2750.0f * t));
+    }
+    return out;
+}
+
+// An explosion: low-passed noise and a falling rumble over 1.5 s. The noise comes from
+// a fixed generator, so every build makes the same file.
+std::vector<float> Explosion() {
+    std::vector<float> out(kRate * 3 / 2);
+    uint32_t seed = 0x2545F491u;
+    float low = 0.0f, lower = 0.0f;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const float t = static_cast<float>(i) / kRate;
+        seed = seed * 1664525u + 1013904223u;
+        const float noise = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+        low += 0.18f * (noise - low);
+        lower += 0.05f * (low - lower);
+        const float envelope = std::exp(-t * 2.8f) * std::fmin(1.0f, t * 400.0f);
+        const float rumble = std::sin(2 * kPi * (55.0f - 20.0f * t) * t);
+        out[i] = 0.75f * envelope * (1.6f * lower + 0.9f * low + 0.35f * rumble);
+    }
+    return out;
+}
+
+// Writes a file whole: a temporary file renamed over the old one.
+bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    const std::filesystem::path temp = path.string() + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !written) return false;
+    std::error_code error;
+    std::filesystem::rename(temp, path, error);
+    return !error;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_sounds <directory>\n");
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        std::fprintf(stderr, "make_sounds: cannot make %s: %s\n", dir.c_str(), error.message().c_str());
+        return 1;
+    }
+    if (!WriteFile(dir / "button.wav", Wave(Button())) || !WriteFile(dir / "explosion.wav", Wave(Explosion()))) {
+        std::fprintf(stderr, "make_sounds: cannot write into %s\n", dir.c_str());
+        return 1;
+    }
+    return 0;
+}
