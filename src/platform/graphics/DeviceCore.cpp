@@ -40,6 +40,7 @@ namespace detail {
 namespace {
 constexpr uint32_t kMaxBufferBytes = 256u << 20;
 constexpr uint32_t kMaxTextureSize = 8192;
+constexpr uint32_t kMaxStride = 2048;
 
 bool IsTextureFormat(Format f) {
     switch (f) {
@@ -546,6 +547,28 @@ HRESULT DeviceCore::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex,
     uint64_t indexSize = state_.indices->IndexSize();
     if ((uint64_t(startIndex) + count) * indexSize > state_.indices->GetDesc().size) return D3DERR_INVALIDCALL;
     if (baseVertex < 0) return D3DERR_INVALIDCALL;
+    // Every vertex an index reaches must lie in the stream.
+    uint32_t vertexSize = FvfSize(state_.fvf), stride = state_.streamStride;
+    if (stride < vertexSize || stride > kMaxStride) return D3DERR_INVALIDCALL;
+    uint64_t bytes = state_.stream->GetDesc().size - state_.streamOffset;
+    uint64_t available = bytes < vertexSize ? 0 : (bytes - vertexSize) / stride + 1;
+    uint64_t reach = uint64_t(baseVertex) + (indexSize == 2 ? 0xFFFFu : 0xFFFFFFFFu);
+    if (reach >= available) {
+        const uint8_t* data = state_.indices->Store().Data() + uint64_t(startIndex) * indexSize;
+        uint32_t highest = 0;
+        for (uint64_t i = 0; i < count; ++i) {
+            uint32_t index;
+            if (indexSize == 2) {
+                uint16_t v;
+                std::memcpy(&v, data + i * 2, 2);
+                index = v;
+            } else {
+                std::memcpy(&index, data + i * 4, 4);
+            }
+            highest = std::max(highest, index);
+        }
+        if (uint64_t(baseVertex) + highest >= available) return D3DERR_INVALIDCALL;
+    }
     if (lostState_ != 0) return S_OK;
     DrawIndexed(type, baseVertex, minVertex, vertexCount, startIndex, static_cast<uint32_t>(count));
     return S_OK;
@@ -554,7 +577,8 @@ HRESULT DeviceCore::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex,
 HRESULT DeviceCore::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
                                     uint32_t stride) {
     uint64_t count = IndexCountOf(type, primitiveCount);
-    if (IndexCountOf(type, 1) == 0 || !vertices || stride == 0 || FvfSize(state_.fvf) == 0) return D3DERR_INVALIDCALL;
+    if (IndexCountOf(type, 1) == 0 || !vertices || FvfSize(state_.fvf) == 0) return D3DERR_INVALIDCALL;
+    if (stride < FvfSize(state_.fvf) || stride > kMaxStride) return D3DERR_INVALIDCALL;
     if (count * stride > kMaxBufferBytes) return D3DERR_INVALIDCALL;
     if (primitiveCount > 0 && lostState_ == 0)
         DrawUser(type, primitiveCount, static_cast<uint32_t>(count), vertices, stride);
