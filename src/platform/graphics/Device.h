@@ -522,7 +522,8 @@ Graphics* Create(uint32_t sdkVersion);
 Graphics* CreateRecordingGraphics();
 
 // A hidden window able to carry a GL 4.5 core context, for tests and benchmarks (it
-// also works under SDL_VIDEODRIVER=offscreen). Starts SDL's video when needed.
+// also works under SDL_VIDEODRIVER=offscreen). Starts SDL's video when needed and leaves
+// it running.
 class HiddenWindow {
 public:
     HiddenWindow(int width, int height);
@@ -534,7 +535,6 @@ public:
 
 private:
     SDL_Window* window_ = nullptr;
-    bool startedVideo_ = false;
 };
 
 // ---- The recording device's extras -------------------------------------------------

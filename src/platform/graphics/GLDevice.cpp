@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -109,6 +110,11 @@ void CopyColor(const ColorValue& c, float out[4]) {
 
 // ---- Creation -------------------------------------------------------------------------
 
+void KeepGLDriverLoaded() {
+    static bool kept = false;
+    if (!kept && SDL_WasInit(SDL_INIT_VIDEO)) kept = SDL_GL_LoadLibrary(nullptr) == 0;
+}
+
 GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
 
 HRESULT GLDevice::Create(SDL_Window* window, const PresentParameters& params, GLDevice** out) {
@@ -117,6 +123,7 @@ HRESULT GLDevice::Create(SDL_Window* window, const PresentParameters& params, GL
         Report("the window cannot carry an OpenGL context");
         return D3DERR_NOTAVAILABLE;
     }
+    KeepGLDriverLoaded();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -330,7 +337,8 @@ void GLDevice::Prepare() {
         BuildRenderStates();
     }
     if (d & DIRTY_TRANSFORMS) BuildTransforms();
-    if (d & (DIRTY_TRANSFORMS | DIRTY_LIGHTS)) BuildLights();
+    // Lights live in view space: they change with the lights or the view matrix.
+    if ((d & DIRTY_LIGHTS) || ((d & DIRTY_TRANSFORMS) && lightView_ != state_.view)) BuildLights();
     if (d & DIRTY_MATERIAL) {
         const Material& m = state_.material;
         CopyColor(m.diffuse, gpu_.matDiffuse);
@@ -367,8 +375,9 @@ void GLDevice::Prepare() {
         glVertexArrayElementBuffer(vao_, state_.indices ? static_cast<GLIndexBuffer*>(state_.indices)->Name() : 0);
     dirty_ = 0;
     if (gpuDirty_) {
-        glNamedBufferSubData(ubo_, 0, sizeof(GpuState), &gpu_);
-        gpuDirty_ = false;
+        size_t size = lightsDirty_ ? sizeof(GpuState) : offsetof(GpuState, lights);
+        glNamedBufferSubData(ubo_, 0, static_cast<GLsizeiptr>(size), &gpu_);
+        gpuDirty_ = lightsDirty_ = false;
     }
 }
 
@@ -442,6 +451,8 @@ void GLDevice::BuildTransforms() {
 }
 
 void GLDevice::BuildLights() {
+    lightView_ = state_.view;
+    lightsDirty_ = true;
     int count = 0;
     for (int i = 0; i < kMaxLights; ++i) {
         if (!state_.lightEnabled[i]) continue;

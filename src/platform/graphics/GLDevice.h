@@ -47,6 +47,10 @@ extern const char* const kFinalFragmentShader;
 extern const char* const kTextVertexShader;
 extern const char* const kTextFragmentShader;
 
+// SDL unloads the GL driver with the last GL window, and a driver unloaded before the
+// process ends leaves its allocations unattributable (tests make windows one after
+// another); the first call keeps the driver loaded for the life of the process.
+void KeepGLDriverLoaded();
 // Compiles and links a program; 0 (with the log on the debug output) on failure.
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource);
 // 0xAARRGGBB as four floats (r, g, b, a).
@@ -176,6 +180,8 @@ private:
     GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
     GpuState gpu_{};
     bool gpuDirty_ = true;
+    bool lightsDirty_ = true;
+    math::Matrix lightView_;  // the view the lights were placed with
     bool glStateKnown_ = false;
     uint32_t vertexFormat_ = 0xFFFFFFFFu;
     int64_t textureBytes_ = 0;

@@ -34,21 +34,18 @@ void SetRecordingDisplayModes(Graphics* recordingGraphics, const std::vector<Dis
 }
 
 HiddenWindow::HiddenWindow(int width, int height) {
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
-        startedVideo_ = true;
-    }
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    detail::KeepGLDriverLoaded();
     window_ = SDL_CreateWindow("Kestrune", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
 }
 
 HiddenWindow::~HiddenWindow() {
     if (window_) SDL_DestroyWindow(window_);
-    if (startedVideo_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 }  // namespace gfx
