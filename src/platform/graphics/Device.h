@@ -434,7 +434,8 @@ public:
     // Clears the whole frame (or the given rectangles) to a colour, depth and stencil.
     virtual HRESULT Clear(uint32_t rectCount, const Rect* rects, uint32_t flags, uint32_t color, float z,
                           uint32_t stencil) = 0;
-    // Shows the frame in the window through the gamma ramp, scaled to fit.
+    // Shows the frame in the window through the gamma ramp, scaled to fit (keeping its
+    // shape); the rectangles and the other window are not used.
     virtual HRESULT Present(const Rect* sourceRect, const Rect* destRect, SDL_Window* overrideWindow,
                             const void* dirtyRegion) = 0;
     // Bytes of texture memory left (an estimate where the driver does not tell).
@@ -448,6 +449,7 @@ public:
     // levels 0: the whole chain down to 1x1.
     virtual HRESULT CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,
                                   Pool pool, Texture** out, void* shared = nullptr) = 0;
+    // The text font (E_FAIL when the system's face cannot be read).
     virtual HRESULT CreateFont(const FontDesc& desc, Font** out) = 0;
 
     // Geometry sources and draws.
@@ -456,7 +458,9 @@ public:
     virtual HRESULT SetFVF(uint32_t fvf) = 0;
     virtual HRESULT GetFVF(uint32_t* fvf) = 0;
     // Draws primitiveCount primitives of indices from startIndex; each index is offset by
-    // baseVertex. minVertex and vertexCount give the range the indices use.
+    // baseVertex. minVertex and vertexCount give the range the indices use. Refused
+    // (D3DERR_INVALIDCALL) while a bound buffer is locked, when the indices run past the
+    // index buffer or reach a vertex past the stream.
     virtual HRESULT DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minVertex,
                                          uint32_t vertexCount, uint32_t startIndex, uint32_t primitiveCount) = 0;
     // Draws from caller memory; stream 0 is unbound afterwards.
@@ -470,6 +474,7 @@ public:
     virtual HRESULT GetTextureStageState(uint32_t stage, TextureStageState type, uint32_t* value) = 0;
     virtual HRESULT SetSamplerState(uint32_t sampler, SamplerState type, uint32_t value) = 0;
     virtual HRESULT GetSamplerState(uint32_t sampler, SamplerState type, uint32_t* value) = 0;
+    // A stage without a texture reads its texture argument as opaque white.
     virtual HRESULT SetTexture(uint32_t stage, Texture* texture) = 0;
     // The bound texture (no reference is added).
     virtual HRESULT GetTexture(uint32_t stage, Texture** texture) = 0;

@@ -440,8 +440,9 @@ void DeviceCore::SimulateDeviceLoss(int lostCalls) {
 HRESULT DeviceCore::Reset(PresentParameters* params) {
     if (!params || defaultPoolResources_ > 0) return D3DERR_INVALIDCALL;
     PresentParameters p = *params;
-    HRESULT hr = CompleteParameters(&p, static_cast<int>(params_.backBufferWidth),
-                                    static_cast<int>(params_.backBufferHeight));
+    int width = static_cast<int>(params_.backBufferWidth), height = static_cast<int>(params_.backBufferHeight);
+    WindowSize(&width, &height);
+    HRESULT hr = CompleteParameters(&p, width, height);
     if (SUCCEEDED(hr)) hr = ResetFrame(p);
     if (FAILED(hr)) {
         if (lostState_ == 0) lostState_ = 2;

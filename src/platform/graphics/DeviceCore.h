@@ -260,6 +260,8 @@ protected:
     void Start(const PresentParameters& params);
     // Subclass parts of the calls above.
     virtual HRESULT ResetFrame(const PresentParameters&) { return S_OK; }
+    // The window's size, for a windowed reset without a size (unchanged: no window).
+    virtual void WindowSize(int*, int*) {}
     virtual VertexBufferCore* NewVertexBuffer(const VertexBufferDesc& desc) = 0;
     virtual IndexBufferCore* NewIndexBuffer(const IndexBufferDesc& desc) = 0;
     virtual TextureCore* NewTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,

@@ -144,6 +144,7 @@ public:
 protected:
     ~GLDevice() override;
     HRESULT ResetFrame(const PresentParameters& params) override;
+    void WindowSize(int* width, int* height) override { SDL_GetWindowSize(window_, width, height); }
     VertexBufferCore* NewVertexBuffer(const VertexBufferDesc& desc) override;
     IndexBufferCore* NewIndexBuffer(const IndexBufferDesc& desc) override;
     TextureCore* NewTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,

@@ -268,6 +268,24 @@ TEST_F(GLDeviceTest, LockedTextureLevelShowsTheWrittenPixels) {
     t->Release();
 }
 
+TEST_F(GLDeviceTest, LockingAFilledTextureKeepsItsPixels) {
+    Texture* t = SolidTexture(1, 0, 0, 255);
+    LockedRect locked;
+    Rect left{0, 0, 2, 4};
+    ASSERT_EQ(t->LockRect(0, &locked, &left, 0), S_OK);
+    for (int y = 0; y < 4; ++y) {
+        uint8_t* p = static_cast<uint8_t*>(locked.bits) + y * locked.pitch;
+        for (int x = 0; x < 2; ++x) p[x * 4] = 0, p[x * 4 + 1] = 0, p[x * 4 + 2] = 255, p[x * 4 + 3] = 255;
+    }
+    ASSERT_EQ(t->UnlockRect(0), S_OK);
+    device_->SetTexture(0, t);
+    Clear(0xFF000000);
+    Draw(Quad(-1, -1, 1, 1, 0.5f));
+    EXPECT_EQ(Pixel(8, 32), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(56, 32), 0xFF0000FFu);
+    t->Release();
+}
+
 TEST_F(GLDeviceTest, SixteenBitTextureFormatsKeepTheirBitLayout) {
     Texture* t = nullptr;
     ASSERT_EQ(device_->CreateTexture(2, 2, 1, 0, FMT_R5G6B5, POOL_MANAGED, &t), S_OK);
@@ -640,5 +658,42 @@ TEST_F(GLDeviceTest, ResetIsRefusedWhileDefaultPoolBuffersLive) {
 }
 
 TEST_F(GLDeviceTest, AvailableTextureMemoryIsReported) { EXPECT_GT(device_->GetAvailableTextureMem(), 0u); }
+
+TEST_F(GLDeviceTest, FullScreenFrameKeepsTheConfiguredSize) {
+    ASSERT_EQ(device_->Release(), 0u);
+    device_ = nullptr;
+    PresentParameters pp;
+    pp.windowed = false;
+    pp.backBufferWidth = 640;
+    pp.backBufferHeight = 480;
+    pp.backBufferFormat = FMT_R5G6B5;
+    pp.enableAutoDepthStencil = true;
+    pp.autoDepthStencilFormat = FMT_D16;
+    pp.flags = PRESENTFLAG_DISCARD_DEPTHSTENCIL;
+    ASSERT_EQ(graphics_->CreateDevice(0, DEVTYPE_HAL, window_->Get(), CREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
+              S_OK);
+    device_->SetFVF(kVertexFvf);
+    device_->SetRenderState(RS_LIGHTING, 0);
+    Clear(0xFF000000);
+    Draw(Quad(0, -1, 1, 0, 0.5f, 0xFF00FF00));
+    EXPECT_EQ(Pixel(639, 479), 0xFF00FF00u);
+    EXPECT_EQ(Pixel(0, 0), 0xFF000000u);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), S_OK);
+}
+
+TEST_F(GLDeviceTest, DisplayModesAreListedForBothDisplayFormats) {
+    uint32_t count = graphics_->GetAdapterModeCount(0, FMT_R5G6B5);
+    ASSERT_GT(count, 0u);
+    EXPECT_EQ(graphics_->GetAdapterModeCount(0, FMT_X8R8G8B8), count);
+    bool fourByThree = false;
+    for (uint32_t i = 0; i < count; ++i) {
+        DisplayMode m;
+        ASSERT_EQ(graphics_->EnumAdapterModes(0, FMT_X8R8G8B8, i, &m), S_OK);
+        EXPECT_GT(m.width, 0u);
+        EXPECT_EQ(m.format, FMT_X8R8G8B8);
+        if (m.height * 4 == m.width * 3) fourByThree = true;
+    }
+    EXPECT_TRUE(fourByThree);
+}
 
 }  // namespace
