@@ -1,6 +1,6 @@
 // Vectors, planes, quaternions and 4x4 matrices with the conventions the engine's data
 // assumes: row vectors (v' = v M), translation in the fourth row, A*B applies A first,
-// left-handed coordinates with z up.
+// left-handed coordinates with z up. Angles are in radians.
 #pragma once
 
 namespace math {
@@ -52,5 +52,58 @@ inline Vec3 Cross(const Vec3& a, const Vec3& b) {
 inline float PlaneDotCoord(const Plane& p, const Vec3& v) { return p.a * v.x + p.b * v.y + p.c * v.z + p.d; }
 // a x + b y + c z for the direction.
 inline float PlaneDotNormal(const Plane& p, const Vec3& v) { return p.a * v.x + p.b * v.y + p.c * v.z; }
+
+// Vectors.
+// Length of the vector.
+float Vec3Length(const Vec3& v);
+// Squared length.
+float Vec3LengthSq(const Vec3& v);
+// The vector scaled to length 1; the zero vector stays zero.
+Vec3 Vec3Normalize(const Vec3& v);
+// a + (b - a) s.
+Vec3 Vec3Lerp(const Vec3& a, const Vec3& b, float s);
+// (v, 1) M, not divided by w.
+Vec4 Vec3Transform(const Vec3& v, const Matrix& m);
+// v M for a four-component vector.
+Vec4 Vec4Transform(const Vec4& v, const Matrix& m);
+// (v, 1) M divided by its w (left undivided when w is 0).
+Vec3 Vec3TransformCoord(const Vec3& v, const Matrix& m);
+// (v, 0) M: a direction, the translation ignored.
+Vec3 Vec3TransformNormal(const Vec3& v, const Matrix& m);
+
+// Matrices.
+Matrix MatrixIdentity();
+// a b: a applied first, then b.
+Matrix MatrixMultiply(const Matrix& a, const Matrix& b);
+inline Matrix operator*(const Matrix& a, const Matrix& b) { return MatrixMultiply(a, b); }
+bool operator==(const Matrix& a, const Matrix& b);
+inline bool operator!=(const Matrix& a, const Matrix& b) { return !(a == b); }
+Matrix MatrixTranslation(float x, float y, float z);
+// Rotations by an angle about the x, y and z axes (clockwise looking along the axis
+// towards the origin, as left-handed coordinates turn).
+Matrix MatrixRotationX(float angle);
+Matrix MatrixRotationY(float angle);
+Matrix MatrixRotationZ(float angle);
+// Roll about z, then pitch about x, then yaw about y: Rz(roll) Rx(pitch) Ry(yaw).
+Matrix MatrixRotationYawPitchRoll(float yaw, float pitch, float roll);
+// The rotation of a quaternion, used as given (not normalised).
+Matrix MatrixRotationQuaternion(const Quat& q);
+Matrix MatrixTranspose(const Matrix& m);
+// The inverse of m; false (and out untouched) when m is singular. det receives the
+// determinant when not null.
+bool MatrixInverse(const Matrix& m, Matrix* out, float* det = nullptr);
+// Reflection in a plane (the plane is normalised first).
+Matrix MatrixReflect(const Plane& plane);
+// Left-handed view matrix of an eye looking at a point, with an up direction.
+Matrix MatrixLookAtLH(const Vec3& eye, const Vec3& at, const Vec3& up);
+// Left-handed perspective projection: vertical field of view, aspect width / height,
+// near and far distances; depth maps to 0..1.
+Matrix MatrixPerspectiveFovLH(float fovY, float aspect, float zNear, float zFar);
+// Left-handed orthographic projection of the box left..right, bottom..top, zNear..zFar.
+Matrix MatrixOrthoOffCenterLH(float left, float right, float bottom, float top, float zNear, float zFar);
+
+// Planes.
+// The plane through three points, its normal (p2 - p1) x (p3 - p1) normalised.
+Plane PlaneFromPoints(const Vec3& p1, const Vec3& p2, const Vec3& p3);
 
 }  // namespace math

@@ -1,0 +1,205 @@
+// Inside the graphics layer: the OpenGL 4.5 device and its resources.
+#pragma once
+#include <SDL2/SDL.h>
+#include <epoxy/gl.h>
+
+#include <memory>
+
+#include "platform/graphics/DeviceCore.h"
+
+namespace gfx::detail {
+
+class GLDevice;
+struct FontAtlas;
+
+// The pipeline's uniform block (std140), built from the fixed-function state.
+struct GpuLight {
+    float diffuse[4];
+    float specular[4];
+    float ambient[4];
+    float position[4];   // view space
+    float direction[4];  // view space: towards the light (directional) or the spot's axis
+    float params[4];     // range, falloff, cos(theta / 2), cos(phi / 2)
+    float atten[4];      // attenuation 0, 1, 2 and the light type
+};
+struct GpuState {
+    float worldViewProj[16];
+    float worldView[16];
+    float normalMatrix[16];
+    float matDiffuse[4], matAmbient[4], matSpecular[4], matEmissive[4];
+    float globalAmbient[4];
+    float textureFactor[4];
+    float pixelOffset[4];     // x, y: half-pixel shift in clip units; z: material power
+    int32_t colorStage[2][4]; // operation, argument 1, argument 2, texture coordinate set
+    int32_t alphaStage[2][4]; // operation, argument 1, argument 2, texture bound
+    int32_t lighting[4];      // lighting, specular, colour vertex, local viewer
+    int32_t sources[4];       // diffuse, specular, ambient, emissive material sources
+    int32_t alphaTest[4];     // enabled, function, reference, normalise normals
+    int32_t vertexFormat[4];  // has normal, has diffuse, has specular, light count
+    GpuLight lights[kMaxLights];
+};
+
+// GLSL of the fixed-function program and of the final pass.
+extern const char* const kFixedVertexShader;
+extern const char* const kFixedFragmentShader;
+extern const char* const kFinalVertexShader;
+extern const char* const kFinalFragmentShader;
+extern const char* const kTextVertexShader;
+extern const char* const kTextFragmentShader;
+
+// SDL unloads the GL driver with the last GL window, and a driver unloaded before the
+// process ends leaves its allocations unattributable (tests make windows one after
+// another); the first call keeps the driver loaded for the life of the process.
+void KeepGLDriverLoaded();
+// Compiles and links a program; 0 (with the log on the debug output) on failure.
+GLuint BuildProgram(const char* vertexSource, const char* fragmentSource);
+// 0xAARRGGBB as four floats (r, g, b, a).
+void ColorToFloats(uint32_t argb, float out[4]);
+
+class GLVertexBuffer : public VertexBufferCore {
+public:
+    GLVertexBuffer(GLDevice* device, const VertexBufferDesc& desc);
+    ~GLVertexBuffer() override;
+    GLuint Name() const { return name_; }
+
+protected:
+    void Upload(uint32_t offset, uint32_t size, uint32_t flags) override;
+
+private:
+    GLuint name_ = 0;
+};
+
+class GLIndexBuffer : public IndexBufferCore {
+public:
+    GLIndexBuffer(GLDevice* device, const IndexBufferDesc& desc);
+    ~GLIndexBuffer() override;
+    GLuint Name() const { return name_; }
+
+protected:
+    void Upload(uint32_t offset, uint32_t size, uint32_t flags) override;
+
+private:
+    GLuint name_ = 0;
+};
+
+class GLTexture : public TextureCore {
+public:
+    GLTexture(GLDevice* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,
+              Pool pool);
+    ~GLTexture() override;
+    GLuint Name() const { return name_; }
+
+protected:
+    void ReadLevel(uint32_t level, uint8_t* dst) override;
+    void UploadLevel(uint32_t level, const uint8_t* copy, uint32_t top, uint32_t bottom) override;
+    void FillLevels(const uint8_t* rgba, uint32_t pitch) override;
+
+private:
+    GLDevice* gl_;
+    GLuint name_ = 0;
+    GLenum internal_ = 0, format_ = 0, type_ = 0;
+    bool written_ = false;
+};
+
+class GLFont : public Counted<Font> {
+public:
+    GLFont(GLDevice* device, std::unique_ptr<FontAtlas> atlas);
+    ~GLFont() override;
+    int DrawText(const char* text, int count, const Rect* rect, uint32_t format, uint32_t color) override;
+    HRESULT OnLostDevice() override { return S_OK; }
+    HRESULT OnResetDevice() override { return S_OK; }
+
+private:
+    GLDevice* device_;
+    std::unique_ptr<FontAtlas> atlas_;
+    GLuint texture_ = 0;
+};
+
+class GLDevice : public DeviceCore {
+public:
+    // Creates the context on the window and the frame; null with the reason on the
+    // debug output when GL 4.5 is not available.
+    static HRESULT Create(SDL_Window* window, const PresentParameters& params, GLDevice** out);
+
+    HRESULT Clear(uint32_t rectCount, const Rect* rects, uint32_t flags, uint32_t color, float z,
+                  uint32_t stencil) override;
+    HRESULT Present(const Rect* sourceRect, const Rect* destRect, SDL_Window* overrideWindow,
+                    const void* dirtyRegion) override;
+    uint32_t GetAvailableTextureMem() override;
+    HRESULT CreateFont(const FontDesc& desc, Font** out) override;
+    HRESULT ReadPixels(int x, int y, int width, int height, uint32_t* out, bool presented) override;
+
+    // Makes the device's context current (resources call it before GL work).
+    void MakeCurrent();
+    // GL state was changed behind the pipeline's back (font, present, clear).
+    void ForgetGLState() { glStateKnown_ = false; }
+    GLuint FrameBuffer() const { return frameFbo_; }
+    uint32_t FrameWidth() const { return params_.backBufferWidth; }
+    uint32_t FrameHeight() const { return params_.backBufferHeight; }
+    GLuint TextProgram() const { return textProgram_; }
+    GLuint TextVertexArray() const { return textVao_; }
+    GLuint TextBuffer() const { return textVbo_; }
+    void CountTextureBytes(int64_t delta) { textureBytes_ += delta; }
+
+protected:
+    ~GLDevice() override;
+    HRESULT ResetFrame(const PresentParameters& params) override;
+    void WindowSize(int* width, int* height) override { SDL_GetWindowSize(window_, width, height); }
+    VertexBufferCore* NewVertexBuffer(const VertexBufferDesc& desc) override;
+    IndexBufferCore* NewIndexBuffer(const IndexBufferDesc& desc) override;
+    TextureCore* NewTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,
+                            Pool pool) override;
+    void DrawIndexed(PrimitiveType type, int32_t baseVertex, uint32_t minVertex, uint32_t vertexCount,
+                     uint32_t startIndex, uint32_t indexCount) override;
+    void DrawUser(PrimitiveType type, uint32_t primitiveCount, uint32_t vertexCount, const void* vertices,
+                  uint32_t stride) override;
+    void GammaChanged() override;
+
+private:
+    GLDevice(SDL_Window* window, SDL_GLContext context);
+    bool Init(const PresentParameters& params);
+    bool MakeFrame(const PresentParameters& params);
+    void DestroyFrame();
+    // Brings GL in line with the state before a draw.
+    void Prepare();
+    void ApplyFixedState();
+    void BuildTransforms();
+    void BuildLights();
+    void BuildStages();
+    void BuildRenderStates();
+    void BindTextures();
+    void SetVertexFormat(uint32_t fvf);
+    void DrawFinal(GLuint targetFbo, int x, int y, int width, int height);
+
+    SDL_Window* window_;
+    SDL_GLContext context_;
+    GLuint frameFbo_ = 0, frameColor_ = 0, frameDepth_ = 0;
+    GLuint program_ = 0, ubo_ = 0, vao_ = 0, samplers_[kDrawnTextureStages] = {};
+    GLuint userVbo_ = 0;
+    uint32_t userVboSize_ = 0;
+    GLuint finalProgram_ = 0, finalVao_ = 0, gammaTexture_ = 0;
+    GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
+    GpuState gpu_{};
+    bool gpuDirty_ = true;
+    bool lightsDirty_ = true;
+    math::Matrix lightView_;  // the view the lights were placed with
+    bool glStateKnown_ = false;
+    uint32_t vertexFormat_ = 0xFFFFFFFFu;
+    int64_t textureBytes_ = 0;
+};
+
+// Graphics object of the GL device.
+class GLGraphics : public GraphicsCore {
+public:
+    HRESULT CreateDevice(uint32_t adapter, DeviceType type, SDL_Window* focusWindow, uint32_t behaviorFlags,
+                         PresentParameters* params, Device** out) override;
+
+protected:
+    const std::vector<DisplayMode>& Modes() override;
+
+private:
+    std::vector<DisplayMode> modes_;
+    bool modesRead_ = false;
+};
+
+}  // namespace gfx::detail

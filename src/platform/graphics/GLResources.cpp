@@ -1,0 +1,120 @@
+// GL buffers and textures: a CPU copy written through locks, uploaded at unlock.
+#include <algorithm>
+#include <vector>
+
+#include "platform/graphics/GLDevice.h"
+
+namespace gfx::detail {
+
+GLVertexBuffer::GLVertexBuffer(GLDevice* device, const VertexBufferDesc& desc) : VertexBufferCore(device, desc) {
+    glCreateBuffers(1, &name_);
+    glNamedBufferData(name_, desc.size, nullptr, (desc.usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+}
+
+GLVertexBuffer::~GLVertexBuffer() {
+    static_cast<GLDevice*>(Owner())->MakeCurrent();
+    glDeleteBuffers(1, &name_);
+}
+
+void GLVertexBuffer::Upload(uint32_t offset, uint32_t size, uint32_t flags) {
+    static_cast<GLDevice*>(Owner())->MakeCurrent();
+    // A discarding lock lets the driver give the buffer fresh storage instead of waiting.
+    if (flags & LOCK_DISCARD) glInvalidateBufferData(name_);
+    glNamedBufferSubData(name_, offset, size, Store().Data() + offset);
+}
+
+GLIndexBuffer::GLIndexBuffer(GLDevice* device, const IndexBufferDesc& desc) : IndexBufferCore(device, desc) {
+    glCreateBuffers(1, &name_);
+    glNamedBufferData(name_, desc.size, nullptr, (desc.usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+}
+
+GLIndexBuffer::~GLIndexBuffer() {
+    static_cast<GLDevice*>(Owner())->MakeCurrent();
+    glDeleteBuffers(1, &name_);
+}
+
+void GLIndexBuffer::Upload(uint32_t offset, uint32_t size, uint32_t flags) {
+    static_cast<GLDevice*>(Owner())->MakeCurrent();
+    if (flags & LOCK_DISCARD) glInvalidateBufferData(name_);
+    glNamedBufferSubData(name_, offset, size, Store().Data() + offset);
+}
+
+GLTexture::GLTexture(GLDevice* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                     Format format, Pool pool)
+    : TextureCore(device, width, height, levels, usage, format, pool), gl_(device) {
+    bool opaque = false;
+    switch (format) {
+    case FMT_A8R8G8B8: internal_ = GL_RGBA8, format_ = GL_BGRA, type_ = GL_UNSIGNED_BYTE; break;
+    case FMT_X8R8G8B8: internal_ = GL_RGB8, format_ = GL_BGRA, type_ = GL_UNSIGNED_BYTE; break;
+    case FMT_R5G6B5: internal_ = GL_RGB565, format_ = GL_RGB, type_ = GL_UNSIGNED_SHORT_5_6_5; break;
+    case FMT_X1R5G5B5:
+        internal_ = GL_RGB5_A1, format_ = GL_BGRA, type_ = GL_UNSIGNED_SHORT_1_5_5_5_REV;
+        opaque = true;
+        break;
+    case FMT_A1R5G5B5: internal_ = GL_RGB5_A1, format_ = GL_BGRA, type_ = GL_UNSIGNED_SHORT_1_5_5_5_REV; break;
+    case FMT_A4R4G4B4: internal_ = GL_RGBA4, format_ = GL_BGRA, type_ = GL_UNSIGNED_SHORT_4_4_4_4_REV; break;
+    case FMT_DXT1: internal_ = GL_COMPRESSED_RGBA_S3TC_DXT1_EXT; break;
+    case FMT_DXT3: internal_ = GL_COMPRESSED_RGBA_S3TC_DXT3_EXT; break;
+    default: internal_ = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT; break;
+    }
+    glCreateTextures(GL_TEXTURE_2D, 1, &name_);
+    glTextureStorage2D(name_, static_cast<GLsizei>(levels), internal_, static_cast<GLsizei>(width),
+                       static_cast<GLsizei>(height));
+    if (opaque) glTextureParameteri(name_, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    gl_->CountTextureBytes(static_cast<int64_t>(ByteSize()));
+}
+
+GLTexture::~GLTexture() {
+    gl_->MakeCurrent();
+    glDeleteTextures(1, &name_);
+    gl_->CountTextureBytes(-static_cast<int64_t>(ByteSize()));
+}
+
+void GLTexture::ReadLevel(uint32_t level, uint8_t* dst) {
+    if (!written_) return;
+    gl_->MakeCurrent();
+    GLsizei size = static_cast<GLsizei>(LevelPitch(level) * LevelRows(level));
+    if (Compressed())
+        glGetCompressedTextureImage(name_, static_cast<GLint>(level), size, dst);
+    else
+        glGetTextureImage(name_, static_cast<GLint>(level), format_, type_, size, dst);
+}
+
+void GLTexture::UploadLevel(uint32_t level, const uint8_t* copy, uint32_t top, uint32_t bottom) {
+    gl_->MakeCurrent();
+    uint32_t pitch = LevelPitch(level);
+    const uint8_t* rows = copy + size_t(top) * pitch;
+    GLsizei w = static_cast<GLsizei>(LevelWidth(level));
+    if (Compressed()) {
+        uint32_t y = top * 4;
+        uint32_t h = std::min(LevelHeight(level) - y, (bottom - top) * 4);
+        glCompressedTextureSubImage2D(name_, static_cast<GLint>(level), 0, static_cast<GLint>(y), w,
+                                      static_cast<GLsizei>(h), internal_,
+                                      static_cast<GLsizei>((bottom - top) * pitch), rows);
+    } else {
+        glTextureSubImage2D(name_, static_cast<GLint>(level), 0, static_cast<GLint>(top), w,
+                            static_cast<GLsizei>(bottom - top), format_, type_, rows);
+    }
+    written_ = true;
+}
+
+void GLTexture::FillLevels(const uint8_t* rgba, uint32_t pitch) {
+    gl_->MakeCurrent();
+    std::vector<uint8_t> packed;
+    if (pitch % 4 != 0) {
+        // Rows that do not end on a pixel boundary are packed first.
+        packed.resize(size_t(Width()) * Height() * 4);
+        for (uint32_t r = 0; r < Height(); ++r)
+            std::copy_n(rgba + size_t(r) * pitch, size_t(Width()) * 4, packed.data() + size_t(r) * Width() * 4);
+        rgba = packed.data();
+        pitch = Width() * 4;
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pitch / 4));
+    glTextureSubImage2D(name_, 0, 0, 0, static_cast<GLsizei>(Width()), static_cast<GLsizei>(Height()), GL_RGBA,
+                        GL_UNSIGNED_BYTE, rgba);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    if (GetLevelCount() > 1) glGenerateTextureMipmap(name_);
+    written_ = true;
+}
+
+}  // namespace gfx::detail

@@ -1,0 +1,284 @@
+// The GLSL programs of the GL device: the fixed-function pipeline (transform, lighting,
+// two texture stages, alpha test), the final pass (gamma ramp, scaling) and the text.
+#include <string>
+#include <vector>
+
+#include "platform/graphics/GLDevice.h"
+#include "platform/system/System.h"
+
+namespace gfx::detail {
+
+namespace {
+#define FIXED_STATE_BLOCK                                                                          \
+    "struct LightData {\n"                                                                         \
+    "    vec4 diffuse; vec4 specular; vec4 ambient; vec4 position; vec4 direction;\n"              \
+    "    vec4 params; vec4 atten;\n"                                                               \
+    "};\n"                                                                                         \
+    "layout(std140, binding = 0) uniform FixedState {\n"                                           \
+    "    mat4 worldViewProj; mat4 worldView; mat4 normalMatrix;\n"                                 \
+    "    vec4 matDiffuse; vec4 matAmbient; vec4 matSpecular; vec4 matEmissive;\n"                  \
+    "    vec4 globalAmbient; vec4 textureFactor; vec4 pixelOffset;\n"                              \
+    "    ivec4 colorStage[2]; ivec4 alphaStage[2];\n"                                              \
+    "    ivec4 lighting; ivec4 sources; ivec4 alphaTest; ivec4 vertexFormat;\n"                    \
+    "    LightData lights[15];\n"                                                                  \
+    "};\n"
+}  // namespace
+
+const char* const kFixedVertexShader =
+    "#version 450 core\n" FIXED_STATE_BLOCK
+    R"(
+layout(location = 0) in vec3 inPosition;
+layout(location = 1) in vec3 inNormal;
+layout(location = 2) in vec4 inDiffuse;
+layout(location = 3) in vec4 inSpecular;
+layout(location = 4) in vec2 inTex0;
+layout(location = 5) in vec2 inTex1;
+out vec4 vDiffuse;
+out vec4 vSpecular;
+out vec2 vTex0;
+out vec2 vTex1;
+
+// A material colour or, with colour vertex on, the vertex colour it is taken from.
+vec4 Source(int source, vec4 material, vec4 color1, vec4 color2) {
+    if (lighting.z != 0) {
+        if (source == 1 && vertexFormat.y != 0) return color1;
+        if (source == 2 && vertexFormat.z != 0) return color2;
+    }
+    return material;
+}
+
+void main() {
+    vec4 p = vec4(inPosition, 1.0);
+    gl_Position = worldViewProj * p;
+    // Pixel centres sit on whole coordinates, as the engine's screen geometry expects.
+    gl_Position.xy += pixelOffset.xy * gl_Position.w;
+    vTex0 = colorStage[0].w == 1 ? inTex1 : inTex0;
+    vTex1 = colorStage[1].w == 0 ? inTex0 : inTex1;
+    vec4 color1 = vertexFormat.y != 0 ? inDiffuse : vec4(1.0);
+    vec4 color2 = vertexFormat.z != 0 ? inSpecular : vec4(0.0);
+    if (lighting.x == 0) {
+        vDiffuse = color1;
+        vSpecular = color2;
+        return;
+    }
+    vec4 md = Source(sources.x, matDiffuse, inDiffuse, inSpecular);
+    vec4 ms = Source(sources.y, matSpecular, inDiffuse, inSpecular);
+    vec4 ma = Source(sources.z, matAmbient, inDiffuse, inSpecular);
+    vec4 me = Source(sources.w, matEmissive, inDiffuse, inSpecular);
+    vec3 P = (worldView * p).xyz;
+    vec3 N = vertexFormat.x != 0 ? (normalMatrix * vec4(inNormal, 0.0)).xyz : vec3(0.0);
+    if (alphaTest.w != 0 && dot(N, N) > 0.0) N = normalize(N);
+    vec3 V = lighting.w != 0 ? normalize(-P) : vec3(0.0, 0.0, -1.0);
+    vec3 ambient = vec3(0.0), diffuse = vec3(0.0), specular = vec3(0.0);
+    for (int i = 0; i < vertexFormat.w; ++i) {
+        int type = int(lights[i].atten.w);
+        vec3 toLight;
+        float factor = 1.0;
+        if (type == 3) {
+            toLight = lights[i].direction.xyz;
+        } else {
+            vec3 d = lights[i].position.xyz - P;
+            float dist = length(d);
+            if (dist > lights[i].params.x) continue;
+            toLight = dist > 0.0 ? d / dist : vec3(0.0);
+            vec3 a = lights[i].atten.xyz;
+            factor = 1.0 / max(a.x + a.y * dist + a.z * dist * dist, 1e-6);
+            if (type == 2) {
+                float rho = dot(-toLight, lights[i].direction.xyz);
+                float cosTheta = lights[i].params.z, cosPhi = lights[i].params.w;
+                if (rho <= cosPhi)
+                    factor = 0.0;
+                else if (rho <= cosTheta)
+                    factor *= pow(clamp((rho - cosPhi) / max(cosTheta - cosPhi, 1e-6), 0.0, 1.0), lights[i].params.y);
+            }
+        }
+        ambient += lights[i].ambient.rgb * factor;
+        float nl = dot(N, toLight);
+        if (nl > 0.0) {
+            diffuse += lights[i].diffuse.rgb * nl * factor;
+            if (lighting.y != 0) {
+                float nh = dot(N, normalize(toLight + V));
+                if (nh > 0.0) specular += lights[i].specular.rgb * pow(nh, pixelOffset.z) * factor;
+            }
+        }
+    }
+    vDiffuse = vec4(clamp(me.rgb + ma.rgb * (globalAmbient.rgb + ambient) + md.rgb * diffuse, 0.0, 1.0),
+                    clamp(md.a, 0.0, 1.0));
+    vSpecular = vec4(clamp(ms.rgb * specular, 0.0, 1.0), clamp(ms.a, 0.0, 1.0));
+}
+)";
+
+const char* const kFixedFragmentShader =
+    "#version 450 core\n" FIXED_STATE_BLOCK
+    R"(
+layout(binding = 0) uniform sampler2D texture0;
+layout(binding = 1) uniform sampler2D texture1;
+in vec4 vDiffuse;
+in vec4 vSpecular;
+in vec2 vTex0;
+in vec2 vTex1;
+out vec4 fragColor;
+
+vec4 Arg(int arg, vec4 current, vec4 tex) {
+    int select = arg & 15;
+    vec4 v = vec4(0.0);
+    if (select == 0) v = vDiffuse;
+    else if (select == 1) v = current;
+    else if (select == 2) v = tex;
+    else if (select == 3) v = textureFactor;
+    else if (select == 4) v = vSpecular;
+    if ((arg & 16) != 0) v = 1.0 - v;
+    if ((arg & 32) != 0) v = vec4(v.a);
+    return v;
+}
+
+vec4 Operation(int op, vec4 a1, vec4 a2, vec4 tex) {
+    if (op == 2) return a1;
+    if (op == 3) return a2;
+    if (op == 4) return a1 * a2;
+    if (op == 5) return 2.0 * a1 * a2;
+    if (op == 6) return 4.0 * a1 * a2;
+    if (op == 7) return a1 + a2;
+    if (op == 8) return a1 + a2 - 0.5;
+    if (op == 10) return a1 - a2;
+    if (op == 12) return mix(a2, a1, vDiffuse.a);
+    if (op == 13) return mix(a2, a1, tex.a);
+    if (op == 14) return mix(a2, a1, textureFactor.a);
+    return a1;
+}
+
+vec4 Stage(int s, vec4 current, vec4 tex) {
+    ivec4 c = colorStage[s], a = alphaStage[s];
+    vec3 rgb = clamp(Operation(c.x, Arg(c.y, current, tex), Arg(c.z, current, tex), tex).rgb, 0.0, 1.0);
+    float alpha = current.a;
+    if (a.x != 1) alpha = clamp(Operation(a.x, Arg(a.y, current, tex), Arg(a.z, current, tex), tex).a, 0.0, 1.0);
+    return vec4(rgb, alpha);
+}
+
+bool Compare(int func, int value, int reference) {
+    if (func == 1) return false;
+    if (func == 2) return value < reference;
+    if (func == 3) return value == reference;
+    if (func == 4) return value <= reference;
+    if (func == 5) return value > reference;
+    if (func == 6) return value != reference;
+    if (func == 7) return value >= reference;
+    return true;
+}
+
+void main() {
+    vec4 current = vDiffuse;
+    if (colorStage[0].x != 1) {
+        vec4 tex = alphaStage[0].w != 0 ? texture(texture0, vTex0) : vec4(1.0);
+        current = Stage(0, current, tex);
+        if (colorStage[1].x != 1) {
+            vec4 tex1 = alphaStage[1].w != 0 ? texture(texture1, vTex1) : vec4(1.0);
+            current = Stage(1, current, tex1);
+        }
+    }
+    if (lighting.y != 0) current.rgb = min(current.rgb + vSpecular.rgb, vec3(1.0));
+    if (alphaTest.x != 0 && !Compare(alphaTest.y, int(current.a * 255.0 + 0.5), alphaTest.z)) discard;
+    fragColor = current;
+}
+)";
+
+const char* const kFinalVertexShader = R"(#version 450 core
+out vec2 vUv;
+void main() {
+    vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));
+    vUv = p * 0.5 + 0.5;
+    gl_Position = vec4(p, 0.0, 1.0);
+}
+)";
+
+// The gamma ramp: a 256 x 3 table of output levels, one row a channel.
+const char* const kFinalFragmentShader = R"(#version 450 core
+layout(binding = 0) uniform sampler2D frame;
+layout(binding = 1) uniform sampler2D ramp;
+in vec2 vUv;
+out vec4 fragColor;
+void main() {
+    vec4 c = texture(frame, vUv);
+    ivec3 i = ivec3(clamp(c.rgb * 255.0 + 0.5, 0.0, 255.0));
+    fragColor = vec4(texelFetch(ramp, ivec2(i.r, 0), 0).r, texelFetch(ramp, ivec2(i.g, 1), 0).r,
+                     texelFetch(ramp, ivec2(i.b, 2), 0).r, 1.0);
+}
+)";
+
+const char* const kTextVertexShader = R"(#version 450 core
+layout(location = 0) in vec2 inPosition;
+layout(location = 1) in vec2 inUv;
+layout(location = 0) uniform vec2 frameSize;
+out vec2 vUv;
+void main() {
+    vUv = inUv;
+    gl_Position = vec4(inPosition.x / frameSize.x * 2.0 - 1.0, 1.0 - inPosition.y / frameSize.y * 2.0, 0.0, 1.0);
+}
+)";
+
+const char* const kTextFragmentShader = R"(#version 450 core
+layout(binding = 0) uniform sampler2D glyphs;
+layout(location = 1) uniform vec4 color;
+in vec2 vUv;
+out vec4 fragColor;
+void main() {
+    fragColor = vec4(color.rgb, color.a * texture(glyphs, vUv).r);
+}
+)";
+
+namespace {
+GLuint Compile(GLenum type, const char* source) {
+    GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        GLint length = 0;
+        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> log(static_cast<size_t>(length > 0 ? length : 1) + 1, '\0');
+        glGetShaderInfoLog(shader, length, nullptr, log.data());
+        sys::DebugOutput(("graphics: shader does not compile: " + std::string(log.data()) + "\n").c_str());
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+}  // namespace
+
+GLuint BuildProgram(const char* vertexSource, const char* fragmentSource) {
+    GLuint vs = Compile(GL_VERTEX_SHADER, vertexSource);
+    GLuint fs = Compile(GL_FRAGMENT_SHADER, fragmentSource);
+    if (!vs || !fs) {
+        if (vs) glDeleteShader(vs);
+        if (fs) glDeleteShader(fs);
+        return 0;
+    }
+    GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glLinkProgram(program);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        GLint length = 0;
+        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> log(static_cast<size_t>(length > 0 ? length : 1) + 1, '\0');
+        glGetProgramInfoLog(program, length, nullptr, log.data());
+        sys::DebugOutput(("graphics: program does not link: " + std::string(log.data()) + "\n").c_str());
+        glDeleteProgram(program);
+        return 0;
+    }
+    return program;
+}
+
+void ColorToFloats(uint32_t argb, float out[4]) {
+    out[0] = ((argb >> 16) & 0xFF) / 255.0f;
+    out[1] = ((argb >> 8) & 0xFF) / 255.0f;
+    out[2] = (argb & 0xFF) / 255.0f;
+    out[3] = ((argb >> 24) & 0xFF) / 255.0f;
+}
+
+}  // namespace gfx::detail
