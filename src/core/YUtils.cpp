@@ -93,11 +93,15 @@ float RayCircleDistance2D(float ox, float oy, float vx, float vy, float mx, floa
 
 namespace {
 // Counts an edge when the point's u is within the edge's u range and its w lies at or
-// below the edge. Half-open ranges include the lower end only.
+// below the edge. Half-open ranges include the lower end only. The edge's w is always
+// interpolated from its lower-u end, so an edge shared by two triangles (in either
+// direction) gives both the same value and a point on it cannot miss both.
 bool EdgeCounts(float pu, float pw, float au, float aw, float bu, float bw, bool closed) {
-    float lo = au < bu ? au : bu;
-    float hi = au < bu ? bu : au;
-    bool inside = closed ? (pu >= lo && pu <= hi) : (pu >= lo && pu < hi);
+    if (bu < au) {
+        float t = au; au = bu; bu = t;
+        t = aw; aw = bw; bw = t;
+    }
+    bool inside = closed ? (pu >= au && pu <= bu) : (pu >= au && pu < bu);
     if (!inside) return false;
     float w = (bu == au) ? (aw > bw ? aw : bw) : aw + (pu - au) * (bw - aw) / (bu - au);
     return pw <= w;
