@@ -89,8 +89,13 @@ TEST(TriangleHelper, InsideOutsideAndEdges) {
     // A vertical triangle is tested in the plane it spans.
     EXPECT_TRUE(TriangleTest({1, 5, 1}, {0, 5, 0}, {4, 5, 0}, {0, 5, 4}));
     // A point on the closing edge c->a counts that edge.
-    EXPECT_TRUE(TriangleTest({2, 2, 0}, {0, 0, 0}, {4, 4, 0}, {4, 0, 0}) ||
-                TriangleTest({2, 2, 0}, {4, 0, 0}, {0, 0, 0}, {4, 4, 0}));
+    EXPECT_TRUE(TriangleTest({2, 2, 0}, {0, 0, 0}, {4, 0, 0}, {4, 4, 0}));
+    // A point on the diagonal two triangles of a quad share lies in one of them.
+    Vec3 q0{0, 0, 0}, q1{3, 0, 0}, q2{3, 7, 0}, q3{0, 7, 0};
+    for (float t = 0.05f; t < 1.0f; t += 0.05f) {
+        Vec3 p{3 * t, 7 * t, 0};
+        EXPECT_TRUE(TriangleTest(p, q0, q1, q2) || TriangleTest(p, q0, q2, q3)) << t;
+    }
 }
 
 TEST(RectHelper, BoxesOverlapIncludesTouching) {
