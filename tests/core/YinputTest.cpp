@@ -15,6 +15,7 @@
 #include "core/YSettings.h"
 #include "platform/input/Input.h"
 #include "platform/system/System.h"
+#include "support/InjectEvents.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -104,31 +105,10 @@ protected:
     }
 
     static void Push(SDL_Event e) { SDL_PushEvent(&e); }
-    static void Motion(int dx, int dy) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.xrel = dx;
-        e.motion.yrel = dy;
-        Push(e);
-    }
-    static void Wheel(int notches) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEWHEEL;
-        e.wheel.y = notches;
-        Push(e);
-    }
-    static void Button(uint8_t button, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.button = button;
-        Push(e);
-    }
-    static void Key(SDL_Scancode sc, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.keysym.scancode = sc;
-        Push(e);
-    }
+    static void Motion(int dx, int dy) { test::PushMotion(dx, dy); }
+    static void Wheel(int notches) { test::PushWheel(notches); }
+    static void Button(uint8_t button, bool down) { test::PushButton(button, down); }
+    static void Key(SDL_Scancode sc, bool down) { test::PushKey(sc, down); }
     static void Focus(bool gained) {
         SDL_Event e{};
         e.type = SDL_WINDOWEVENT;

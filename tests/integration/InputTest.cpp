@@ -14,6 +14,7 @@
 #include "core/YScript.h"
 #include "core/Yinput.h"
 #include "platform/system/System.h"
+#include "support/InjectEvents.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -140,25 +141,9 @@ protected:
         return g_seen;
     }
     static void Push(SDL_Event e) { SDL_PushEvent(&e); }
-    static void Key(SDL_Scancode sc, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.keysym.scancode = sc;
-        Push(e);
-    }
-    static void Button(uint8_t button, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.button = button;
-        Push(e);
-    }
-    static void Motion(int dx, int dy) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.xrel = dx;
-        e.motion.yrel = dy;
-        Push(e);
-    }
+    static void Key(SDL_Scancode sc, bool down) { test::PushKey(sc, down); }
+    static void Button(uint8_t button, bool down) { test::PushButton(button, down); }
+    static void Motion(int dx, int dy) { test::PushMotion(dx, dy); }
 };
 
 using Seen = std::vector<std::string>;

@@ -3,6 +3,8 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include "support/InjectEvents.h"
+
 #include "platform/system/System.h"
 
 namespace {
@@ -20,12 +22,7 @@ protected:
         sys::Quit();
     }
     static void Push(SDL_Event e) { SDL_PushEvent(&e); }
-    static void Key(SDL_Scancode sc, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.keysym.scancode = sc;
-        Push(e);
-    }
+    static void Key(SDL_Scancode sc, bool down) { test::PushKey(sc, down); }
 };
 
 TEST_F(InputLayer, InjectedKeysMoveTheKeyboardState) {
