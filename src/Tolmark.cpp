@@ -1,6 +1,7 @@
 // The program's life: start-up, the frame loop, shutdown, and the main window's procedure.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "core/YEvents.h"
 #include "core/YLiveCounts.h"
@@ -8,6 +9,7 @@
 #include "core/YSettings.h"
 #include "core/YTimer.h"
 #include "platform/system/System.h"
+#include "render/YRenderer.h"
 
 namespace {
 
@@ -44,6 +46,16 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
     }
 }
 
+// Present does not wait for the display: the loop holds itself to at most 200 passes a
+// second instead of spinning a core.
+void PaceFrame() {
+    constexpr uint32_t kFrameMilliseconds = 5;
+    static uint32_t last = sys::Milliseconds();
+    uint32_t spent = sys::Milliseconds() - last;
+    if (spent < kFrameMilliseconds) sys::Sleep(kFrameMilliseconds - spent);
+    last = sys::Milliseconds();
+}
+
 // The last steps of every shutdown: settings, leak report, final line.
 void FinalShutdown() {
     LogLeakReport();
@@ -61,6 +73,8 @@ int main() {
     }
     if (lock < 0) return 1;
 
+    // Constructed only: the device starts once the window exists.
+    auto renderer = std::make_unique<CYRenderer>();
     StartLog();
     Log(0, "Game Started\t--------------\n");
 
@@ -73,9 +87,11 @@ int main() {
     }
     g_settings.mainWindow = window;
 
-    InitTimer();
+    // A renderer that cannot start skips the rest of start-up and the loop.
+    const bool rendererReady = SUCCEEDED(renderer->Init());
+    if (rendererReady) InitTimer();
 
-    for (;;) {
+    while (rendererReady) {
         sys::Message msg;
         if (sys::PeekMessage(nullptr)) {
             if (!sys::GetMessage(&msg)) break;
@@ -88,11 +104,18 @@ int main() {
         }
         SendEvent(YEVENT_FRAME, 0, 0);
         PurgeUnsubscribedEvents();
-        // Keep an idle frame from spinning a core until the renderer paces the loop.
-        sys::Sleep(1);
+        renderer->PrepareFrame();
+        renderer->RenderFrame();
+        PaceFrame();
     }
 
+    if (rendererReady) {
+        renderer->Shutdown();
+        renderer.reset();
+    }
     FinalShutdown();
+    // After a failed Init the renderer outlives the leak report; it goes before its window.
+    renderer.reset();
     g_settings.mainWindow = nullptr;
     sys::DestroyWindow(window);
     sys::Quit();
