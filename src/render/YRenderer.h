@@ -129,9 +129,11 @@ public:
     void SetBrightness(float level);
 
     CYNode* GetRoot() { return &root_; }
+    gfx::Graphics* GetGraphics() const { return graphics_; }
     gfx::Device* GetDevice() const { return device_; }
     CYTextureManager* GetTextureManager() const { return textureManager_; }
     const std::vector<YDisplayModeRecord>& GetDisplayModes() const { return modes_; }
+    // Ramp index (0..255) of the gamma table.
     const gfx::GammaRamp& GetGammaTableRamp(int index) const { return gammaTable_[index]; }
     int GetBrightnessIndex() const { return brightnessIndex_; }
     const std::string& GetStatisticsText() const { return statText_; }
