@@ -24,6 +24,9 @@ constexpr uint32_t kDynamicVertexUsage = gfx::USAGE_DYNAMIC | gfx::USAGE_DONOTCL
 constexpr uint32_t kDynamicIndexUsage = gfx::USAGE_DYNAMIC | gfx::USAGE_WRITEONLY;                        // 0x208
 constexpr uint32_t kStaticVertexUsage = gfx::USAGE_DONOTCLIP | gfx::USAGE_WRITEONLY;                      // 0x28
 constexpr uint32_t kStaticIndexUsage = gfx::USAGE_WRITEONLY;                                               // 8
+// After a reset the vertex buffers are made without DONOTCLIP.
+constexpr uint32_t kResetDynamicVertexUsage = gfx::USAGE_DYNAMIC | gfx::USAGE_WRITEONLY;  // 0x208
+constexpr uint32_t kResetStaticVertexUsage = gfx::USAGE_WRITEONLY;                        // 8
 constexpr uint32_t kStatisticsColor = 0xFF0000FF;
 
 template <class T>
@@ -379,7 +382,7 @@ HRESULT CYRenderer::ResetDevice() {
     }
     if (font_) font_->OnResetDevice();
     root_.OnResetDevice();
-    hr = CreateBuffers(kDynamicIndexUsage, kStaticIndexUsage);
+    hr = CreateBuffers(kResetDynamicVertexUsage, kResetStaticVertexUsage);
     if (FAILED(hr)) return hr;
     SetRenderStates();
     lost_ = false;
