@@ -46,26 +46,6 @@ TEST(GeometryQueueTest, DestroyedObjectLeavesEveryQueue) {
     EXPECT_TRUE(two.Empty());
 }
 
-TEST(GeometryQueueTest, QueueThatGoesFirstUnlinksItsObjects) {
-    TestSource a(3, 3);
-    {
-        CYPolygonQueue queue;
-        queue.Add(&a);
-        EXPECT_EQ(a.QueueCount(), 1);
-    }
-    EXPECT_EQ(a.QueueCount(), 0);
-    a.RemoveFromQueues();
-}
-
-TEST(GeometryQueueTest, CopyOfAQueuedObjectIsInNoQueue) {
-    CYPolygonQueue queue;
-    TestSource a(3, 3);
-    queue.Add(&a);
-    TestSource copy(a);
-    EXPECT_EQ(copy.QueueCount(), 0);
-    EXPECT_EQ(queue.Size(), 1);
-}
-
 TEST(GeometryQueueTest, CountSumsCannotOverflow) {
     EXPECT_EQ(AddCounts(INT_MAX, INT_MAX), 0x3FFFFFFF);
     EXPECT_EQ(AddCounts(-5, 7), 7);

@@ -96,17 +96,6 @@ TEST_F(SinkTest, SinkWithoutObjectsThisFrameDrawsNothing) {
     EXPECT_EQ(Count(recording_->Calls(), "DrawIndexedPrimitive"), 1);
 }
 
-TEST_F(SinkTest, SecondLargeObjectIsSkippedAndTheBatchCoversTheFirst) {
-    CYDynamicPolygonRenderer* sink = renderer_->GetDynamicPolygonRenderer(world_);
-    TestSource a(40000, 60000), b(40000, 60000);
-    sink->AddGeometry(&a);
-    sink->AddGeometry(&b);
-    renderer_->PrepareFrame();
-    EXPECT_EQ(b.applied, 0);
-    EXPECT_EQ(sink->GetBatch().vertexCount, 40000u);
-    EXPECT_EQ(sink->GetBatch().triangleCount, 20000u);
-}
-
 TEST_F(SinkTest, MarkIdleDoesNotDescendBelowASink) {
     CYDynamicPolygonRenderer* sink = renderer_->GetDynamicPolygonRenderer(world_);
     auto* below = new CYClipNode();
