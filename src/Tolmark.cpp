@@ -17,6 +17,7 @@
 #include "core/YTriggerRegistry.h"
 #include "core/Yinput.h"
 #include "platform/system/System.h"
+#include "render/YRenderer.h"
 #include "script/YScriptApi.h"
 
 namespace {
@@ -57,7 +58,17 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
     }
 }
 
-// The last steps of every shutdown: settings, leak report, final line, command table.
+// Present does not wait for the display: the loop holds itself to at most 200 passes a
+// second instead of spinning a core.
+void PaceFrame() {
+    constexpr uint32_t kFrameMilliseconds = 5;
+    static uint32_t last = sys::Milliseconds();
+    uint32_t spent = sys::Milliseconds() - last;
+    if (spent < kFrameMilliseconds) sys::Sleep(kFrameMilliseconds - spent);
+    last = sys::Milliseconds();
+}
+
+// The last steps of every shutdown: settings, leak report, final line, audio, command table.
 void FinalShutdown() {
     SaveConfig();
     LogLeakReport();
@@ -78,7 +89,8 @@ int main() {
     }
     if (lock < 0) return 1;
 
-    // Constructed only: the devices start once the window and the main script exist.
+    // Constructed only: their devices start once the window exists.
+    auto renderer = std::make_unique<CYRenderer>();
     auto input = std::make_unique<CYInput>();
     LoadCommands();
     StartLog();
@@ -102,23 +114,29 @@ int main() {
     triggers.Init();
     g_registerScriptFunctions = RegisterScriptFunctions;
 
-    // The main script handler "MAIN"; its idle state is "main.lua".
-    auto mainHandler = std::make_unique<CYScriptHandler>(nullptr);
-    mainHandler->SetName("MAIN");
-    g_commandManager->Register(mainHandler.get());
-    g_audioSystem = new CYAudioSystem();
-    // A "main.lua" that cannot be read skips the loop and goes to the shutdown.
-    bool running = mainHandler->AddState("idle", "main.lua") >= 0;
-    // Input that cannot start also skips the loop.
-    if (running) running = input->Init(window, g_settings.screenWidth, g_settings.screenHeight) >= 0;
-    // No sound device is no reason to stop: the game runs silent.
-    if (running) g_audioSystem->Init(window);
-
-    if (running) {
-        InitTimer();
-        // The idle state becomes current and starts; the queue starts empty.
-        mainHandler->SwitchToIdle();
-        input->SetCursorPos(200, 200);
+    // A renderer that cannot start skips the rest of start-up and the loop; the renderer
+    // and input objects then stay until after the leak report.
+    const bool rendererReady = SUCCEEDED(renderer->Init());
+    std::unique_ptr<CYScriptHandler> mainHandler;
+    bool running = false;
+    if (rendererReady) {
+        // The main script handler "MAIN"; its idle state is "main.lua".
+        mainHandler = std::make_unique<CYScriptHandler>(nullptr);
+        mainHandler->SetName("MAIN");
+        g_commandManager->Register(mainHandler.get());
+        g_audioSystem = new CYAudioSystem();
+        // A "main.lua" that cannot be read skips the loop and goes to the shutdown.
+        running = mainHandler->AddState("idle", "main.lua") >= 0;
+        // Input that cannot start also skips the loop.
+        if (running) running = input->Init(window, g_settings.screenWidth, g_settings.screenHeight) >= 0;
+        // No sound device is no reason to stop: the game runs silent.
+        if (running) g_audioSystem->Init(window);
+        if (running) {
+            InitTimer();
+            // The idle state becomes current and starts; the queue starts empty.
+            mainHandler->SwitchToIdle();
+            input->SetCursorPos(200, 200);
+        }
     }
     // The key bindings are saved only after the loop ran and ended normally.
     const bool loopRan = running;
@@ -139,17 +157,25 @@ int main() {
         input->Update();
         g_audioSystem->Update();
         mainHandler->Step(static_cast<float>(g_timer.frameTime));
+        renderer->PrepareFrame();
+        renderer->RenderFrame();
         int32_t gameOver = 0;
         SendEvent(YEVENT_GET_TRIGGER, reinterpret_cast<intptr_t>("GameOver"), reinterpret_cast<intptr_t>(&gameOver));
         if (gameOver != 0) break;
-        // Keep an idle frame from spinning a core until the renderer paces the loop.
-        sys::Sleep(1);
+        PaceFrame();
     }
 
     if (loopRan) input->Actions().Save();
-    input.reset();
-    mainHandler.reset();
+    if (rendererReady) {
+        renderer->Shutdown();
+        renderer.reset();
+        input.reset();
+        mainHandler.reset();
+    }
     FinalShutdown();
+    // After a failed Init the renderer and input outlive the leak report; they go before the window.
+    renderer.reset();
+    input.reset();
     g_settings.mainWindow = nullptr;
     sys::DestroyWindow(window);
     sys::Quit();

@@ -1,0 +1,3 @@
+#include "render/YLightSetNode.h"
+
+CYLightSetNode::CYLightSetNode() : CYNode(YNODE_LIGHTING) {}
