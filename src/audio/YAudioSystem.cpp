@@ -4,8 +4,18 @@
 
 #include "core/YLog.h"
 #include "core/YSettings.h"
+#include "render/YCamera.h"
 
 CYAudioSystem* g_audioSystem = nullptr;
+
+namespace {
+
+// The camera places the listener of the program's audio system.
+HRESULT PlaceListener(const math::Vec3& position, const math::Vec3& front, const math::Vec3& top) {
+    return g_audioSystem ? g_audioSystem->UpdateListener(position, front, top) : S_OK;
+}
+
+}  // namespace
 
 CYAudioSystem::CYAudioSystem() = default;
 
@@ -15,6 +25,7 @@ HRESULT CYAudioSystem::Init(sys::Window* window) {
     // OpenAL has no cooperative levels: the window is only kept.
     window_ = window;
     Release();
+    g_placeListener = &PlaceListener;
     channels_ = static_cast<uint32_t>(g_settings.channels);
     frequency_ = static_cast<uint32_t>(g_settings.frequency);
     bitsPerSample_ = static_cast<uint32_t>(g_settings.bitsPerSample);

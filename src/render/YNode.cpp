@@ -110,6 +110,10 @@ void CYNode::ClearIdle() {
 CYCameraNode::CYCameraNode()
     : CYNode(YNODE_CAMERA), view_(math::MatrixIdentity()), projection_(math::MatrixIdentity()) {}
 
+CYCameraNode::~CYCameraNode() {
+    if (holder_ && *holder_ == this) *holder_ = nullptr;
+}
+
 HRESULT CYCameraNode::Render() {
     // The transforms are set even while idle; the children draw only when awake.
     if (g_device) {

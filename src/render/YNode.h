@@ -84,7 +84,12 @@ private:
 class CYCameraNode : public CYNode {
 public:
     CYCameraNode();
+    // Clears the holder's pointer to this node, so a camera never keeps a deleted node.
+    ~CYCameraNode() override;
     HRESULT Render() override;
+
+    // The pointer cleared when this node is deleted (the feeding camera's), or null.
+    void SetHolder(CYCameraNode** holder) { holder_ = holder; }
 
     void SetView(const math::Matrix& view) { view_ = view; }
     void SetProjection(const math::Matrix& projection) { projection_ = projection; }
@@ -94,6 +99,7 @@ public:
 private:
     math::Matrix view_;
     math::Matrix projection_;
+    CYCameraNode** holder_ = nullptr;
 };
 
 // A world node: keeps the world matrix it was built with; draws its children.
