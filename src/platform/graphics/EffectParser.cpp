@@ -605,6 +605,10 @@ private:
             pos_ += 4;
             return;
         }
+        // Any other shader assignment: name the shader word of the value when there is one.
+        if ((IsWord(nameTok, "vertexshader") || IsWord(nameTok, "pixelshader")) && IsPunct(Peek(1), '=') &&
+            Peek(2).kind == Tok::Ident && IsShaderWord(Peek(2).text))
+            Shader(Peek(2), "'" + std::string(Peek(2).text) + "'");
         Next();
         const StateDef* def = FindState(nameTok.text);
         if (!def) Fail(nameTok, "unknown state '" + std::string(nameTok.text) + "'");

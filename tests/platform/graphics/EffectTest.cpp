@@ -446,6 +446,8 @@ TEST_F(EffectTest, ShaderCodeIsRefusedWithItsMessage) {
         EXPECT_NE(error.find("shader code is not supported"), std::string::npos) << error;
         EXPECT_EQ(error.rfind("effect(", 0), 0u) << error;
     }
+    EXPECT_EQ(ErrorOf("texture tex0;\ntechnique { pass { VertexShader = compile vs_2_0 main(); } }"),
+              "effect(2,35): error: shader code is not supported ('compile'): effects set fixed-function states only");
     EXPECT_NE(Make("technique { pass { VertexShader = NULL; PixelShader = null; } }"), nullptr) << errors_;
 }
 
