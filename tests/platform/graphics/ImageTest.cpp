@@ -32,18 +32,34 @@ std::atomic<bool> g_trackNew{false};
 std::atomic<size_t> g_largestNew{0};
 }  // namespace
 
-void* operator new(size_t size) {
+// Every plain form is replaced together, so that whatever the process allocates with one
+// is freed with its partner (the sanitizers check the pairing).
+namespace {
+void* TrackedAllocate(size_t size) noexcept {
     if (g_trackNew.load(std::memory_order_relaxed)) {
         size_t seen = g_largestNew.load();
         while (size > seen && !g_largestNew.compare_exchange_weak(seen, size)) {
         }
     }
-    void* p = std::malloc(size ? size : 1);
+    return std::malloc(size ? size : 1);
+}
+void* TrackedAllocateOrThrow(size_t size) {
+    void* p = TrackedAllocate(size);
     if (!p) throw std::bad_alloc();
     return p;
 }
+}  // namespace
+
+void* operator new(size_t size) { return TrackedAllocateOrThrow(size); }
+void* operator new[](size_t size) { return TrackedAllocateOrThrow(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return TrackedAllocate(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return TrackedAllocate(size); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 using namespace gfx;
 
