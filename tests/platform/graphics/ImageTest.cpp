@@ -129,6 +129,54 @@ Bytes MakePng(const Bytes& rgba, uint32_t w, uint32_t h, uint32_t format = PNG_F
     return out;
 }
 
+// Interlaced (Adam7) RGBA PNG through libpng's full writer.
+void AppendPngBytes(png_structp png, png_bytep data, size_t length) {
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+Bytes MakeInterlacedPng(Bytes rgba, uint32_t w, uint32_t h) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &out, AppendPngBytes, nullptr);
+    png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows(h);
+    for (uint32_t y = 0; y < h; ++y) rows[y] = &rgba[size_t(y) * w * 4];
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+// CMYK JPEG as Adobe's programs write it (inverted values, with the Adobe marker).
+Bytes MakeCmykJpeg(const Bytes& invertedCmyk, uint32_t w, uint32_t h) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = w;
+    info.image_height = h;
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < h) {
+        JSAMPROW p = const_cast<uint8_t*>(&invertedCmyk[size_t(info.next_scanline) * w * 4]);
+        jpeg_write_scanlines(&info, &p, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
 // JPEG of RGB pixels (or grey from the green channel) through libjpeg at high quality.
 Bytes MakeJpeg(const Bytes& rgba, uint32_t w, uint32_t h, bool grey = false) {
     jpeg_compress_struct info;
@@ -310,6 +358,13 @@ TEST(ImageDecode, GreyPngBecomesRgb) {
     EXPECT_TRUE(Near(PixelAt(image, 0, 3), {0, 0, 0, 255}));
 }
 
+TEST(ImageDecode, InterlacedPngGetsEveryPass) {
+    Bytes px = Quarters(9, 7);
+    Image image;
+    ASSERT_EQ(Decode(MakeInterlacedPng(px, 9, 7), &image), S_OK) << image.error;
+    EXPECT_EQ(image.data, px);
+}
+
 TEST(ImageDecode, JpegDecodesColoursTopRowFirst) {
     Bytes file = MakeJpeg(Quarters(16, 16, false), 16, 16);
     Image image;
@@ -329,6 +384,15 @@ TEST(ImageDecode, GreyJpegBecomesRgb) {
     ASSERT_EQ(Decode(MakeJpeg(Quarters(16, 16), 16, 16, true), &image), S_OK) << image.error;
     EXPECT_TRUE(Near(PixelAt(image, 12, 3), {255, 255, 255, 255}, 8));
     EXPECT_TRUE(Near(PixelAt(image, 3, 12), {0, 0, 0, 255}, 8));
+}
+
+TEST(ImageDecode, AdobeCmykJpegBecomesRgb) {
+    // Inverted CMYK: red is C = 0, M = Y = 1, K = 0, stored as 255, 0, 0, 255.
+    Bytes cmyk;
+    for (int i = 0; i < 64; ++i) cmyk.insert(cmyk.end(), {255, 0, 0, 255});
+    Image image;
+    ASSERT_EQ(Decode(MakeCmykJpeg(cmyk, 8, 8), &image), S_OK) << image.error;
+    EXPECT_TRUE(Near(PixelAt(image, 4, 4), {255, 0, 0, 255}, 8));
 }
 
 TEST(ImageDecode, TgaBottomUpAndTopDownBothComeOutTopRowFirst) {
