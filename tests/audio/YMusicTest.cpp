@@ -130,15 +130,6 @@ TEST_F(Music, DeletingAPlayingChannelSilencesIt) {
     EXPECT_LT(Level(), 1e-6);
 }
 
-TEST_F(Music, WithoutADeviceTheChannelRunsSilent) {
-    WriteMusic("theme.wav");
-    CYMusic channel(nullptr);
-    ASSERT_EQ(channel.Open("theme.wav", true), S_OK);
-    ASSERT_EQ(channel.Play(), S_OK);
-    EXPECT_EQ(channel.Update(), S_OK);
-    EXPECT_TRUE(channel.IsPlaying());
-}
-
 // ---- volume and fade
 
 TEST_F(Music, FadeScalesTheLevelOnTheVolumeCurve) {

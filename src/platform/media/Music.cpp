@@ -57,10 +57,13 @@ struct Music::Impl {
                 Service();
                 ++passes;
                 passed.notify_all();
-                wake.wait_for(lock, kServicePeriod);
-            } else {
-                wake.wait(lock);
             }
+            // Music played to its end waits, like stopped music, until it is rewound or stopped.
+            const bool feeding = state == State::Running && !(decoder.AtEnd() && out->Pending() == 0);
+            if (feeding)
+                wake.wait_for(lock, kServicePeriod);
+            else if (!quit)
+                wake.wait(lock);
         }
     }
 };
@@ -128,6 +131,7 @@ HRESULT Music::Rewind() {
     // The same bytes opened once already: a failure only ends the music.
     impl_->decoder.Rewind();
     if (impl_->state == Impl::State::Running) impl_->Service();
+    impl_->wake.notify_all();
     return S_OK;
 }
 
