@@ -166,8 +166,10 @@ bool AudioDecoder::DecodeMore() {
             if (got) return true;
             continue;
         }
-        // The decoder is drained, or failed for good.
-        if (r != AVERROR(EAGAIN) || draining_) break;
+        if (r == AVERROR_EOF) break;
+        // A frame the decoder could not make is skipped.
+        if (r != AVERROR(EAGAIN)) continue;
+        if (draining_) break;
         r = av_read_frame(format_.get(), packet_.get());
         if (r < 0) {
             avcodec_send_packet(codec_.get(), nullptr);
