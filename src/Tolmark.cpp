@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "audio/YAudioSystem.h"
+#include "audio/YMusic.h"
 #include "core/YAppActive.h"
 #include "core/YArchive.h"
 #include "core/YCommandManager.h"
@@ -132,6 +133,9 @@ int main() {
         // No sound device is no reason to stop: the game runs silent.
         if (running) g_audioSystem->Init(window);
         if (running) {
+            // The two music channels play through the audio system's device (silent without one).
+            g_music1 = new CYMusic(g_audioSystem->Device());
+            g_music2 = new CYMusic(g_audioSystem->Device());
             InitTimer();
             // The idle state becomes current and starts; the queue starts empty.
             mainHandler->SwitchToIdle();
@@ -166,6 +170,10 @@ int main() {
     }
 
     if (loopRan) input->Actions().Save();
+    delete g_music2;
+    g_music2 = nullptr;
+    delete g_music1;
+    g_music1 = nullptr;
     if (rendererReady) {
         renderer->Shutdown();
         renderer.reset();

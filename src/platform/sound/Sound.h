@@ -16,6 +16,7 @@ namespace snd {
 namespace detail {
 struct Core;
 struct BufferState;
+struct StreamState;
 }  // namespace detail
 
 // Wave format tags.
@@ -166,6 +167,43 @@ private:
     std::shared_ptr<detail::BufferState> state_;
 };
 
+// Most blocks a stream holds queued at once.
+constexpr uint32_t kStreamBlocksMax = 32;
+// Frequencies a stream takes.
+constexpr uint32_t kStreamFrequencyMin = 8000;
+constexpr uint32_t kStreamFrequencyMax = 192000;
+
+// A streaming source: blocks of interleaved 16-bit samples (mono or stereo) queued one after
+// another and played in order, heard at the listener like a plain buffer. It touches only its
+// own OpenAL names and makes its device's context current for the calling thread alone, so
+// the media layer may feed it from a thread of its own; one thread at a time may use it.
+class Stream {
+public:
+    explicit Stream(std::unique_ptr<detail::StreamState> state);
+    ~Stream();
+    // Appends a block. A stream that ran dry first lets go of the blocks it played, so only
+    // new blocks sound at the next Play. Refused when kStreamBlocksMax blocks wait.
+    HRESULT Queue(const int16_t* samples, uint32_t frames);
+    // Blocks queued and not yet played to their end.
+    uint32_t Pending();
+    // Plays the queue from where it stands; a playing stream goes on, an empty one waits.
+    HRESULT Play();
+    // Holds the queue where it stands.
+    HRESULT Pause();
+    // Stops and drops every block; the count of frames played starts again at 0.
+    HRESULT Flush();
+    // True while the queue plays; false when paused, flushed or run dry.
+    bool IsPlaying() const;
+    // Frames played since the last Flush.
+    uint64_t FramesPlayed();
+    // Volume in hundredths of a decibel; a value outside kVolumeMin..kVolumeMax is refused
+    // and the volume stays.
+    HRESULT SetVolume(int32_t hundredthsOfDecibel);
+
+private:
+    std::unique_ptr<detail::StreamState> state_;
+};
+
 // Where CreateDevice opens its output.
 enum class DeviceTarget {
     Default,   // the system's default output
@@ -182,6 +220,10 @@ public:
     // Makes a secondary buffer. Formats: PCM 8 and 16 bits, 32-bit float, and the extensible
     // form of both; mono or stereo; 100..200000 samples a second.
     HRESULT CreateSoundBuffer(const BufferDesc& desc, std::unique_ptr<Buffer>* out);
+    // Makes a streaming source of 16-bit samples: 1 or 2 channels (else DSERR_BADFORMAT),
+    // kStreamFrequencyMin..kStreamFrequencyMax frames a second (else DSERR_INVALIDPARAM).
+    // A silent device makes no streams: DSERR_NODRIVER.
+    HRESULT CreateStream(uint16_t channels, uint32_t frequency, std::unique_ptr<Stream>* out);
     // True when there is no output behind the device.
     bool IsSilent() const;
     // The output's name ("" when silent) and its frequency (0 when silent).

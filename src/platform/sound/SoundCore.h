@@ -3,6 +3,7 @@
 #pragma once
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -106,6 +107,49 @@ struct BufferState {
     void Apply3D() const;
     // Stops the source and gives it back to the pool.
     void DropSource();
+};
+
+// A core's context made current for the calling thread only while the object lives; the
+// thread's earlier choice comes back after. False when the device is silent.
+class ThreadContext {
+public:
+    explicit ThreadContext(const Core& core);
+    ~ThreadContext();
+    ThreadContext(const ThreadContext&) = delete;
+    ThreadContext& operator=(const ThreadContext&) = delete;
+    explicit operator bool() const { return ok_; }
+
+private:
+    ALCcontext* previous_;
+    bool ok_;
+    bool changed_ = false;
+};
+
+struct StreamState {
+    struct Block {
+        ALuint name = 0;
+        uint32_t frames = 0;
+    };
+    std::shared_ptr<Core> core;
+    ALenum alFormat = 0;
+    uint32_t frequency = 0;
+    uint32_t channels = 0;
+    std::vector<AlBuffer> names;  // every block name made so far
+    std::vector<ALuint> free;     // names not in the queue
+    std::deque<Block> queued;     // oldest first
+    uint64_t played = 0;          // frames of the blocks taken back since the last Flush
+    // The source ran dry and holds only blocks queued since, none of them played: a stopped
+    // source counts every block as played, so they are not taken back until it plays again.
+    bool refilledDry = false;
+    float gain = 1.0f;
+    AlSource source;              // declared after the names: deleted before them
+
+    ~StreamState();
+    ALint SourceState() const;
+    // Takes back the blocks played to their end (all of them once the source ran dry).
+    void TakeBackPlayed();
+    // Takes back the n oldest blocks as played.
+    void TakeBack(size_t n);
 };
 
 }  // namespace snd::detail

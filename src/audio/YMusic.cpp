@@ -1,0 +1,116 @@
+#include "audio/YMusic.h"
+
+#include "audio/YSound.h"
+#include "core/YFile.h"
+#include "core/YLog.h"
+#include "core/YSettings.h"
+
+CYMusic* g_music1 = nullptr;
+CYMusic* g_music2 = nullptr;
+
+namespace {
+
+const char* const kMusicFolder = "data\\music";
+// Longest path a channel opens, in bytes, as the wide-character path buffer holds it.
+constexpr size_t kPathMax = 259;
+
+}  // namespace
+
+CYMusic::CYMusic(snd::Device* device) : device_(device), level_(1.0f - g_settings.musicVolume) {}
+
+CYMusic::~CYMusic() { ReleaseGraph(); }
+
+void CYMusic::ReleaseGraph() {
+    // The stream's thread ends before its source goes.
+    stream_.reset();
+    opened_ = false;
+}
+
+HRESULT CYMusic::Open(const std::string& fileName, bool loop) {
+    ReleaseGraph();
+    fileName_ = fileName;
+    const std::string path = std::string(kMusicFolder) + "\\" + fileName;
+    loop_ = loop;
+
+    // The whole file is read first, from the archive or the disk: music files are a few
+    // megabytes, and the decoder then works on memory alone.
+    HRESULT hr = E_FILENOTFOUND;
+    CYFile file(path);
+    if (path.size() <= kPathMax && SUCCEEDED(file.Load())) {
+        std::vector<uint8_t> bytes(file.GetData(), file.GetData() + file.GetSize());
+        hr = media::Music::Open(device_, std::move(bytes), &stream_);
+    }
+    if (FAILED(hr)) {
+        DXERROR(hr);
+        return hr;
+    }
+    opened_ = true;
+    // A new file plays at the channel's level, not at full volume.
+    return SetVolume(level_);
+}
+
+HRESULT CYMusic::Play() {
+    if (!opened_) return S_OK;
+    HRESULT hr = stream_->Play();
+    if (FAILED(hr)) {
+        DXERROR(hr);
+        return hr;
+    }
+    playing_ = true;
+    return S_OK;
+}
+
+HRESULT CYMusic::Stop() {
+    if (!opened_) return S_OK;
+    HRESULT hr = stream_->Stop();
+    if (SUCCEEDED(hr)) hr = stream_->Rewind();
+    if (FAILED(hr)) {
+        DXERROR(hr);
+        return hr;
+    }
+    playing_ = false;
+    return S_OK;
+}
+
+HRESULT CYMusic::Update() {
+    if (!opened_ || !playing_) return S_OK;
+    HRESULT hr = S_OK;
+    // The end of the file: stopped and rewound.
+    if (stream_->IsFinished()) {
+        hr = stream_->Stop();
+        if (SUCCEEDED(hr)) hr = stream_->Rewind();
+        if (FAILED(hr)) {
+            DXERROR(hr);
+            return hr;
+        }
+        playing_ = false;
+    }
+    if (!stream_->IsRunning()) {
+        playing_ = false;
+        if (loop_) {
+            hr = stream_->Rewind();
+            if (SUCCEEDED(hr)) hr = stream_->Play();
+            if (FAILED(hr)) {
+                DXERROR(hr);
+                return hr;
+            }
+            playing_ = true;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CYMusic::SetVolume(float volume) {
+    level_ = volume;
+    if (!stream_) return S_OK;
+    HRESULT hr = stream_->SetVolume(VolumeToHundredths(volume));
+    if (FAILED(hr)) {
+        DXERROR(hr);
+        return hr;
+    }
+    return S_OK;
+}
+
+void CYMusic::SetFade(float factor) {
+    if (stream_) stream_->SetVolume(VolumeToHundredths(factor * level_));
+}

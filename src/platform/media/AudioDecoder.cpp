@@ -1,0 +1,255 @@
+#include "platform/media/AudioDecoder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+namespace media::detail {
+namespace {
+
+// Containers and decoders of music files; nothing else in FFmpeg is let near the bytes.
+const char* const kContainers = "wav,w64,mp3,ogg,flac,aiff,mov,matroska,asf,aac";
+const char* const kDecoders =
+    "pcm_u8,pcm_s8,pcm_s16le,pcm_s16be,pcm_s24le,pcm_s24be,pcm_s32le,pcm_s32be,pcm_f32le,pcm_f32be,pcm_f64le,"
+    "pcm_f64be,pcm_alaw,pcm_mulaw,adpcm_ms,adpcm_ima_wav,mp3float,mp3,mp2float,mp2,vorbis,libvorbis,opus,libopus,"
+    "flac,alac,aac,aac_fixed,wmav1,wmav2";
+
+constexpr int kIoBytes = 32768;
+// A decoded frame larger than this is dropped.
+constexpr int kFrameSamplesMax = 1 << 20;
+constexpr int kChannelsMax = 8;
+// Packets and frames in a row that give no samples before the music counts as ended.
+constexpr int kIdleMax = 4096;
+
+void QuietLibraries() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+// Containers that name other files (playlists, references) may not open them.
+int RefuseOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
+
+}  // namespace
+
+AudioDecoder::AudioDecoder() = default;
+
+AudioDecoder::~AudioDecoder() { Close(); }
+
+int AudioDecoder::ReadBytes(void* opaque, uint8_t* out, int size) {
+    Reader* r = static_cast<Reader*>(opaque);
+    const size_t total = r->bytes->size();
+    if (size <= 0) return AVERROR(EINVAL);
+    if (r->position >= total) return AVERROR_EOF;
+    const size_t n = std::min(total - r->position, static_cast<size_t>(size));
+    std::memcpy(out, r->bytes->data() + r->position, n);
+    r->position += n;
+    return static_cast<int>(n);
+}
+
+int64_t AudioDecoder::Seek(void* opaque, int64_t offset, int whence) {
+    Reader* r = static_cast<Reader*>(opaque);
+    const int64_t total = static_cast<int64_t>(r->bytes->size());
+    whence &= ~AVSEEK_FORCE;
+    if (whence == AVSEEK_SIZE) return total;
+    int64_t base = 0;
+    if (whence == SEEK_CUR)
+        base = static_cast<int64_t>(r->position);
+    else if (whence == SEEK_END)
+        base = total;
+    else if (whence != SEEK_SET)
+        return AVERROR(EINVAL);
+    int64_t target = 0;
+    if (__builtin_add_overflow(base, offset, &target) || target < 0 || target > total) return AVERROR(EINVAL);
+    r->position = static_cast<size_t>(target);
+    return target;
+}
+
+HRESULT AudioDecoder::Open(std::shared_ptr<const std::vector<uint8_t>> bytes) {
+    Close();
+    channels_ = 0;
+    frequency_ = 0;
+    duration_ = 0.0;
+    reader_.bytes = std::move(bytes);
+    if (!reader_.bytes) return E_INVALIDARG;
+    HRESULT hr = OpenContainer();
+    if (FAILED(hr)) Close();
+    return hr;
+}
+
+HRESULT AudioDecoder::Rewind() {
+    // Samples from the start still wait: nothing to do.
+    if (fresh_ || !reader_.bytes) return S_OK;
+    HRESULT hr = OpenContainer();
+    if (FAILED(hr)) Close();
+    return hr;
+}
+
+void AudioDecoder::Close() {
+    codec_.reset();
+    resampler_.reset();
+    format_.reset();
+    io_.reset();
+    packet_.reset();
+    frame_.reset();
+    av_channel_layout_uninit(&inLayout_);
+    inFormat_ = -1;
+    inFrequency_ = 0;
+    streamIndex_ = -1;
+    draining_ = false;
+    ended_ = true;
+    fresh_ = false;
+    pendingFrames_ = pendingUsed_ = 0;
+}
+
+HRESULT AudioDecoder::OpenContainer() {
+    Close();
+    QuietLibraries();
+    reader_.position = 0;
+    if (reader_.bytes->empty()) return VFW_E_UNSUPPORTED_STREAM;
+
+    uint8_t* buffer = static_cast<uint8_t*>(av_malloc(kIoBytes));
+    if (!buffer) return E_OUTOFMEMORY;
+    io_.reset(avio_alloc_context(buffer, kIoBytes, 0, &reader_, ReadBytes, nullptr, Seek));
+    if (!io_) {
+        av_free(buffer);
+        return E_OUTOFMEMORY;
+    }
+    AVFormatContext* format = avformat_alloc_context();
+    if (!format) return E_OUTOFMEMORY;
+    format->pb = io_.get();
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    format->io_open = RefuseOpen;
+    Options options;
+    options.Set("format_whitelist", kContainers);
+    options.Set("codec_whitelist", kDecoders);
+    // A failed open frees the context itself.
+    if (avformat_open_input(&format, nullptr, nullptr, options.Get()) < 0) return VFW_E_UNSUPPORTED_STREAM;
+    format_.reset(format);
+    // What this cannot find out is found by decoding.
+    avformat_find_stream_info(format, nullptr);
+
+    streamIndex_ = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (streamIndex_ < 0) return VFW_E_CANNOT_RENDER;
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+        format->streams[i]->discard = static_cast<int>(i) == streamIndex_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    const AVStream* stream = format->streams[streamIndex_];
+    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!decoder) return VFW_E_CANNOT_RENDER;
+    codec_.reset(avcodec_alloc_context3(decoder));
+    if (!codec_) return E_OUTOFMEMORY;
+    if (avcodec_parameters_to_context(codec_.get(), stream->codecpar) < 0) return VFW_E_CANNOT_RENDER;
+    codec_->pkt_timebase = stream->time_base;
+    Options codecOptions;
+    codecOptions.Set("codec_whitelist", kDecoders);
+    codecOptions.Set("threads", "1");
+    if (avcodec_open2(codec_.get(), decoder, codecOptions.Get()) < 0) return VFW_E_CANNOT_RENDER;
+    packet_.reset(av_packet_alloc());
+    frame_.reset(av_frame_alloc());
+    if (!packet_ || !frame_) return E_OUTOFMEMORY;
+    if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+        duration_ = static_cast<double>(format->duration) / AV_TIME_BASE;
+
+    ended_ = false;
+    if (!DecodeMore()) return VFW_E_CANNOT_RENDER;
+    fresh_ = true;
+    return S_OK;
+}
+
+bool AudioDecoder::DecodeMore() {
+    pendingFrames_ = pendingUsed_ = 0;
+    for (int idle = 0; !ended_ && idle < kIdleMax; ++idle) {
+        int r = avcodec_receive_frame(codec_.get(), frame_.get());
+        if (r == 0) {
+            const bool got = Convert(*frame_);
+            av_frame_unref(frame_.get());
+            if (got) return true;
+            continue;
+        }
+        if (r == AVERROR_EOF) break;
+        // A frame the decoder could not make is skipped.
+        if (r != AVERROR(EAGAIN)) continue;
+        if (draining_) break;
+        r = av_read_frame(format_.get(), packet_.get());
+        if (r < 0) {
+            avcodec_send_packet(codec_.get(), nullptr);
+            draining_ = true;
+            continue;
+        }
+        // A packet the decoder refuses is skipped.
+        if (packet_->stream_index == streamIndex_) avcodec_send_packet(codec_.get(), packet_.get());
+        av_packet_unref(packet_.get());
+    }
+    ended_ = true;
+    return false;
+}
+
+bool AudioDecoder::Convert(const AVFrame& f) {
+    const int channels = f.ch_layout.nb_channels;
+    if (f.nb_samples <= 0 || f.nb_samples > kFrameSamplesMax || channels < 1 || channels > kChannelsMax) return false;
+    if (frequency_ == 0) {
+        // The first samples fix what the music gives out.
+        if (f.sample_rate < static_cast<int>(kFrequencyMin) || f.sample_rate > static_cast<int>(kFrequencyMax))
+            return false;
+        frequency_ = static_cast<uint32_t>(f.sample_rate);
+        channels_ = channels == 1 ? 1 : 2;
+    }
+    // Frames at another frequency are dropped rather than resampled: the output stays
+    // bounded by the input.
+    if (f.sample_rate != static_cast<int>(frequency_)) return false;
+
+    if (!resampler_ || f.format != inFormat_ || f.sample_rate != inFrequency_ ||
+        av_channel_layout_compare(&f.ch_layout, &inLayout_) != 0) {
+        resampler_.reset();
+        av_channel_layout_uninit(&inLayout_);
+        inFormat_ = -1;
+        AVChannelLayout in{};
+        if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&in, channels);
+        else if (av_channel_layout_copy(&in, &f.ch_layout) < 0)
+            return false;
+        AVChannelLayout out{};
+        av_channel_layout_default(&out, channels_);
+        SwrContext* s = nullptr;
+        const int made = swr_alloc_set_opts2(&s, &out, AV_SAMPLE_FMT_S16, f.sample_rate, &in,
+                                             static_cast<AVSampleFormat>(f.format), f.sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&in);
+        av_channel_layout_uninit(&out);
+        resampler_.reset(s);
+        if (made < 0 || !s || swr_init(s) < 0) {
+            resampler_.reset();
+            return false;
+        }
+        if (av_channel_layout_copy(&inLayout_, &f.ch_layout) < 0) {
+            resampler_.reset();
+            return false;
+        }
+        inFormat_ = f.format;
+        inFrequency_ = f.sample_rate;
+    }
+    const int capacity = swr_get_out_samples(resampler_.get(), f.nb_samples);
+    if (capacity <= 0) return false;
+    pending_.resize(static_cast<size_t>(capacity) * channels_);
+    uint8_t* out = reinterpret_cast<uint8_t*>(pending_.data());
+    const int n = swr_convert(resampler_.get(), &out, capacity, const_cast<const uint8_t**>(f.extended_data), f.nb_samples);
+    if (n <= 0) return false;
+    pendingFrames_ = static_cast<size_t>(n);
+    pendingUsed_ = 0;
+    return true;
+}
+
+uint32_t AudioDecoder::Read(int16_t* out, uint32_t frames) {
+    uint32_t done = 0;
+    while (done < frames) {
+        if (pendingUsed_ == pendingFrames_ && (ended_ || !DecodeMore())) break;
+        const size_t n = std::min(static_cast<size_t>(frames - done), pendingFrames_ - pendingUsed_);
+        std::memcpy(out + static_cast<size_t>(done) * channels_, pending_.data() + pendingUsed_ * channels_,
+                    n * channels_ * sizeof(int16_t));
+        pendingUsed_ += n;
+        done += static_cast<uint32_t>(n);
+    }
+    if (done > 0) fresh_ = false;
+    return done;
+}
+
+}  // namespace media::detail

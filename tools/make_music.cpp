@@ -1,0 +1,122 @@
+// Makes the sample game's music from code: "theme.wav", an eight-second tune of four bars
+// (a plucked lead over a soft bass) that loops without a seam, stereo 16-bit at 22050 Hz.
+// Usage: make_music <directory>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kRate = 22050;
+constexpr float kPi = 3.14159265f;
+constexpr uint32_t kEighth = kRate / 4;  // 120 beats a minute
+constexpr int kBars = 4;
+
+void Put16(std::string& s, uint32_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Put32(std::string& s, uint32_t v) {
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+// A RIFF/WAVE file of stereo 16-bit PCM; samples are clipped to -1..1.
+std::string Wave(const std::vector<float>& left, const std::vector<float>& right) {
+    std::string data;
+    for (size_t i = 0; i < left.size(); ++i) {
+        for (float x : {left[i], right[i]}) {
+            x = x > 1.0f ? 1.0f : (x < -1.0f ? -1.0f : x);
+            Put16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(x * 32767.0f))));
+        }
+    }
+    std::string s = "RIFF";
+    Put32(s, static_cast<uint32_t>(4 + 8 + 16 + 8 + data.size()));
+    s += "WAVEfmt ";
+    Put32(s, 16);
+    Put16(s, 1);          // PCM
+    Put16(s, 2);          // stereo
+    Put32(s, kRate);
+    Put32(s, kRate * 4);  // bytes a second
+    Put16(s, 4);          // block align
+    Put16(s, 16);         // bits
+    s += "data";
+    Put32(s, static_cast<uint32_t>(data.size()));
+    return s + data;
+}
+
+float Frequency(int semitonesFromA4) { return 440.0f * std::pow(2.0f, static_cast<float>(semitonesFromA4) / 12.0f); }
+
+// Adds a note: a tone with a short attack and an exponential decay, ending silent within
+// its length, weighted into the two channels.
+void AddNote(std::vector<float>& left, std::vector<float>& right, uint32_t start, uint32_t length, float frequency,
+             float amplitude, float decay, float pan) {
+    for (uint32_t i = 0; i < length && start + i < left.size(); ++i) {
+        const float t = static_cast<float>(i) / kRate;
+        const float fade = 1.0f - static_cast<float>(i) / length;
+        const float envelope = std::fmin(1.0f, t * 200.0f) * std::exp(-t * decay) * fade;
+        const float phase = 2 * kPi * frequency * t;
+        const float x = amplitude * envelope * (std::sin(phase) + 0.3f * std::sin(2 * phase) + 0.1f * std::sin(3 * phase));
+        left[start + i] += x * (1.0f - pan);
+        right[start + i] += x * pan;
+    }
+}
+
+void Tune(std::vector<float>& left, std::vector<float>& right) {
+    // Lead in semitones from A4, eight eighths a bar; 99 is a rest.
+    const int lead[kBars][8] = {{0, 3, 7, 3, 10, 7, 3, 99},
+                                {-4, 0, 3, 0, 7, 3, 0, 99},
+                                {-9, -5, -2, 3, 2, -2, -5, 99},
+                                {-2, 2, 5, 2, 7, 5, 2, -2}};
+    // One bass note a bar: A, F, C, G.
+    const int bass[kBars] = {-24, -28, -21, -26};
+    for (int bar = 0; bar < kBars; ++bar) {
+        const uint32_t barStart = bar * 8 * kEighth;
+        for (int half = 0; half < 2; ++half)
+            AddNote(left, right, barStart + half * 4 * kEighth, 4 * kEighth, Frequency(bass[bar]), 0.30f, 1.5f, 0.5f);
+        for (int n = 0; n < 8; ++n) {
+            if (lead[bar][n] == 99) continue;
+            AddNote(left, right, barStart + n * kEighth, kEighth, Frequency(lead[bar][n]), 0.22f, 6.0f, 0.35f);
+        }
+    }
+}
+
+// Writes a file whole: a temporary file renamed over the old one.
+bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    const std::filesystem::path temp = path.string() + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !written) return false;
+    std::error_code error;
+    std::filesystem::rename(temp, path, error);
+    return !error;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_music <directory>\n");
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        std::fprintf(stderr, "make_music: cannot make %s: %s\n", dir.c_str(), error.message().c_str());
+        return 1;
+    }
+    std::vector<float> left(kBars * 8 * kEighth), right(kBars * 8 * kEighth);
+    Tune(left, right);
+    if (!WriteFile(dir / "theme.wav", Wave(left, right))) {
+        std::fprintf(stderr, "make_music: cannot write into %s\n", dir.c_str());
+        return 1;
+    }
+    return 0;
+}
