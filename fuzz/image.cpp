@@ -1,0 +1,20 @@
+// Fuzz target: every image decoder on arbitrary bytes (decoding only, no device), and
+// the DXT block decoder on what a DDS file yields.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/graphics/Image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    gfx::Image image;
+    if (gfx::DecodeImage(data, size, &image) != S_OK) return 0;
+    if (image.format == gfx::FMT_DXT1 || image.format == gfx::FMT_DXT3 || image.format == gfx::FMT_DXT5) {
+        std::vector<uint8_t> rgba(size_t(image.width) * image.height * 4);
+        gfx::DecompressDxt(image.format, image.data.data(), image.data.size(), image.width, image.height,
+                           rgba.data());
+    } else if (image.data.size() != size_t(image.width) * image.height * 4) {
+        __builtin_trap();
+    }
+    return 0;
+}
