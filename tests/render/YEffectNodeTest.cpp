@@ -99,16 +99,6 @@ TEST_F(EffectNodeTest, EffectThatDoesNotCompileDrawsNothingAndLogsOnce) {
     EXPECT_EQ(LogCount("Effect bad.fx not loaded: effect(1,39): error: shader code is not supported"), 1);
 }
 
-TEST_F(EffectNodeTest, WithoutSimpleFxAMissingEffectDrawsNothing) {
-    std::remove("data/effects/simple.fx");
-    CYEffectNode* node = renderer_->GetEffectNode(camera_, "missing.fx");
-    ASSERT_NE(node, nullptr);
-    AwakeSet(node, {});
-    Frame();
-    EXPECT_EQ(Draws(), 0);
-    EXPECT_EQ(LogCount("Effect missing.fx not loaded: nothing is drawn with it\n"), 1);
-}
-
 TEST_F(EffectNodeTest, TexturesBindUpToTheShorterListAndTimeIsSet) {
     test::WriteFile("data/effects/two.fx", kTwoTextures);
     for (int i = 0; i < 3; ++i) test::WriteFile("data/textures/t" + std::to_string(i) + ".tga", SolidTga(2, 2, 0));
@@ -132,18 +122,6 @@ TEST_F(EffectNodeTest, TexturesBindUpToTheShorterListAndTimeIsSet) {
     EXPECT_EQ(time, 2.5f);
     // Two sets, two passes each.
     EXPECT_EQ(Draws(), 4);
-}
-
-TEST_F(EffectNodeTest, OnlyAwakeTextureSetChildrenAreDrawn) {
-    CYEffectNode* node = renderer_->GetEffectNode(camera_, "simple.fx");
-    // A sink straight under the effect node is not a texture set: never visited.
-    renderer_->GetDynamicPolygonRenderer(node)->AddGeometry(&tri_);
-    renderer_->GetTexturesNode(node, {"idle.tga"});
-    Frame();
-    EXPECT_EQ(Draws(), 0);
-    AwakeSet(node, {"awake.tga"});
-    Frame();
-    EXPECT_EQ(Draws(), 1);
 }
 
 // ---- Files from the archive, drawn in a GL context -------------------------------------------

