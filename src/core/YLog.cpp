@@ -55,7 +55,7 @@ void StartLog() {
     Log(-10, "%s\n\n", kLogBanner);
 }
 
-void LogDXError(const char* file, int line, HRESULT hr) {
+void LogDXError(const char* file, int line, HRESULT hr, int level) {
     if (hr >= 0) return;
-    Log(0, "DXError if %s on line %d\n%s\n%s\n", SourceName(file), line, sys::ResultName(hr), sys::ResultDescription(hr));
+    Log(level, "DXError if %s on line %d\n%s\n%s\n", SourceName(file), line, sys::ResultName(hr), sys::ResultDescription(hr));
 }

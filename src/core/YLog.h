@@ -14,6 +14,7 @@ void StartLog();
 extern const char* const kLogBanner;
 
 // Logs a failed platform call: "DXError if <file> on line <n>\n<name>\n<description>\n".
-// Does nothing for a result that is not negative.
-void LogDXError(const char* file, int line, HRESULT hr);
+// Does nothing for a result that is not negative. Written at level 0 unless told.
+void LogDXError(const char* file, int line, HRESULT hr, int level = 0);
 #define DXERROR(hr) LogDXError(__FILE__, __LINE__, (hr))
+#define DXERROR_AT(level, hr) LogDXError(__FILE__, __LINE__, (hr), (level))

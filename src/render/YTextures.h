@@ -1,4 +1,5 @@
-// The texture-set node: the textures an effect node binds for the sinks below it.
+// The texture-set node: the textures an effect node binds ("tex0", "tex1" ...) for the
+// sinks below it, with their names, in the same order.
 #pragma once
 #include <string>
 #include <vector>
@@ -8,7 +9,8 @@
 
 class CYTextures : public CYNode {
 public:
-    // The textures belong to the texture manager; the node only points at them.
+    // The textures belong to the texture manager; the node only points at them (a null
+    // entry is a texture that could not be loaded).
     CYTextures(const std::vector<std::string>& names, const std::vector<gfx::Texture*>& textures);
     const std::vector<gfx::Texture*>& GetTextures() const { return textures_; }
     const std::vector<std::string>& GetNames() const { return names_; }

@@ -44,6 +44,29 @@ public:
     int applied = 0;
 };
 
+// An uncompressed 24-bit TGA file of one colour (0xRRGGBB).
+inline std::string SolidTga(int width, int height, uint32_t rgb) {
+    std::string s(18, '\0');
+    s[2] = 2;
+    s[12] = char(width & 0xFF), s[13] = char(width >> 8);
+    s[14] = char(height & 0xFF), s[15] = char(height >> 8);
+    s[16] = 24;
+    for (int i = 0; i < width * height; ++i) {
+        s += char(rgb & 0xFF);
+        s += char((rgb >> 8) & 0xFF);
+        s += char((rgb >> 16) & 0xFF);
+    }
+    return s;
+}
+
+// How often the text occurs in the log of the working directory.
+inline int LogCount(const std::string& text) {
+    std::string log = test::ReadFile("YLog.log");
+    int n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + text.size())) ++n;
+    return n;
+}
+
 // A renderer on the recording device, in a window of 800 x 600, with the settings
 // restored afterwards.
 class RecordingRendererTest : public ::testing::Test {

@@ -599,6 +599,9 @@ HRESULT GLDevice::Clear(uint32_t rectCount, const Rect* rects, uint32_t flags, u
 }
 
 void GLDevice::DrawFinal(GLuint targetFbo, int x, int y, int width, int height) {
+    // What was drawn into the frame must be visible to the sampling below; without the
+    // barrier Mesa's llvmpipe can lose the frame's later clears and draws after a Present.
+    glTextureBarrier();
     glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
     glViewport(x, y, width, height);
     glDisable(GL_DEPTH_TEST);

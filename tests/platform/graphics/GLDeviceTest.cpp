@@ -621,6 +621,15 @@ TEST_F(GLDeviceTest, PresentShowsTheFrameAndDrawingGoesOn) {
     EXPECT_EQ(Pixel(48, 32), 0xFF00FF00u);
 }
 
+TEST_F(GLDeviceTest, FrameClearedAfterAPresentKeepsNothingOfTheFrameBefore) {
+    Clear(0xFF000000);
+    Draw(Quad(-1, -1, 1, 1, 0.5f, 0xFF00FF00));
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), S_OK);
+    Clear(0xFF0000FF);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(Pixel(32, 32), 0xFF0000FFu);
+}
+
 TEST_F(GLDeviceTest, SimulatedLossIsReportedUntilReset) {
     device_->SimulateDeviceLoss(1);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
