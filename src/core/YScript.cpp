@@ -156,25 +156,13 @@ int SetGlobalObjectProtected(lua_State* L) {
     return 0;
 }
 
-// Reference ids of live scripts; an id is never given twice.
-std::unordered_map<uint32_t, CYScript*>& LiveScripts() {
-    static std::unordered_map<uint32_t, CYScript*> scripts;
-    return scripts;
-}
-uint32_t g_nextScriptId = 1;
-
 }  // namespace
 
-CYScript::CYScript() {
-    id_ = g_nextScriptId++;
-    if (g_nextScriptId == 0) g_nextScriptId = 1;
-    LiveScripts()[id_] = this;
-    ++g_live.scripts;
-}
+CYScript::CYScript() { ++g_live.scripts; }
 
 CYScript::~CYScript() {
+    DropReference();
     CloseLua();
-    LiveScripts().erase(id_);
     --g_live.scripts;
 }
 
@@ -186,15 +174,6 @@ void CYScript::Delete() {
         return;
     }
     delete this;
-}
-
-void* CYScript::Reference() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(id_)); }
-
-CYScript* CYScript::FromReference(const void* reference) {
-    uintptr_t value = reinterpret_cast<uintptr_t>(reference);
-    if (value == 0 || value > UINT32_MAX) return nullptr;
-    auto it = LiveScripts().find(static_cast<uint32_t>(value));
-    return it == LiveScripts().end() ? nullptr : it->second;
 }
 
 void CYScript::CloseLua() {

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "core/YCommandManager.h"
+#include "core/YReferences.h"
 #include "platform/system/Result.h"
 
 struct lua_State;
@@ -57,7 +58,8 @@ protected:
     bool finished_ = true;
 };
 
-class CYScript : public CYScriptState {
+// Scripts hold a script as a reference (the global "globalObject" of its own Lua state).
+class CYScript : public CYScriptState, public CYReferenced {
 public:
     CYScript();
 
@@ -79,10 +81,8 @@ public:
 
     bool IsBusy() const { return busy_; }
 
-    // The reference that scripts hold for this script (the global "globalObject").
-    void* Reference() const;
-    // The live script of a reference; null for null, a deleted script or an unknown value.
-    static CYScript* FromReference(const void* reference);
+    // The live script of a reference; null for null, a deleted script or another object.
+    static CYScript* FromReference(const void* reference) { return ResolveReference<CYScript>(reference); }
 
     const std::string& FileName() const { return fileName_; }
     // "data\scripts\<file name>", the chunk name in Lua messages.
@@ -122,7 +122,6 @@ private:
     int32_t initValue_ = 0;
     std::string ownerName_;
     CYScriptHandler* handler_ = nullptr;
-    uint32_t id_ = 0;
     bool busy_ = false;
     Pending pending_ = Pending::None;
     bool deleteWhenDone_ = false;

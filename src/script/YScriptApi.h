@@ -12,6 +12,8 @@ struct YScriptFunction {
 extern const YScriptFunction ScriptFunctions[];
 extern const YScriptFunction ScriptFunctions2[];
 
+// Stores every row of a table, in order up to the null name, as a global function.
+void RegisterScriptFunctionTable(lua_State* L, const YScriptFunction* table);
 // Registers ScriptFunctions, then ScriptFunctions2 (a name in both ends up bound to the
 // second table's function).
 void RegisterScriptFunctions(lua_State* L);

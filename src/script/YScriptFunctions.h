@@ -1,8 +1,34 @@
-// The script functions, by family.
+// The script functions, by family. Each reads its arguments from the Lua stack and returns
+// the number of results it pushed.
 #pragma once
 
 struct lua_State;
 
-// Scripts, commands and utilities.
+// Scripts and small utilities.
+int GetDeltaTime(lua_State* L);
+int TestValue(lua_State* L);
 int SetTrigger(lua_State* L);
 int GetTrigger(lua_State* L);
+int GetScriptInitData(lua_State* L);
+int ComparePointers(lua_State* L);
+int GetScriptParam(lua_State* L);
+int SaveLog(lua_State* L);
+int SaveLogInt(lua_State* L);
+int CalculateNumber(lua_State* L);
+int GetLog(lua_State* L);
+int ToInt(lua_State* L);
+int TestNumber(lua_State* L);
+int TestString(lua_State* L);
+int PointerToString(lua_State* L);
+int StringToPointer(lua_State* L);
+int SplitString(lua_State* L);
+int SecondsToTime(lua_State* L);
+
+// Commands.
+int ParseCommand(lua_State* L);
+int SendCommandToAll(lua_State* L);
+int SendCommandByName(lua_State* L);
+int SendCommandByPointer(lua_State* L);
+int SetNextCommand(lua_State* L);
+int GetCurrentCommand(lua_State* L);
+int GetCurrentParams(lua_State* L);

@@ -3,5 +3,11 @@
 local frames = 0
 while true do
   frames = frames + 1
+  -- Commands sent to "MAIN", oldest first; closing the window sends "GameOver".
+  while SetNextCommand(globalObject) do
+    if GetCurrentCommand(globalObject) == "GameOver" then
+      SaveLog("Game over after " .. frames .. " frames")
+    end
+  end
   Update()
 end
