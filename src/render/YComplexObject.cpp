@@ -458,14 +458,16 @@ bool CYComplexObject::MoveWithCollision(int depth, math::Vec3 p, const math::Vec
         *out = target;
         return false;
     }
+    if (!(distance >= 0.0f)) distance = 0.0f;
+    // The mover's centre where it touches: the normal runs from the contact to it.
+    const math::Vec3 touch(p.x + distance * dir.x, p.y + distance * dir.y, p.z);
     if (distance > kMinAdvance && distance <= length) {
         p.x += (distance - kContactGap) * dir.x;
         p.y += (distance - kContactGap) * dir.y;
     }
     // Slide: the target is brought back onto the plane through the mover's stopping point
-    // whose normal points from the contact to the mover, so that what remains of the move
-    // runs along the obstacle.
-    const math::Vec3 n = math::Vec3Normalize(math::Vec3(p.x - contact.x, p.y - contact.y, 0.0f));
+    // with that normal, so that what remains of the move runs along the obstacle.
+    const math::Vec3 n = math::Vec3Normalize(math::Vec3(touch.x - contact.x, touch.y - contact.y, 0.0f));
     const float k = RayPlaneDistanceThroughPointF(target.x, target.y, target.z, n.x, n.y, n.z, p.x, p.y, p.z, n.x,
                                                   n.y, n.z);
     const math::Vec3 slid = target + n * k;
