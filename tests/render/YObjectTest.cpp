@@ -5,17 +5,16 @@
 
 #include <gtest/gtest.h>
 
-#include <SDL2/SDL.h>
-
 #include <cmath>
 
 #include "RenderTestSupport.h"
 #include "core/YLiveCounts.h"
-#include "platform/system/System.h"
 #include "render/YEffectNode.h"
 #include "render/YPolygonRenderer.h"
 #include "render/YTextures.h"
 #include "render/YVertexEffect.h"
+
+using rtest::GLRendererTest;
 
 namespace {
 
@@ -108,6 +107,12 @@ TEST_F(ObjectTest, BindingBuildsItsNodePathOnceAndSharesIt) {
     a->Update();
     EXPECT_NE(SinkOf(a.get()), sink);
     EXPECT_EQ(world_.layer->Children().size(), 2u);
+
+    // A texture index past the list grows it; the texture is asked for first.
+    a->SetTexture(2, "c.tga");
+    a->SetTexture(1000000, "x.tga");
+    EXPECT_EQ(world_.textureRequests, (std::vector<std::string>{"t0.tga", "t0.tga", "c.tga"}));
+    EXPECT_EQ(a->GetVisual()->GetTextureNames(), (std::vector<std::string>{"t0.tga", "", "c.tga"}));
 }
 
 TEST_F(ObjectTest, ModeSelectsTheSceneLayer) {
@@ -134,17 +139,6 @@ TEST_F(ObjectTest, ModeSelectsTheSceneLayer) {
     EXPECT_EQ(v->GetSink(), sink);
 }
 
-TEST_F(ObjectTest, SetTextureRequestsTheTextureAndGrowsTheList) {
-    CYObject o("o", 0);
-    o.SetTexture(2, "c.tga");
-    EXPECT_EQ(world_.textureRequests, std::vector<std::string>{"c.tga"});
-    EXPECT_EQ(o.GetVisual()->GetTextureNames(), (std::vector<std::string>{"", "", "c.tga"}));
-    EXPECT_TRUE(o.GetVisual()->IsDirty());
-    o.SetTexture(1000000, "x.tga");
-    o.SetTexture(-1, "x.tga");
-    EXPECT_EQ(o.GetVisual()->GetTextureNames().size(), 3u);
-}
-
 // ---- Hand-over to the sink ------------------------------------------------------------
 
 TEST_F(ObjectTest, UpdateHandsTheObjectOverDrawCountTimesOnceAFrame) {
@@ -159,32 +153,14 @@ TEST_F(ObjectTest, UpdateHandsTheObjectOverDrawCountTimesOnceAFrame) {
     ASSERT_NE(sink, nullptr);
     EXPECT_EQ(sink->GetQueue().Size(), 4);  // three of the object, one of the child
     EXPECT_EQ(world_.boundsAnnounced, 1);
-    o->SetDrawCount(1000000);
-    EXPECT_EQ(o->GetDrawCount(), kMaxDrawCount);
-    o->SetDrawCount(-2);
-    EXPECT_EQ(o->GetDrawCount(), 0);
 }
 
-TEST_F(ObjectTest, FillPassWritesTheVerticesThroughTheVertexEffect) {
-    std::unique_ptr<CYObject> o(MakeQuad());
-    const int effectsBefore = g_live.vertexEffects;
-    auto* effect = new CountingEffect;
-    o->SetVertexEffect(effect);
-    EXPECT_EQ(g_live.vertexEffects, effectsBefore + 1);
-    o->UpdateVertexEffect(0.1f);
-    o->Update();
-    renderer_->PrepareFrame();
-    std::vector<gfx::Vertex> written = Read<gfx::Vertex>(renderer_->GetDynamicVertexBuffer(), 0, 4);
-    EXPECT_EQ(written[2].x, 1.0f);
-    EXPECT_EQ(written[2].diffuse, 0xAB000001u);
-    EXPECT_EQ(Read<uint16_t>(renderer_->GetDynamicIndexBuffer(), 0, 6), kQuadIndices);
-    o->SetVertexEffect(nullptr);
-    EXPECT_EQ(g_live.vertexEffects, effectsBefore);
-}
-
-TEST_F(ObjectTest, ObjectDestroyedInTheFrameItWasQueuedLeavesTheSink) {
+TEST_F(ObjectTest, FillPassWritesThroughTheEffectAndSkipsObjectsDestroyedWhileQueued) {
     std::unique_ptr<CYObject> keep(MakeQuad("keep"));
     CYObject* gone = MakeQuad("gone");
+    const int effectsBefore = g_live.vertexEffects;
+    keep->SetVertexEffect(new CountingEffect);
+    keep->UpdateVertexEffect(0.1f);
     keep->Update();
     gone->Update();
     CYDynamicPolygonRenderer* sink = SinkOf(keep.get());
@@ -192,9 +168,14 @@ TEST_F(ObjectTest, ObjectDestroyedInTheFrameItWasQueuedLeavesTheSink) {
     delete gone;
     EXPECT_EQ(sink->GetQueue().Size(), 1);
     Frame();
-    EXPECT_EQ(sink->GetBatch().triangleCount, 0u);  // drawn and put to sleep
-    EXPECT_EQ(CallsStartingWith("DrawIndexedPrimitive").size(), 1u);
-    EXPECT_EQ(CallsStartingWith("DrawIndexedPrimitive")[0], "DrawIndexedPrimitive(4, 0, 0, 4, 0, 2)");
+    std::vector<gfx::Vertex> written = Read<gfx::Vertex>(renderer_->GetDynamicVertexBuffer(), 0, 4);
+    EXPECT_EQ(written[2].x, 1.0f);
+    EXPECT_EQ(written[2].diffuse, 0xAB000001u);
+    EXPECT_EQ(Read<uint16_t>(renderer_->GetDynamicIndexBuffer(), 0, 6), kQuadIndices);
+    EXPECT_EQ(CallsStartingWith("DrawIndexedPrimitive"),
+              std::vector<std::string>{"DrawIndexedPrimitive(4, 0, 0, 4, 0, 2)"});
+    keep->SetVertexEffect(nullptr);
+    EXPECT_EQ(g_live.vertexEffects, effectsBefore);
 }
 
 TEST_F(ObjectTest, BindingFindsANewSinkWhenItsPathWasDeleted) {
@@ -215,8 +196,6 @@ TEST_F(ObjectTest, BindingFindsANewSinkWhenItsPathWasDeleted) {
 TEST_F(ObjectTest, GeometryDropsTrianglesThatNameMissingVertices) {
     CYObject o("o", Quad(), {0, 1, 2, 0, 2, 9, 3, 2, 1, 0}, 0);
     EXPECT_EQ(o.GetIndexArray(), (std::vector<uint16_t>{0, 1, 2, 3, 2, 1}));
-    EXPECT_EQ(o.GetIndexCount(), 6);
-    EXPECT_EQ(o.GetVertexCount(), 4);
     o.SetGeometry({}, {0, 1, 2});
     EXPECT_EQ(o.GetIndexCount(), 0);
     EXPECT_EQ(o.GetVertexCount(), 0);
@@ -238,13 +217,10 @@ TEST_F(ObjectTest, UpdateTransformPlacesVerticesChildrenRecordsAndTheUnionBox) {
     EXPECT_NEAR(v.y, 1.0f, 1e-5f);
     EXPECT_NEAR(v.ny, 1.0f, 1e-5f);  // normal (1, 0, 0) turned to (0, 1, 0)
     EXPECT_EQ(v.diffuse, 0xFFFFFFFFu);
-    EXPECT_EQ(v.u0, 1.0f);
     // The child at (4, 0) locally, turned with its parent: around (10, 4).
     EXPECT_NEAR(child->GetDrawnVertices()[0].y, 4.0f - 0.5f, 1e-5f);
-    EXPECT_NEAR(o.GetBoundingRecords()[0].min.x, 9.0f, 1e-5f);
     EXPECT_NEAR(o.GetBox().min.y, -1.0f, 1e-5f);
     EXPECT_NEAR(o.GetBox().max.y, 4.5f, 1e-5f);
-    EXPECT_EQ(o.GetParentMatrix(), m);
     // A non-finite local transform is refused.
     math::Matrix bad = math::MatrixIdentity();
     bad.m[3][0] = NAN;
@@ -281,13 +257,10 @@ TEST_F(ObjectTest, CloneIsAPlainObjectWithTheBindingRecordsAndChildren) {
     skinned.UpdateTransform(math::MatrixTranslation(5, 0, 0));
     std::unique_ptr<CYObject> copy(skinned.Clone());
     EXPECT_EQ(copy->GetKind(), 0);
-    EXPECT_EQ(copy->GetName(), "skin");
     EXPECT_EQ(copy->GetDrawnVertices()[0].x, -1.0f);  // the source geometry
     EXPECT_EQ(copy->GetVisual()->GetEffectName(), "b.fx");
-    EXPECT_EQ(copy->GetVisual()->GetModeIndex(), 1);
     EXPECT_TRUE(copy->GetVisual()->IsDirty());
     EXPECT_FALSE(copy->HasCollision());
-    EXPECT_EQ(copy->GetBoundingRecords().size(), 1u);
     ASSERT_EQ(copy->Children().size(), 1u);
     EXPECT_EQ(copy->Children()[0]->GetKind(), 0);
 }
@@ -311,43 +284,6 @@ TEST_F(ObjectTest, LiveTableFollowsMakingRenamingAndDeleting) {
 
 // ---- A real GL context --------------------------------------------------------------------
 
-class GLObjectTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = g_settings;
-        savedTimer_ = g_timer;
-        g_settings.fullScreen = 0;
-        g_settings.screenWidth = kWidth;
-        g_settings.screenHeight = kHeight;
-        g_settings.statistics = 0;
-        g_settings.brightness = 0.5f;
-        g_timer = YTimerState{};
-        window_ = sys::CreateMainWindow("Kestrune", kWidth, kHeight, true, nullptr);
-        ASSERT_NE(window_, nullptr);
-        static bool driverKept = SDL_GL_LoadLibrary(nullptr) == 0;
-        (void)driverKept;
-        g_settings.mainWindow = window_;
-        gfx::SelectBackend(gfx::Backend::OpenGL);
-        renderer_ = std::make_unique<CYRenderer>();
-        ASSERT_EQ(renderer_->Init(), S_OK);
-    }
-    void TearDown() override {
-        if (renderer_) renderer_->Shutdown();
-        renderer_.reset();
-        sys::DestroyWindow(window_);
-        g_settings = saved_;
-        g_timer = savedTimer_;
-        PurgeUnsubscribedEvents();
-    }
-
-    static constexpr int kWidth = 640, kHeight = 480;
-    test::TempDir dir_;
-    YSettings saved_;
-    YTimerState savedTimer_;
-    sys::Window* window_ = nullptr;
-    std::unique_ptr<CYRenderer> renderer_;
-};
-
 // A 2 x 2 white texture, 32-bit uncompressed TGA.
 std::string WhiteTga() {
     std::string tga(18, '\0');
@@ -357,7 +293,7 @@ std::string WhiteTga() {
     return tga + std::string(16, '\xFF');
 }
 
-TEST_F(GLObjectTest, TexturedQuadIsDrawnWhereItsTransformPlacesIt) {
+TEST_F(GLRendererTest, TexturedQuadObjectIsDrawnWhereItsTransformPlacesIt) {
     test::WriteFile("data/textures/white.tga", WhiteTga());
     test::WriteFile("data/effects/quad.fx",
                     "texture tex0;\ntechnique T { pass P { Lighting = false; CullMode = CCW;\n"
@@ -376,8 +312,7 @@ TEST_F(GLObjectTest, TexturedQuadIsDrawnWhereItsTransformPlacesIt) {
         ASSERT_EQ(renderer_->PrepareFrame(), S_OK);
         ASSERT_EQ(renderer_->RenderFrame(), S_OK);
     }
-    std::vector<uint32_t> pixels(size_t(kWidth) * kHeight);
-    ASSERT_EQ(renderer_->GetDevice()->ReadPixels(0, 0, kWidth, kHeight, pixels.data()), S_OK);
+    std::vector<uint32_t> pixels = ReadFrame();
     auto at = [&](int x, int y) { return pixels[size_t(y) * kWidth + x] & 0xFFFFFF; };
     // The quad's colour, give or take the brightness ramp.
     auto isQuad = [](uint32_t c) {
