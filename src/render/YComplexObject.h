@@ -120,7 +120,8 @@ public:
     // Rebuilds the world matrix from heading and position (plus the carrier's position),
     // re-places the parts and the carried object, and follows the object into its room.
     void UpdatePlacement();
-    // radius = the box's reach from the position (see the definition for the axes used).
+    // radius = the largest of |max x - x|, |max y - y| and |y - min y| of the box around
+    // the position (the box's minimum x does not enter).
     void ComputeRadius();
     // This object against a circle of radius r moving from s along the floor direction
     // d up to *distance. On a nearer hit: *distance, *contact and *part set, true.
