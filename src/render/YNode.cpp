@@ -5,6 +5,8 @@
 
 namespace {
 
+uint64_t g_nodeDeletions = 0;
+
 void CountNode(int type, int delta) {
     g_live.nodes += delta;
     if (type >= 0 && type <= YNODE_NONE)
@@ -15,12 +17,15 @@ void CountNode(int type, int delta) {
 
 }  // namespace
 
+uint64_t NodeDeletionCount() { return g_nodeDeletions; }
+
 CYNode::CYNode(int type) : type_(type) { CountNode(type_, 1); }
 
 CYNode::~CYNode() {
     if (parent_) parent_->Detach(this);
     DeleteChildren();
     CountNode(type_, -1);
+    ++g_nodeDeletions;
 }
 
 void CYNode::Detach(CYNode* child) {

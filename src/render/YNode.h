@@ -23,6 +23,10 @@ enum YNodeType : int {
     YNODE_NONE = 10,
 };
 
+// Nodes deleted since the program started. Whoever keeps a pointer to a node outside
+// the tree compares it with the count it saw: a change means the node may be gone.
+uint64_t NodeDeletionCount();
+
 // A scene node. It owns its children; deleting a node deletes its subtree and takes it
 // out of its parent's list. Built, then Create, then attached with AddChild.
 class CYNode {

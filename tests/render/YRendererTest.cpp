@@ -15,6 +15,7 @@
 #include "render/YPolygonRenderer.h"
 #include "render/YTextures.h"
 
+using rtest::GLRendererTest;
 using rtest::RecordingRendererTest;
 using rtest::TestSource;
 
@@ -462,50 +463,6 @@ TEST_F(RecordingRendererTest, InitFailsWithoutAGraphicsObject) {
 }
 
 // ---- A real GL context ---------------------------------------------------------------------
-
-class GLRendererTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = g_settings;
-        savedTimer_ = g_timer;
-        g_settings.fullScreen = 0;
-        g_settings.screenWidth = kWidth;
-        g_settings.screenHeight = kHeight;
-        g_settings.statistics = 1;
-        g_settings.brightness = 0.5f;
-        g_timer = YTimerState{};
-        window_ = sys::CreateMainWindow("Kestrune", kWidth, kHeight, true, nullptr);
-        ASSERT_NE(window_, nullptr);
-        // The driver stays loaded after the window goes, so that the leak check can
-        // still name its allocations.
-        static bool driverKept = SDL_GL_LoadLibrary(nullptr) == 0;
-        (void)driverKept;
-        g_settings.mainWindow = window_;
-        gfx::SelectBackend(gfx::Backend::OpenGL);
-        renderer_ = std::make_unique<CYRenderer>();
-        ASSERT_EQ(renderer_->Init(), S_OK);
-    }
-    void TearDown() override {
-        if (renderer_) renderer_->Shutdown();
-        renderer_.reset();
-        sys::DestroyWindow(window_);
-        g_settings = saved_;
-        g_timer = savedTimer_;
-        PurgeUnsubscribedEvents();
-    }
-    std::vector<uint32_t> ReadFrame() {
-        std::vector<uint32_t> pixels(size_t(kWidth) * kHeight);
-        EXPECT_EQ(renderer_->GetDevice()->ReadPixels(0, 0, kWidth, kHeight, pixels.data()), S_OK);
-        return pixels;
-    }
-
-    static constexpr int kWidth = 640, kHeight = 480;
-    test::TempDir dir_;
-    YSettings saved_;
-    YTimerState savedTimer_;
-    sys::Window* window_ = nullptr;
-    std::unique_ptr<CYRenderer> renderer_;
-};
 
 bool IsStatisticsBlue(uint32_t c) {
     int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
