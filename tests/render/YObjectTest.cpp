@@ -54,7 +54,11 @@ struct WorldStub : CYEventListener {
 
 class ObjectTest : public rtest::RecordingRendererTest {
 protected:
+    // The objects' effect "a.fx" is the sample game's lit, textured effect.
+    test::TempDir dir_;
     void SetUp() override {
+        test::WriteFile("data/effects/a.fx",
+                        test::ReadFile(std::string(KESTRUNE_SOURCE_DIR) + "/game/data/effects/simple.fx"));
         RecordingRendererTest::SetUp();
         world_.layer = new CYWorld(math::MatrixIdentity());
         renderer_->AddCameraNode()->AddChild(world_.layer);
