@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "audio/YAVIPlayer.h"
 #include "audio/YAudioSystem.h"
 #include "audio/YMusic.h"
 #include "core/YAppActive.h"
@@ -19,6 +20,7 @@
 #include "core/Yinput.h"
 #include "platform/system/System.h"
 #include "render/YRenderer.h"
+#include "render/YTextureManager.h"
 #include "script/YScriptApi.h"
 
 namespace {
@@ -136,6 +138,8 @@ int main() {
             // The two music channels play through the audio system's device (silent without one).
             g_music1 = new CYMusic(g_audioSystem->Device());
             g_music2 = new CYMusic(g_audioSystem->Device());
+            // Videos play into the texture manager's video texture, their sound through the same device.
+            renderer->GetTextureManager()->SetVideoPlayer(std::make_unique<CYAVIPlayer>(g_audioSystem->Device()));
             InitTimer();
             // The idle state becomes current and starts; the queue starts empty.
             mainHandler->SwitchToIdle();
@@ -174,6 +178,8 @@ int main() {
     g_music2 = nullptr;
     delete g_music1;
     g_music1 = nullptr;
+    // The video player goes with the music, before the renderer and its textures.
+    if (loopRan) renderer->GetTextureManager()->SetVideoPlayer(std::make_unique<CYIdleVideoPlayer>());
     if (rendererReady) {
         renderer->Shutdown();
         renderer.reset();

@@ -8,88 +8,56 @@
 namespace media::detail {
 namespace {
 
-// Containers and decoders of music files; nothing else in FFmpeg is let near the bytes.
-const char* const kContainers = "wav,w64,mp3,ogg,flac,aiff,mov,matroska,asf,aac";
+// Decoders of sound tracks; nothing else in FFmpeg is let near the bytes.
 const char* const kDecoders =
     "pcm_u8,pcm_s8,pcm_s16le,pcm_s16be,pcm_s24le,pcm_s24be,pcm_s32le,pcm_s32be,pcm_f32le,pcm_f32be,pcm_f64le,"
     "pcm_f64be,pcm_alaw,pcm_mulaw,adpcm_ms,adpcm_ima_wav,mp3float,mp3,mp2float,mp2,vorbis,libvorbis,opus,libopus,"
     "flac,alac,aac,aac_fixed,wmav1,wmav2";
 
-constexpr int kIoBytes = 32768;
 // A decoded frame larger than this is dropped.
 constexpr int kFrameSamplesMax = 1 << 20;
 constexpr int kChannelsMax = 8;
 // Packets and frames in a row that give no samples before the music counts as ended.
 constexpr int kIdleMax = 4096;
 
-void QuietLibraries() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
-
-// Containers that name other files (playlists, references) may not open them.
-int RefuseOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
-
 }  // namespace
+
+const char* const kMusicContainers = "wav,w64,mp3,ogg,flac,aiff,mov,matroska,asf,aac";
+const char* const kVideoContainers = "avi";
 
 AudioDecoder::AudioDecoder() = default;
 
 AudioDecoder::~AudioDecoder() { Close(); }
 
-int AudioDecoder::ReadBytes(void* opaque, uint8_t* out, int size) {
-    Reader* r = static_cast<Reader*>(opaque);
-    const size_t total = r->bytes->size();
-    if (size <= 0) return AVERROR(EINVAL);
-    if (r->position >= total) return AVERROR_EOF;
-    const size_t n = std::min(total - r->position, static_cast<size_t>(size));
-    std::memcpy(out, r->bytes->data() + r->position, n);
-    r->position += n;
-    return static_cast<int>(n);
-}
-
-int64_t AudioDecoder::Seek(void* opaque, int64_t offset, int whence) {
-    Reader* r = static_cast<Reader*>(opaque);
-    const int64_t total = static_cast<int64_t>(r->bytes->size());
-    whence &= ~AVSEEK_FORCE;
-    if (whence == AVSEEK_SIZE) return total;
-    int64_t base = 0;
-    if (whence == SEEK_CUR)
-        base = static_cast<int64_t>(r->position);
-    else if (whence == SEEK_END)
-        base = total;
-    else if (whence != SEEK_SET)
-        return AVERROR(EINVAL);
-    int64_t target = 0;
-    if (__builtin_add_overflow(base, offset, &target) || target < 0 || target > total) return AVERROR(EINVAL);
-    r->position = static_cast<size_t>(target);
-    return target;
-}
-
-HRESULT AudioDecoder::Open(std::shared_ptr<const std::vector<uint8_t>> bytes) {
+HRESULT AudioDecoder::Open(std::shared_ptr<const std::vector<uint8_t>> bytes, const char* containers) {
     Close();
     channels_ = 0;
     frequency_ = 0;
     duration_ = 0.0;
-    reader_.bytes = std::move(bytes);
-    if (!reader_.bytes) return E_INVALIDARG;
-    HRESULT hr = OpenContainer();
+    if (!bytes) return E_INVALIDARG;
+    HRESULT hr = input_.Open(std::move(bytes), containers, kDecoders);
+    if (SUCCEEDED(hr)) hr = OpenContainer();
     if (FAILED(hr)) Close();
     return hr;
 }
 
 HRESULT AudioDecoder::Rewind() {
     // Samples from the start still wait: nothing to do.
-    if (fresh_ || !reader_.bytes) return S_OK;
-    HRESULT hr = OpenContainer();
+    if (fresh_ || !input_.HasBytes()) return S_OK;
+    HRESULT hr = input_.Reopen();
+    if (SUCCEEDED(hr)) hr = OpenContainer();
     if (FAILED(hr)) Close();
     return hr;
 }
 
 void AudioDecoder::Close() {
+    ResetDecoding();
+    input_.Close();
+}
+
+void AudioDecoder::ResetDecoding() {
     codec_.reset();
     resampler_.reset();
-    format_.reset();
-    io_.reset();
     packet_.reset();
     frame_.reset();
     av_channel_layout_uninit(&inLayout_);
@@ -103,29 +71,8 @@ void AudioDecoder::Close() {
 }
 
 HRESULT AudioDecoder::OpenContainer() {
-    Close();
-    QuietLibraries();
-    reader_.position = 0;
-    if (reader_.bytes->empty()) return VFW_E_UNSUPPORTED_STREAM;
-
-    uint8_t* buffer = static_cast<uint8_t*>(av_malloc(kIoBytes));
-    if (!buffer) return E_OUTOFMEMORY;
-    io_.reset(avio_alloc_context(buffer, kIoBytes, 0, &reader_, ReadBytes, nullptr, Seek));
-    if (!io_) {
-        av_free(buffer);
-        return E_OUTOFMEMORY;
-    }
-    AVFormatContext* format = avformat_alloc_context();
-    if (!format) return E_OUTOFMEMORY;
-    format->pb = io_.get();
-    format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    format->io_open = RefuseOpen;
-    Options options;
-    options.Set("format_whitelist", kContainers);
-    options.Set("codec_whitelist", kDecoders);
-    // A failed open frees the context itself.
-    if (avformat_open_input(&format, nullptr, nullptr, options.Get()) < 0) return VFW_E_UNSUPPORTED_STREAM;
-    format_.reset(format);
+    ResetDecoding();
+    AVFormatContext* format = input_.Format();
     // What this cannot find out is found by decoding.
     avformat_find_stream_info(format, nullptr);
 
@@ -170,7 +117,7 @@ bool AudioDecoder::DecodeMore() {
         // A frame the decoder could not make is skipped.
         if (r != AVERROR(EAGAIN)) continue;
         if (draining_) break;
-        r = av_read_frame(format_.get(), packet_.get());
+        r = av_read_frame(input_.Format(), packet_.get());
         if (r < 0) {
             avcodec_send_packet(codec_.get(), nullptr);
             draining_ = true;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/media/AvHandles.h"
+#include "platform/media/MemoryInput.h"
 #include "platform/system/Result.h"
 
 namespace media::detail {
@@ -14,6 +15,10 @@ namespace media::detail {
 // Frequencies the decoder gives out; frames at other frequencies are dropped.
 constexpr uint32_t kFrequencyMin = 8000;
 constexpr uint32_t kFrequencyMax = 192000;
+
+// Containers of music files, and of videos (whose sound tracks the decoder also reads).
+extern const char* const kMusicContainers;
+extern const char* const kVideoContainers;
 
 class AudioDecoder {
 public:
@@ -23,9 +28,9 @@ public:
     AudioDecoder& operator=(const AudioDecoder&) = delete;
 
     // Opens the bytes and decodes up to the first samples, which fix the channels and the
-    // frequency. VFW_E_UNSUPPORTED_STREAM: not a container this layer reads;
+    // frequency. VFW_E_UNSUPPORTED_STREAM: not one of the containers;
     // VFW_E_CANNOT_RENDER: no audio stream, no decoder, or no samples at all.
-    HRESULT Open(std::shared_ptr<const std::vector<uint8_t>> bytes);
+    HRESULT Open(std::shared_ptr<const std::vector<uint8_t>> bytes, const char* containers = kMusicContainers);
     uint16_t Channels() const { return channels_; }
     uint32_t Frequency() const { return frequency_; }
     // Seconds as the file declares them; 0 when it does not.
@@ -38,25 +43,17 @@ public:
     HRESULT Rewind();
 
 private:
-    struct Reader {
-        std::shared_ptr<const std::vector<uint8_t>> bytes;
-        size_t position = 0;
-    };
-    static int ReadBytes(void* opaque, uint8_t* out, int size);
-    static int64_t Seek(void* opaque, int64_t offset, int whence);
-
+    // Decodes from the start of the opened container.
     HRESULT OpenContainer();
+    // Lets go of the decoder's state, keeping the container.
+    void ResetDecoding();
     void Close();
     // Decodes until samples wait or the music ends; false at the end.
     bool DecodeMore();
     // Converts a decoded frame into the waiting samples; false when it gives none.
     bool Convert(const AVFrame& frame);
 
-    // Declared in the order they must outlive each other: the reader, then the I/O, then
-    // the container.
-    Reader reader_;
-    IoContext io_;
-    FormatContext format_;
+    MemoryInput input_;
     CodecContext codec_;
     Resampler resampler_;
     Packet packet_;

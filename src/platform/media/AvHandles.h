@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/dict.h>
 #include <libavutil/mem.h>
 #include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
 #include <memory>
@@ -35,6 +36,11 @@ struct ResamplerFreer {
     void operator()(SwrContext* c) const { swr_free(&c); }
 };
 using Resampler = std::unique_ptr<SwrContext, ResamplerFreer>;
+
+struct ScalerFreer {
+    void operator()(SwsContext* c) const { sws_freeContext(c); }
+};
+using Scaler = std::unique_ptr<SwsContext, ScalerFreer>;
 
 struct PacketFreer {
     void operator()(AVPacket* p) const { av_packet_free(&p); }

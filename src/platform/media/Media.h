@@ -1,9 +1,11 @@
-// The media layer over FFmpeg: music decoded from a file's bytes in memory and played
-// through the sound layer's device. While music runs, a thread inside this layer keeps its
-// stream fed, so it plays on while the engine sleeps; everything here is called from the
-// engine's thread. Volumes are hundredths of a decibel.
+// The media layer over FFmpeg: music and videos decoded from a file's bytes in memory, their
+// sound played through the sound layer's device. While sound runs, a thread inside this layer
+// keeps its stream fed, so it plays on while the engine sleeps; everything here is called
+// from the engine's thread, and video frames are decoded there when asked for. Volumes are
+// hundredths of a decibel.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -54,8 +56,67 @@ public:
     void WaitForFeedForTesting();
 
 private:
+    friend class Video;
     struct Impl;
     explicit Music(std::unique_ptr<Impl> impl);
+    // Opens the sound of bytes that the given containers (FFmpeg's whitelist) may read.
+    static HRESULT OpenTrack(snd::Device* device, std::shared_ptr<const std::vector<uint8_t>> bytes,
+                             const char* containers, std::unique_ptr<Music>* out);
+    std::unique_ptr<Impl> impl_;
+};
+
+// A video stream: pictures decoded on demand to the frame due at the video's clock, and its
+// sound track playing through the device. The clock is the sound track's while it plays;
+// without one (no track, no device, a silent device, a track that does not decode) and once
+// the track has played out, it is the wall clock. Stopped at its start when opened.
+class Video {
+public:
+    // Opens the bytes of a video file (AVI). Pictures up to 4096 x 4096. Results: S_OK;
+    // VFW_E_UNSUPPORTED_STREAM for bytes that are no video container; VFW_E_CANNOT_RENDER
+    // when no picture stream decodes.
+    static HRESULT Open(snd::Device* device, std::vector<uint8_t> bytes, std::unique_ptr<Video>* out);
+    ~Video();
+    Video(const Video&) = delete;
+    Video& operator=(const Video&) = delete;
+
+    // The size of the first picture.
+    uint32_t Width() const;
+    uint32_t Height() const;
+    // True when the sound track plays through the device and drives the clock.
+    bool HasSound() const;
+
+    // Runs the clock and the sound from the current position.
+    HRESULT Play();
+    // Holds the clock and the sound at the current position.
+    HRESULT Stop();
+    // Back to the first frame with the clock at 0; a running video plays on from there.
+    HRESULT Rewind();
+    bool IsRunning() const;
+    // Seconds on the video's clock.
+    double Position();
+    // Decodes up to the frame due at the clock now; true when that frame is another than
+    // the one CopyFrame gave before. At most a bounded number of frames are decoded a call,
+    // so a video far behind its clock catches up over several calls.
+    bool Advance();
+    // Writes the current frame scaled to width x height (1..4096 each) as 32-bit pixels
+    // B, G, R, 255, rows pitch bytes apart. VFW_E_WRONG_STATE before the first Advance that
+    // gave a frame; E_INVALIDARG for bad sizes; E_FAIL when the frame cannot be scaled.
+    HRESULT CopyFrame(uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch);
+    // True once every frame was due and has had its time, and the sound track played out.
+    bool IsFinished();
+    // Volume of the sound track -10000..0; other values are refused with E_INVALIDARG.
+    HRESULT SetVolume(int32_t hundredthsOfDecibel);
+    int32_t Volume() const;
+
+    // Tests: the wall clock reads seconds from this function from now on, continuing from
+    // where it stands.
+    void SetWallClockForTesting(std::function<double()> seconds);
+    // Tests: returns once the sound track's thread has fed its stream again.
+    void WaitForFeedForTesting();
+
+private:
+    struct Impl;
+    explicit Video(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -80,10 +80,16 @@ Music::~Music() {
 }
 
 HRESULT Music::Open(snd::Device* device, std::vector<uint8_t> bytes, std::unique_ptr<Music>* out) {
+    return OpenTrack(device, std::make_shared<const std::vector<uint8_t>>(std::move(bytes)), detail::kMusicContainers,
+                     out);
+}
+
+HRESULT Music::OpenTrack(snd::Device* device, std::shared_ptr<const std::vector<uint8_t>> bytes,
+                         const char* containers, std::unique_ptr<Music>* out) {
     if (!out) return E_POINTER;
     out->reset();
     auto impl = std::make_unique<Impl>();
-    HRESULT hr = impl->decoder.Open(std::make_shared<const std::vector<uint8_t>>(std::move(bytes)));
+    HRESULT hr = impl->decoder.Open(std::move(bytes), containers);
     if (FAILED(hr)) return hr;
     if (device && !device->IsSilent()) {
         hr = device->CreateStream(impl->decoder.Channels(), impl->decoder.Frequency(), &impl->out);
