@@ -55,16 +55,18 @@ TEST(VertexEffect, AnimSheetOfFourByTwoIsOnFrameFourAfterHalfASecond) {
     EXPECT_EQ(out[1].x, 1.0f);
 }
 
-TEST(VertexEffect, AnimRunningBackwardsOrForeverStaysInsideTheSheet) {
+TEST(VertexEffect, BackwardOrHugeParametersStayInsideTheirRanges) {
     CYFrameAnimation back(4, 2, -8.0f);
     back.Update(0.125f);
     EXPECT_EQ(back.GetCurrentFrame(), 7);
     CYFrameAnimation fast(4, 2, 3e38f);
     fast.Update(1e30f);
-    EXPECT_GE(fast.GetCurrentFrame(), 0);
-    EXPECT_LT(fast.GetCurrentFrame(), 8);
-    CYFrameAnimation empty(0, -3, 1.0f);  // raised to one cell
-    EXPECT_EQ(empty.GetFrameCount(), 1);
+    EXPECT_TRUE(fast.GetCurrentFrame() >= 0 && fast.GetCurrentFrame() < 8);
+    EXPECT_EQ(CYFrameAnimation(0, -3, 1.0f).GetFrameCount(), 1);  // raised to one cell
+    CYMovingTextureEffect moving(3e38f, -3e38f);
+    moving.Update(1e20f);
+    EXPECT_TRUE(moving.GetOffsetU() >= 0.0f && moving.GetOffsetU() <= 1.0f);
+    EXPECT_TRUE(moving.GetOffsetV() >= 0.0f && moving.GetOffsetV() <= 1.0f);
 }
 
 TEST(VertexEffect, FlickKeepsItsLevelBetweenMinimumAndMaximum) {
@@ -107,30 +109,14 @@ TEST(VertexEffect, MovingTextureAfterThreeSecondsIsHalfAStepBeyondItsStart) {
     EXPECT_NEAR(Applied(*moving)[1].u0, 0.5f + moving->GetOffsetU(), 1e-6f);
 }
 
-TEST(VertexEffect, MovingTextureOfHugeSpeedStaysWithinOneStep) {
-    CYMovingTextureEffect moving(3e38f, -3e38f);
-    moving.Update(0.016f);
-    moving.Update(1e20f);
-    EXPECT_GE(moving.GetOffsetU(), 0.0f);
-    EXPECT_LE(moving.GetOffsetU(), 1.0f);
-    EXPECT_GE(moving.GetOffsetV(), 0.0f);
-    EXPECT_LE(moving.GetOffsetV(), 1.0f);
-}
-
-TEST(VertexEffect, ApplyWithoutVerticesWritesNothingAndEffectsAreCounted) {
-    const int before = g_live.vertexEffects;
-    {
-        CYFadeEffect fade(1.0f);
-        EXPECT_EQ(g_live.vertexEffects, before + 1);
-        gfx::Vertex out;
-        out.diffuse = 7;
-        const gfx::Vertex in;
-        fade.Apply(&out, &in, 0);
-        fade.Apply(&out, nullptr, 1);
-        fade.Apply(nullptr, &in, 1);
-        EXPECT_EQ(out.diffuse, 7u);
-    }
-    EXPECT_EQ(g_live.vertexEffects, before);
+TEST(VertexEffect, ApplyWithoutVerticesWritesNothing) {
+    CYFadeEffect fade(1.0f);
+    gfx::Vertex out, in;
+    out.diffuse = 7;
+    fade.Apply(&out, &in, 0);
+    fade.Apply(&out, nullptr, 1);
+    fade.Apply(nullptr, &in, 1);
+    EXPECT_EQ(out.diffuse, 7u);
 }
 
 // ---- Construction from text -------------------------------------------------------------
