@@ -23,6 +23,8 @@ public:
     // The first byte (never null, also for empty data) and the number of bytes.
     const uint8_t* GetData() const;
     uint32_t GetSize() const;
+    // The read position: bytes read so far (at most GetSize()).
+    uint32_t GetPosition() const { return position_; }
 
     // Copies n bytes from the read position and advances it. A read past the end copies
     // zeros, moves the position to the end, sets the read-failure flag and returns E_FAIL.

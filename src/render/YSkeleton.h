@@ -2,6 +2,8 @@
 // posed once a frame against the object's world matrix. Only what the complex object
 // and its skinned parts call lives here so far.
 #pragma once
+#include <cstdint>
+
 #include "platform/math/Math.h"
 
 class CYComplexObject;
@@ -13,6 +15,13 @@ public:
     CYSkeleton(const CYSkeleton&) = delete;
     CYSkeleton& operator=(const CYSkeleton&) = delete;
 
+    // Reads the bone tree of boneCount bones from the size bytes of data (the rest of a
+    // mesh file). False when the data cannot hold it; the skeleton is then discarded.
+    // Each bone is at least a child count and 12 floats (52 bytes).
+    virtual bool Load(const uint8_t* data, uint32_t size, int boneCount) {
+        (void)data;
+        return boneCount > 0 && static_cast<uint64_t>(boneCount) * 52 <= size;
+    }
     // Advances the current sequence by the frame time and computes the skinning
     // matrices against the world matrix.
     virtual void Update(float frameTime, const math::Matrix& world) {
