@@ -84,6 +84,7 @@ void FinalShutdown() {
 }  // namespace
 
 int main() {
+    sys::CatchTerminationSignals();
     sys::InstanceLock instance;
     int lock = instance.Acquire("kestrune");
     if (lock == 0) {

@@ -122,12 +122,16 @@ bool HeadlessDriverRequested() {
 
 }  // namespace
 
+void CatchTerminationSignals() {
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+}
+
 bool Init() {
     if (g_sdlStarted) return true;
     // Our own handlers: SIGINT and SIGTERM become WM_CLOSE, even without a video driver.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    CatchTerminationSignals();
     ScopedLeakCheckOff driversMayLeak;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");

@@ -38,6 +38,10 @@ struct Message {
     intptr_t lParam = 0;
 };
 
+// Turns SIGINT and SIGTERM into WM_CLOSE from now on; the program calls it first, so a
+// signal that arrives during start-up still ends it through the full shutdown.
+void CatchTerminationSignals();
+
 // Starts SDL's video and events (falling back to the offscreen driver when no display
 // can be opened) and turns SIGINT and SIGTERM into WM_CLOSE. False when nothing works.
 bool Init();
