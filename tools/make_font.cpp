@@ -6,6 +6,7 @@
 // Usage: make_font <game data directory>
 #define STB_TRUETYPE_IMPLEMENTATION
 #define STBTT_STATIC
+#include "ContentFiles.h"
 #include <stb/stb_truetype.h>
 
 #include <algorithm>
@@ -33,26 +34,13 @@ int CodePoint(int cell) {
     return 0x0410 + (cell - 96);  // 0xC0..0xFF: А..я
 }
 
-bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-    if (!out) {
-        std::fprintf(stderr, "make_font: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
+using content::WriteFile;
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_font <game data directory>\n");
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
+    std::filesystem::path dir;
+    if (int status = content::OutputDirectory(argc, argv, "make_font", dir)) return status;
     std::ifstream in(kFontFile, std::ios::binary);
     std::vector<unsigned char> ttf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     stbtt_fontinfo info;

@@ -2,6 +2,7 @@
 // floor, with its bounding box) and "floor.a3d" (an 8.25-unit square floor tile whose
 // box the loader builds from its vertices). Both hold one plain part.
 // Usage: make_meshes <directory>
+#include "ContentFiles.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -101,26 +102,13 @@ std::string Floor() {
     return Mesh("floor", v, idx, nullptr);
 }
 
-bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
 }  // namespace
 
+using content::WriteFile;
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_meshes <directory>\n");
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "make_meshes: cannot make %s: %s\n", dir.c_str(), error.message().c_str());
-        return 1;
-    }
+    std::filesystem::path dir;
+    if (int status = content::OutputDirectory(argc, argv, "make_meshes", dir)) return status;
     if (!WriteFile(dir / "box.a3d", Box()) || !WriteFile(dir / "floor.a3d", Floor())) {
         std::fprintf(stderr, "make_meshes: cannot write into %s\n", dir.c_str());
         return 1;

@@ -1,6 +1,7 @@
 // Makes the sample game's music from code: "theme.wav", an eight-second tune of four bars
 // (a plucked lead over a soft bass) that loops without a seam, stereo 16-bit at 22050 Hz.
 // Usage: make_music <directory>
+#include "ContentFiles.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -86,32 +87,13 @@ void Tune(std::vector<float>& left, std::vector<float>& right) {
     }
 }
 
-// Writes a file whole: a temporary file renamed over the old one.
-bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    const std::filesystem::path temp = path.string() + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !written) return false;
-    std::error_code error;
-    std::filesystem::rename(temp, path, error);
-    return !error;
-}
-
 }  // namespace
 
+using content::WriteFile;
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_music <directory>\n");
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "make_music: cannot make %s: %s\n", dir.c_str(), error.message().c_str());
-        return 1;
-    }
+    std::filesystem::path dir;
+    if (int status = content::OutputDirectory(argc, argv, "make_music", dir)) return status;
     std::vector<float> left(kBars * 8 * kEighth), right(kBars * 8 * kEighth);
     Tune(left, right);
     if (!WriteFile(dir / "theme.wav", Wave(left, right))) {

@@ -1,6 +1,7 @@
 // Makes the sample game's sounds from code: "button.wav" (a short click) and
 // "explosion.wav" (a burst of noise with a low rumble), mono 16-bit at 44100 Hz.
 // Usage: make_sounds <directory>
+#include "ContentFiles.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -76,32 +77,13 @@ std::vector<float> Explosion() {
     return out;
 }
 
-// Writes a file whole: a temporary file renamed over the old one.
-bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    const std::filesystem::path temp = path.string() + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !written) return false;
-    std::error_code error;
-    std::filesystem::rename(temp, path, error);
-    return !error;
-}
-
 }  // namespace
 
+using content::WriteFile;
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sounds <directory>\n");
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "make_sounds: cannot make %s: %s\n", dir.c_str(), error.message().c_str());
-        return 1;
-    }
+    std::filesystem::path dir;
+    if (int status = content::OutputDirectory(argc, argv, "make_sounds", dir)) return status;
     if (!WriteFile(dir / "button.wav", Wave(Button())) || !WriteFile(dir / "explosion.wav", Wave(Explosion()))) {
         std::fprintf(stderr, "make_sounds: cannot write into %s\n", dir.c_str());
         return 1;

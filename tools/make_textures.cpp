@@ -2,6 +2,7 @@
 // that cannot be loaded: a magenta and black checkerboard), "wall.tga" (bricks),
 // "floor.png" (stone tiles) and "background.png" (a night sky).
 // Usage: make_textures <directory>
+#include "ContentFiles.h"
 #include <png.h>
 
 #include <cmath>
@@ -131,33 +132,13 @@ Picture Background() {
     return p;
 }
 
-// Writes a file whole: a temporary file renamed over the old one.
-bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    if (bytes.empty()) return false;
-    const std::filesystem::path temp = path.string() + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !written) return false;
-    std::error_code error;
-    std::filesystem::rename(temp, path, error);
-    return !error;
-}
-
 }  // namespace
 
+using content::WriteFile;
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_textures <directory>\n");
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "make_textures: cannot make %s: %s\n", dir.c_str(), error.message().c_str());
-        return 1;
-    }
+    std::filesystem::path dir;
+    if (int status = content::OutputDirectory(argc, argv, "make_textures", dir)) return status;
     if (!WriteFile(dir / "error.tga", Tga(Error())) || !WriteFile(dir / "wall.tga", Tga(Wall())) ||
         !WriteFile(dir / "floor.png", Png(Floor())) || !WriteFile(dir / "background.png", Png(Background()))) {
         std::fprintf(stderr, "make_textures: cannot write into %s\n", dir.c_str());

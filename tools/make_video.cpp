@@ -3,6 +3,8 @@
 // across it over a filling progress bar; its sound track a rising arpeggio, mono 16-bit PCM at
 // 22050 Hz. The output is the same on every run.
 // Usage: make_video <directory>
+#include "ContentFiles.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -213,32 +215,13 @@ std::vector<uint8_t> MakeVideo() {
     return ok ? sink.bytes : std::vector<uint8_t>();
 }
 
-// Writes a file whole: a temporary file renamed over the old one.
-bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    const std::filesystem::path temp = path.string() + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !written) return false;
-    std::error_code error;
-    std::filesystem::rename(temp, path, error);
-    return !error;
-}
-
 }  // namespace
 
+using content::WriteFile;
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_video <directory>\n");
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::error_code error;
-    std::filesystem::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "make_video: cannot make %s: %s\n", dir.c_str(), error.message().c_str());
-        return 1;
-    }
+    std::filesystem::path dir;
+    if (int status = content::OutputDirectory(argc, argv, "make_video", dir)) return status;
     av_log_set_level(AV_LOG_ERROR);
     const std::vector<uint8_t> bytes = MakeVideo();
     if (bytes.empty()) {
