@@ -351,6 +351,9 @@ int CYObject::Level() const {
 
 bool CYObject::AddChild(CYObject* child) {
     if (!child || child == this || child->held_) return false;
+    // An ancestor of this object (the root has no holder) would close a cycle.
+    for (const CYObject* a = parent_; a; a = a->parent_)
+        if (a == child) return false;
     if (Level() + child->SubtreeDepth() > kMaxObjectDepth) {
         Log(3, "Object - %s: child tree too deep, refused\n", name_.c_str());
         return false;

@@ -245,6 +245,7 @@ TEST_F(ObjectTest, ChildTreesAreOwnedOnceAndBoundedInDepth) {
     CYObject* extra = new CYObject("extra", 0);
     EXPECT_FALSE(last->AddChild(extra));
     EXPECT_FALSE(root.AddChild(last));  // already has a parent
+    EXPECT_FALSE(last->AddChild(&root));  // its own ancestor: a cycle
     EXPECT_TRUE(root.AddChild(extra));
     EXPECT_TRUE(root.DeleteChild(last));  // found deep down and deleted
     EXPECT_EQ(root.SubtreeDepth(), kMaxObjectDepth - 1);
