@@ -6,6 +6,7 @@
 #include <string>
 
 #include "audio/YAudioSource.h"
+#include "core/YReferences.h"
 #include "platform/math/Math.h"
 #include "platform/sound/Sound.h"
 
@@ -16,7 +17,8 @@ class CYWaveFile;
 // volume above 1 plays at full volume and one that is not a number is silent.
 int32_t VolumeToHundredths(float volume);
 
-class CYSound : public CYAudioSource {
+// Scripts hold sounds as references; a deleted sound's reference reads as null.
+class CYSound : public CYAudioSource, public CYReferenced {
 public:
     CYSound(snd::Device* device, const std::string& path, uint32_t is3D, bool loop);
     ~CYSound() override;

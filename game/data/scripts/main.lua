@@ -1,8 +1,13 @@
 -- The sample game's main script: runs as the main handler's idle state, resumed once
 -- per frame with the frame time. Update gives the frame back to the engine.
 local frames = 0
+-- The theme plays on music channel 1 from the start; the channel loops it.
+SetMusic("theme.wav", true)
+PlayMusic()
 while true do
   frames = frames + 1
+  -- The channel needs its update every frame to loop and fade.
+  UpdateMusic()
   -- Commands sent to "MAIN", oldest first; closing the window sends "GameOver".
   while SetNextCommand(globalObject) do
     if GetCurrentCommand(globalObject) == "GameOver" then
