@@ -114,7 +114,7 @@ TEST_F(ObjectLoaderTest, DescriptionBuildsPartsTexturesEffectVertexEffectAndScri
 
 TEST_F(ObjectLoaderTest, PartWithoutBlockKeepsDefaultsAndLogsMissingTextureAndEffect) {
     auto o = Load("object = m.a3d\n[body]\ntexturefile1 = a.tga\neffectfile = a.fx\n[arm]\ntexturefile1 = a.tga\n"
-                  "effectfile = a.fx\n");
+                  "effectfile = a.fx\nvisible = 0\n");
     ASSERT_TRUE(o);
     CYObject* head = o->FindChild("head");
     EXPECT_TRUE(head->GetVisual()->GetTextureNames().empty());
@@ -125,13 +125,8 @@ TEST_F(ObjectLoaderTest, PartWithoutBlockKeepsDefaultsAndLogsMissingTextureAndEf
     EXPECT_EQ(head->GetVisual()->GetMode(), 0);
     EXPECT_EQ(LogCount("Error in o.adf!!!\n"), 2);
     EXPECT_FALSE(o->IsActive());
-}
-
-TEST_F(ObjectLoaderTest, VisibleZeroHidesThePartAndStopsItsCollision) {
-    auto o = Load("object = m.a3d\n[head]\nvisible = 0\n");
-    CYObject* head = o->FindChild("head");
-    EXPECT_FALSE(head->IsVisible());
-    EXPECT_FALSE(head->HasCollision());
+    EXPECT_FALSE(o->FindChild("arm")->IsVisible());  // visible 0: neither drawn nor colliding
+    EXPECT_FALSE(o->FindChild("arm")->HasCollision());
 }
 
 TEST_F(ObjectLoaderTest, TwoPartsOfTheSameNameBothGetTheBlock) {
