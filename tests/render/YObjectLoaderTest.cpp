@@ -158,6 +158,20 @@ TEST_F(ObjectLoaderTest, AnimationTableForAMeshWithoutSkeletonChangesNothing) {
     EXPECT_FALSE(o->IsActive());
 }
 
+TEST_F(ObjectLoaderTest, SampleCrateLoadsWithItsTextureAndEffect) {
+    const std::string game = std::string(KESTRUNE_SOURCE_DIR) + "/game/data/meshes/";
+    test::WriteFile("data/meshes/box.a3d", test::ReadFile(game + "box.a3d"));
+    test::WriteFile("data/meshes/box.adf", test::ReadFile(game + "box.adf"));
+    CYMeshLoader loader;
+    CYComplexObject* object = nullptr;
+    ASSERT_EQ(loader.LoadObject("box.adf", &object), S_OK);
+    std::unique_ptr<CYComplexObject> o(object);
+    ASSERT_TRUE(o->FindChild("box"));
+    EXPECT_EQ(o->FindChild("box")->GetVisual()->GetTextureNames()[0], "wall.tga");
+    EXPECT_EQ(o->FindChild("box")->GetVisual()->GetEffectName(), "simple.fx");
+    EXPECT_EQ(LogCount("Error in box.adf"), 0);
+}
+
 // ---- The first line ----------------------------------------------------------------------
 
 TEST_F(ObjectLoaderTest, CapitalFirstLineLoadsTheSameObject) {
@@ -186,7 +200,7 @@ TEST_F(ObjectLoaderTest, MissingMeshFailsWithTheMeshName) {
 
 // ---- Sprites and particles ---------------------------------------------------------------
 
-TEST(ObjectDescription, SpritesTakeTheirDataLinesAndTheNextLineIsReadAsUsual) {
+TEST_F(ObjectLoaderTest, SpritesTakeTheirDataLinesAndTheNextLineIsReadAsUsual) {
     const std::string text =
         "object = m.a3d\n[sprite]\n1 2\n[body]\n[autosprite2]\n1 2 3\n4 5 6\n7\ntexturefile1 = a.tga\n"
         "[sprite]\n1 x\n[sprite]\n[arm]\ncount = 2\n";
@@ -222,7 +236,7 @@ TEST_F(ObjectLoaderTest, ParticleObjectIsActiveAndBlocksGiveSettingsWithDefaults
 
 // ---- Hostile text ------------------------------------------------------------------------
 
-TEST(ObjectDescription, NumbersAreCheckedWhole) {
+TEST_F(ObjectLoaderTest, NumbersAreCheckedWhole) {
     int n = 7;
     float f = 7;
     EXPECT_TRUE(ParseInt(" -12 ", &n));
@@ -251,7 +265,7 @@ TEST_F(ObjectLoaderTest, BadValuesAreLoggedAndKeepTheDefaults) {
     EXPECT_EQ(LogCount("is not \"key = value\""), 1);
 }
 
-TEST(ObjectDescription, CountsAreCapped) {
+TEST_F(ObjectLoaderTest, CountsAreCapped) {
     std::string text = "object = empty\n[scripts]\n";
     for (int i = 0; i < kMaxDescriptionScripts + 5; ++i) text += "s" + std::to_string(i) + " = a.lua\n";
     for (int i = 0; i < kMaxDescriptionBlocks + 5; ++i) {
