@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/system/Result.h"
+
 class CYComplexObject;
 class CYFile;
 class CYObject;
@@ -27,6 +29,10 @@ public:
     // Loads "data\meshes\<name>" and builds a new complex object named name; null (with
     // "Loader: Can't find ..." logged) when the file is missing or corrupt.
     CYComplexObject* LoadMesh(const std::string& name);
+    // Reads the object description "data\meshes\<name>" (YObjectLoader.h) and builds the
+    // object it describes: S_OK and the new object, or E_FAIL and null when the first
+    // line is wrong or the mesh cannot be loaded.
+    HRESULT LoadObject(const std::string& name, CYComplexObject** object);
     // Builds the object from a file already loaded (read from its position); null with
     // the same line when the file is corrupt. name names the object and the log lines.
     CYComplexObject* ReadMesh(CYFile* file, const std::string& name);
