@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <map>
 
 #include "support/TestSupport.h"
@@ -13,14 +12,13 @@ namespace {
 using math::Matrix;
 using math::Vec3;
 
-void Put32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+// A 32-bit value in the host's order, which the tests assume is little-endian like the files.
+template <typename T>
+void Put(std::string& s, T v) {
+    s.append(reinterpret_cast<const char*>(&v), 4);
 }
-void PutF(std::string& s, float f) {
-    uint32_t b;
-    std::memcpy(&b, &f, 4);
-    Put32(s, b);
-}
+void Put32(std::string& s, uint32_t v) { Put(s, v); }
+void PutF(std::string& s, float f) { Put(s, f); }
 
 // One bone record: child count, then the bind matrix column by column (rows 0 to 3).
 std::string Bone(uint32_t children, const Matrix& bind) {
@@ -62,9 +60,7 @@ math::Quat AboutZ(float degrees) {
 
 void ExpectPoint(const Vec3& p, const Matrix& m, const Vec3& expected) {
     const Vec3 got = math::Vec3TransformCoord(p, m);
-    EXPECT_NEAR(got.x, expected.x, 1e-4f);
-    EXPECT_NEAR(got.y, expected.y, 1e-4f);
-    EXPECT_NEAR(got.z, expected.z, 1e-4f);
+    EXPECT_TRUE(math::Vec3Length(got - expected) < 1e-4f) << got.x << ", " << got.y << ", " << got.z;
 }
 
 bool LoadBones(CYSkeleton& s, const std::string& bytes, int count) {
@@ -107,12 +103,10 @@ TEST_F(SkeletonTest, TwoBonesPosedByASequenceGiveTheHandWorkedSkinMatrices) {
     ExpectPoint({1, 0, 2}, skin[1], {10, -2, 2});
     ExpectPoint({0, 0, 2}, skin[1], {10, -1, 2});
     EXPECT_NE(LogText().find("Skeleton bonesCount - 2\n"), std::string::npos);
-}
-
-TEST_F(SkeletonTest, BindMatricesAreReadColumnByColumn) {
-    Matrix bind = math::MatrixTranslation(4, 5, 6);
-    ASSERT_TRUE(LoadBones(skeleton_, Bone(0, bind), 1));
-    EXPECT_EQ(skeleton_.GetBindMatrices()[0], bind);
+    // A sequence of fewer bones leaves the others in their bind pose.
+    ReadTable(skeleton_, "one = one.seq\n", {{"one.seq", Plain(2)}});
+    skeleton_.Update(0, math::MatrixIdentity());
+    EXPECT_EQ(skeleton_.GetSkinMatrices()[1], math::MatrixIdentity());
 }
 
 TEST_F(SkeletonTest, BadBoneDataIsRefused) {
@@ -160,13 +154,12 @@ TEST_F(SkeletonTest, TableReadsSequencesAndTransitionsInOrder) {
 
     skeleton_.LoadAnimationTable("missing.txt");  // changes nothing
     EXPECT_EQ(skeleton_.GetSequenceCount(), 2);
-}
 
-TEST_F(SkeletonTest, ShortTransitionLinesShiftTheFollowingEntries) {
+    // A short line shifts the entries after it; entries no line gave mean no change.
     ReadTable(skeleton_, "a=p\nb=p\n[t]\nb,c,1\nb,s,2;a,s,3\n", {{"p", Plain(2)}});
     EXPECT_EQ(skeleton_.GetTransition(0, 1).type, 1);
-    EXPECT_EQ(skeleton_.GetTransition(1, 0).target, 0);
-    EXPECT_EQ(skeleton_.GetTransition(1, 1).type, 0);  // no entry: no change
+    EXPECT_EQ(skeleton_.GetTransition(1, 0).type, 1);
+    EXPECT_EQ(skeleton_.GetTransition(1, 1).type, 0);
 }
 
 TEST_F(SkeletonTest, MalformedSequenceFilesAreRefused) {
@@ -211,14 +204,6 @@ TEST_F(SkeletonTest, ThreeFramesCycleOverTheFirstTwo) {
     EXPECT_EQ(skeleton_.GetAnimation()->frame, 0);
 }
 
-TEST_F(SkeletonTest, SetAnimationWithThePlayingNameOrAnUnknownOneChangesNothing) {
-    ReadTable(skeleton_, "a=p\nb=p\n[t]\na,c,1;b,c,1\na,c,1;b,c,1\n", {{"p", Plain(2)}});
-    skeleton_.SetAnimation("a");
-    skeleton_.SetAnimation("zzz");
-    EXPECT_EQ(skeleton_.GetNext(), nullptr);
-    EXPECT_EQ(skeleton_.GetState(), 0);
-}
-
 TEST_F(SkeletonTest, SynchronisedChangeStartsAtTheSameFraction) {
     ReadTable(skeleton_, "walk=walk\nrun=run\n[t]\nwalk,s,0;run,s,0.5\nwalk,s,0.5;run,s,0\n",
               {{"walk", Plain(5)}, {"run", Plain(3)}});
@@ -237,6 +222,9 @@ TEST_F(SkeletonTest, RequestThroughAnIntermediateSequencePlaysAfterItsBlend) {
     ReadTable(skeleton_, "stand=p\nwalk=p\nrun=p\n[t]\n"
                          "stand,c,0;walk,c,0.5;walk,c,0.5\nstand,c,0;walk,c,0;run,c,0.5\nstand,c,0;walk,c,0;run,c,0\n",
               {{"p", Plain(4)}});
+    skeleton_.SetAnimation("stand");  // already playing
+    skeleton_.SetAnimation("zzz");    // no such sequence
+    EXPECT_EQ(skeleton_.GetNext(), nullptr);
     skeleton_.SetAnimation("run");
     EXPECT_EQ(skeleton_.GetNext()->name, "walk");
     EXPECT_EQ(skeleton_.GetQueuedName(), "run");
@@ -273,13 +261,6 @@ TEST_F(SkeletonTest, HostileTimingsAndTransitionCyclesEndWithinAFrame) {
     skeleton_.Update(1.0f, math::MatrixIdentity());
     skeleton_.Update(INFINITY, math::MatrixIdentity());
     EXPECT_TRUE(std::isfinite(skeleton_.GetSkinMatrices()[0].m[3][3]));
-}
-
-TEST_F(SkeletonTest, SequenceOfOtherBoneCountPosesOnlyItsOwnBones) {
-    ASSERT_TRUE(LoadBones(skeleton_, Bone(1, math::MatrixIdentity()) + Bone(0, math::MatrixIdentity()), 2));
-    ReadTable(skeleton_, "s=s\n", {{"s", Plain(2)}});  // one bone
-    skeleton_.Update(0, math::MatrixIdentity());
-    EXPECT_EQ(skeleton_.GetSkinMatrices()[1], math::MatrixIdentity());
 }
 
 }  // namespace
