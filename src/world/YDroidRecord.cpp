@@ -1,0 +1,7 @@
+#include "world/YDroidRecord.h"
+
+const char* const kDefaultChassis = "chariot";
+const char* const kDefaultArmor = "chainmail";
+const char* const kDefaultWeapon = "thunder";
+
+CYDroidRecord::CYDroidRecord() : chassis(kDefaultChassis), armor(kDefaultArmor), weapon(kDefaultWeapon) {}

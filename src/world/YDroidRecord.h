@@ -1,0 +1,27 @@
+// The description of one droid: its parts, its devices and the state it carries. The
+// droid table holds one record per droid type; the player's droids are records too.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The parts a droid has when nothing else is said.
+extern const char* const kDefaultChassis;  // "chariot"
+extern const char* const kDefaultArmor;    // "chainmail"
+extern const char* const kDefaultWeapon;   // "thunder"
+
+class CYDroidRecord {
+public:
+    CYDroidRecord();
+
+    std::string name;                  // shown name
+    int32_t unlockLevel = 0;           // first mission number from which the type is available
+    std::string chassis;               // chassis table key
+    std::string armor;                 // armour table key
+    std::string weapon;                // weapon table key
+    int32_t weaponsCount = 1;
+    std::vector<std::string> devices;  // device table keys, in order
+    float armorState = 1.0f;
+    float weaponState = 1.0f;
+    uint8_t deployed = 0;              // placed on the mission map
+};
