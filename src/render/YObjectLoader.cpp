@@ -342,9 +342,7 @@ HRESULT CYMeshLoader::LoadObject(const std::string& name, CYComplexObject** obje
     }
     if (d.moving) built->SetMoving(true);
     built->SetWeight(d.weight);
-    if (!d.animationTable.empty() && built->GetSkeleton())
-        // The skeleton reads its animation table once skeletons load them.
-        Log(3, "Animation table %s of %s waits for the skeleton\n", d.animationTable.c_str(), name.c_str());
+    if (!d.animationTable.empty() && built->GetSkeleton()) built->GetSkeleton()->LoadAnimationTable(d.animationTable);
     if (!d.sprites.empty()) Log(3, "Sprites of %s are not built\n", name.c_str());
     for (const auto& script : d.scripts) built->AddScript(script.first, script.second);
     for (CYObject* part : built->Parts()) ApplyPartBlocks(part, d);
