@@ -14,7 +14,9 @@
 #include "render/YComplexObject.h"
 #include "render/YMeshLoader.h"
 #include "render/YObject.h"
+#include "render/YParticleSystem.h"
 #include "render/YSkeleton.h"
+#include "render/YSprite.h"
 #include "render/YVertexEffect.h"
 
 namespace {
@@ -319,11 +321,29 @@ HRESULT CYMeshLoader::LoadObject(const std::string& name, CYComplexObject** obje
     if (d.mesh == "particles") {
         auto built = std::make_unique<CYComplexObject>("particles");
         built->SetActive();
-        // Particle systems are not part of this engine yet: the blocks are read and
-        // checked, and each is reported instead of becoming a part.
         for (const auto& entry : d.blocks) {
-            const YParticleSettings settings = ReadParticleSettings(d, entry.first);
-            Log(3, "Particle system %s of %s is not built\n", settings.name.c_str(), name.c_str());
+            const YParticleSettings s = ReadParticleSettings(d, entry.first);
+            YParticleParams p;
+            p.position = math::Vec3(s.position[0], s.position[1], s.position[2]);
+            p.velocity = math::Vec3(s.velocity[0], s.velocity[1], s.velocity[2]);
+            p.emitDir = math::Vec3(s.emitDir[0], s.emitDir[1], s.emitDir[2]);
+            p.wind = math::Vec3(s.wind[0], s.wind[1], s.wind[2]);
+            p.gravity = math::Vec3(s.gravity[0], s.gravity[1], s.gravity[2]);
+            p.scale = s.scale;
+            p.perSecond = s.perSecond;
+            p.timeToLive = s.timeToLive;
+            p.coneAngle = s.coneAngle;
+            p.frames = s.frames;
+            p.types = s.types;
+            p.color = static_cast<uint32_t>(s.color);
+            p.emitCount = s.emitCount;
+            p.particlesToEmit = s.particlesToEmit;
+            auto system = std::make_unique<CYParticleSystem>(s.name, p);
+            system->GetVisual()->SetStaticGeometry(false);
+            // A point-sized box at the emitter until the first particles give it a size.
+            system->AddBoundingRecord(CYBoundingBox(math::Vec4{p.position.x, p.position.y, p.position.z, 1},
+                                                    math::Vec4{0, 0, 0, 1}));
+            if (built->AddChild(system.get())) system.release();
         }
         for (const auto& script : d.scripts) built->AddScript(script.first, script.second);
         for (CYObject* part : built->Parts()) ApplyPartBlocks(part, d);
@@ -343,7 +363,18 @@ HRESULT CYMeshLoader::LoadObject(const std::string& name, CYComplexObject** obje
     if (d.moving) built->SetMoving(true);
     built->SetWeight(d.weight);
     if (!d.animationTable.empty() && built->GetSkeleton()) built->GetSkeleton()->LoadAnimationTable(d.animationTable);
-    if (!d.sprites.empty()) Log(3, "Sprites of %s are not built\n", name.c_str());
+    for (const YPendingSprite& pending : d.sprites) {
+        const std::vector<float>& v = pending.values;
+        std::unique_ptr<CYObject> sprite;
+        if (pending.autoSprite && v.size() >= 7)
+            sprite = std::make_unique<CYAutoSprite>("autosprite" + std::to_string(pending.number),
+                                                    math::Vec3(v[0], v[1], v[2]), math::Vec3(v[3], v[4], v[5]), v[6]);
+        else if (!pending.autoSprite && v.size() >= 2)
+            sprite = std::make_unique<CYSprite>("sprite" + std::to_string(pending.number), v[0], v[1]);
+        if (!sprite) continue;
+        sprite->GetVisual()->SetStaticGeometry(false);
+        if (built->AddChild(sprite.get())) sprite.release();
+    }
     for (const auto& script : d.scripts) built->AddScript(script.first, script.second);
     for (CYObject* part : built->Parts()) ApplyPartBlocks(part, d);
     if (!built->Parts().empty()) built->ComputeRadius();

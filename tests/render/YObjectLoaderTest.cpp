@@ -11,6 +11,8 @@
 #include "render/YComplexObject.h"
 #include "render/YMeshLoader.h"
 #include "render/YObject.h"
+#include "render/YParticleSystem.h"
+#include "render/YSprite.h"
 #include "render/YVertexEffect.h"
 #include "support/TestSupport.h"
 
@@ -232,6 +234,26 @@ TEST_F(ObjectLoaderTest, ParticleObjectIsActiveAndBlocksGiveSettingsWithDefaults
     EXPECT_FLOAT_EQ(s.wind[0], 0.0f);  // two numbers are refused
     EXPECT_EQ(s.particlesToEmit, 50);
     EXPECT_FLOAT_EQ(s.timeToLive, 1.0f);
+}
+
+TEST_F(ObjectLoaderTest, SpritesAndParticleSystemsBecomeParts) {
+    auto o = Load("object = m.a3d\n[sprite]\n1 2\n[autosprite2]\n1 2 3\n4 5 6\n0.5\n");
+    ASSERT_TRUE(o);
+    auto* sprite = dynamic_cast<CYSprite*>(o->FindChild("sprite0"));
+    auto* beam = dynamic_cast<CYAutoSprite*>(o->FindChild("autosprite1"));
+    ASSERT_TRUE(sprite && beam);
+    EXPECT_EQ(sprite->GetHalfHeight(), 2.0f);
+    EXPECT_EQ(beam->GetB(), math::Vec3(4, 5, 6));
+    EXPECT_FALSE(sprite->GetVisual()->IsStaticGeometry());
+
+    auto p = Load("object = particles\n[Smoke]\nscale = 2\ncolor = -5\n[fire]\n");
+    ASSERT_TRUE(p);
+    ASSERT_EQ(p->Parts().size(), 2u);
+    auto* smoke = dynamic_cast<CYParticleSystem*>(p->FindChild("smoke"));
+    ASSERT_TRUE(smoke);
+    EXPECT_EQ(smoke->GetParams().scale, 2.0f);
+    EXPECT_EQ(smoke->GetParams().color, 0xFFFFFFFBu);
+    EXPECT_EQ(smoke->GetOwner(), p.get());
 }
 
 // ---- Hostile text ------------------------------------------------------------------------
