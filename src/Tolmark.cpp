@@ -18,6 +18,7 @@
 #include "core/YTimer.h"
 #include "core/YTriggerRegistry.h"
 #include "core/Yinput.h"
+#include "interface/YInterfaceManager.h"
 #include "platform/system/System.h"
 #include "render/YRenderer.h"
 #include "render/YTextureManager.h"
@@ -122,8 +123,11 @@ int main() {
     // and input objects then stay until after the leak report.
     const bool rendererReady = SUCCEEDED(renderer->Init());
     std::unique_ptr<CYScriptHandler> mainHandler;
+    std::unique_ptr<CYInterfaceManager> interfaceManager;
     bool running = false;
     if (rendererReady) {
+        interfaceManager = std::make_unique<CYInterfaceManager>(renderer.get());
+        interfaceManager->Init();
         // The main script handler "MAIN"; its idle state is "main.lua".
         mainHandler = std::make_unique<CYScriptHandler>(nullptr);
         mainHandler->SetName("MAIN");
@@ -166,6 +170,8 @@ int main() {
         input->Update();
         g_audioSystem->Update();
         mainHandler->Step(static_cast<float>(g_timer.frameTime));
+        interfaceManager->Update();
+        interfaceManager->Render();
         renderer->PrepareFrame();
         renderer->RenderFrame();
         int32_t gameOver = 0;
@@ -179,6 +185,7 @@ int main() {
     g_music2 = nullptr;
     delete g_music1;
     g_music1 = nullptr;
+    interfaceManager.reset();
     // The video player goes with the music, before the renderer and its textures.
     if (loopRan) renderer->GetTextureManager()->SetVideoPlayer(std::make_unique<CYIdleVideoPlayer>());
     if (rendererReady) {

@@ -1,6 +1,7 @@
 // Makes the sample game's textures from code: "error.tga" (the stand-in for textures
 // that cannot be loaded: a magenta and black checkerboard), "wall.tga" (bricks),
-// "floor.png" (stone tiles) and "background.png" (a night sky).
+// "floor.png" (stone tiles), "background.png" (a night sky) and "cursor.tga" (the
+// interface's arrow pointer).
 // Usage: make_textures <directory>
 #include "ContentFiles.h"
 #include <png.h>
@@ -132,6 +133,18 @@ Picture Background() {
     return p;
 }
 
+// A white arrow with a black outline, its tip at the top-left corner, on black.
+Picture Cursor() {
+    Picture p(32, 32);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x <= y / 2 + 1 && x < 32; ++x) {
+            const bool edge = x == 0 || x == y / 2 + 1 || y == 23;
+            const float v = edge ? 0.1f : 1.0f;
+            p.Set(x, y, v, v, v);
+        }
+    return p;
+}
+
 }  // namespace
 
 using content::WriteFile;
@@ -140,7 +153,8 @@ int main(int argc, char** argv) {
     std::filesystem::path dir;
     if (int status = content::OutputDirectory(argc, argv, "make_textures", dir)) return status;
     if (!WriteFile(dir / "error.tga", Tga(Error())) || !WriteFile(dir / "wall.tga", Tga(Wall())) ||
-        !WriteFile(dir / "floor.png", Png(Floor())) || !WriteFile(dir / "background.png", Png(Background()))) {
+        !WriteFile(dir / "floor.png", Png(Floor())) || !WriteFile(dir / "background.png", Png(Background())) ||
+        !WriteFile(dir / "cursor.tga", Tga(Cursor()))) {
         std::fprintf(stderr, "make_textures: cannot write into %s\n", dir.c_str());
         return 1;
     }
