@@ -14,6 +14,35 @@ namespace media::detail {
 // Turns FFmpeg's own log output off (once for the process).
 void QuietLibraries();
 
+// Steps one stream's decoder until `accept` takes a frame, reading and sending packets as
+// the decoder asks and draining it at the end of the input. A frame `accept` refuses is
+// dropped; undecodable frames and refused packets are skipped. False at the end of the
+// stream or after `maxSteps` steps without an accepted frame.
+template <typename Accept>
+bool NextAcceptedFrame(AVFormatContext* format, AVCodecContext* codec, AVPacket* packet, AVFrame* frame,
+                       int streamIndex, bool& draining, int maxSteps, Accept accept) {
+    for (int step = 0; step < maxSteps; ++step) {
+        int r = avcodec_receive_frame(codec, frame);
+        if (r == 0) {
+            if (accept(*frame)) return true;
+            av_frame_unref(frame);
+            continue;
+        }
+        if (r == AVERROR_EOF) return false;
+        if (r != AVERROR(EAGAIN)) continue;
+        if (draining) return false;
+        r = av_read_frame(format, packet);
+        if (r < 0) {
+            avcodec_send_packet(codec, nullptr);
+            draining = true;
+            continue;
+        }
+        if (packet->stream_index == streamIndex) avcodec_send_packet(codec, packet);
+        av_packet_unref(packet);
+    }
+    return false;
+}
+
 class MemoryInput {
 public:
     MemoryInput() = default;

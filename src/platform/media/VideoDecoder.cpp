@@ -114,27 +114,9 @@ bool VideoDecoder::Usable(const AVFrame& f) const {
 }
 
 bool VideoDecoder::DecodeFrame() {
-    for (int idle = 0; !ended_ && idle < kIdleMax; ++idle) {
-        int r = avcodec_receive_frame(codec_.get(), frame_.get());
-        if (r == 0) {
-            if (Usable(*frame_)) return true;
-            av_frame_unref(frame_.get());
-            continue;
-        }
-        if (r == AVERROR_EOF) break;
-        // A frame the decoder could not make is skipped.
-        if (r != AVERROR(EAGAIN)) continue;
-        if (draining_) break;
-        r = av_read_frame(input_.Format(), packet_.get());
-        if (r < 0) {
-            avcodec_send_packet(codec_.get(), nullptr);
-            draining_ = true;
-            continue;
-        }
-        // A packet the decoder refuses is skipped.
-        if (packet_->stream_index == streamIndex_) avcodec_send_packet(codec_.get(), packet_.get());
-        av_packet_unref(packet_.get());
-    }
+    if (!ended_ && NextAcceptedFrame(input_.Format(), codec_.get(), packet_.get(), frame_.get(), streamIndex_,
+                                     draining_, kIdleMax, [this](AVFrame& f) { return Usable(f); }))
+        return true;
     ended_ = true;
     return false;
 }
