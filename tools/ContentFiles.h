@@ -1,6 +1,7 @@
 // Shared by the sample-content tools: the output folder named on the command line, and
 // whole-file writes that never leave a half-written file behind.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -48,6 +49,36 @@ inline bool WriteFile(const std::filesystem::path& path, const std::string& byte
 
 inline bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     return WriteFile(path, bytes.data(), bytes.size());
+}
+
+// A RIFF/WAVE file of 16-bit PCM from interleaved samples, each clipped to -1..1.
+inline std::string Wave16(const std::vector<float>& interleaved, uint16_t channels, uint32_t rate) {
+    auto put16 = [](std::string& s, uint32_t v) {
+        s += static_cast<char>(v & 0xFF);
+        s += static_cast<char>((v >> 8) & 0xFF);
+    };
+    auto put32 = [&](std::string& s, uint32_t v) {
+        put16(s, v & 0xFFFF);
+        put16(s, v >> 16);
+    };
+    std::string data;
+    for (float x : interleaved) {
+        x = x > 1.0f ? 1.0f : (x < -1.0f ? -1.0f : x);
+        put16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(x * 32767.0f))));
+    }
+    std::string s = "RIFF";
+    put32(s, static_cast<uint32_t>(4 + 8 + 16 + 8 + data.size()));
+    s += "WAVEfmt ";
+    put32(s, 16);
+    put16(s, 1);  // PCM
+    put16(s, channels);
+    put32(s, rate);
+    put32(s, rate * channels * 2u);  // bytes a second
+    put16(s, channels * 2u);         // block align
+    put16(s, 16);                    // bits
+    s += "data";
+    put32(s, static_cast<uint32_t>(data.size()));
+    return s + data;
 }
 
 }  // namespace content

@@ -17,38 +17,15 @@ constexpr float kPi = 3.14159265f;
 constexpr uint32_t kEighth = kRate / 4;  // 120 beats a minute
 constexpr int kBars = 4;
 
-void Put16(std::string& s, uint32_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
 // A RIFF/WAVE file of stereo 16-bit PCM; samples are clipped to -1..1.
 std::string Wave(const std::vector<float>& left, const std::vector<float>& right) {
-    std::string data;
+    std::vector<float> interleaved;
+    interleaved.reserve(left.size() * 2);
     for (size_t i = 0; i < left.size(); ++i) {
-        for (float x : {left[i], right[i]}) {
-            x = x > 1.0f ? 1.0f : (x < -1.0f ? -1.0f : x);
-            Put16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(x * 32767.0f))));
-        }
+        interleaved.push_back(left[i]);
+        interleaved.push_back(right[i]);
     }
-    std::string s = "RIFF";
-    Put32(s, static_cast<uint32_t>(4 + 8 + 16 + 8 + data.size()));
-    s += "WAVEfmt ";
-    Put32(s, 16);
-    Put16(s, 1);          // PCM
-    Put16(s, 2);          // stereo
-    Put32(s, kRate);
-    Put32(s, kRate * 4);  // bytes a second
-    Put16(s, 4);          // block align
-    Put16(s, 16);         // bits
-    s += "data";
-    Put32(s, static_cast<uint32_t>(data.size()));
-    return s + data;
+    return content::Wave16(interleaved, 2, kRate);
 }
 
 float Frequency(int semitonesFromA4) { return 440.0f * std::pow(2.0f, static_cast<float>(semitonesFromA4) / 12.0f); }

@@ -15,37 +15,8 @@ namespace {
 constexpr uint32_t kRate = 44100;
 constexpr float kPi = 3.14159265f;
 
-void Put16(std::string& s, uint32_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
 // A RIFF/WAVE file of mono 16-bit PCM; samples are clipped to -1..1.
-std::string Wave(const std::vector<float>& samples) {
-    std::string data;
-    for (float x : samples) {
-        x = x > 1.0f ? 1.0f : (x < -1.0f ? -1.0f : x);
-        Put16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(x * 32767.0f))));
-    }
-    std::string s = "RIFF";
-    Put32(s, static_cast<uint32_t>(4 + 8 + 16 + 8 + data.size()));
-    s += "WAVEfmt ";
-    Put32(s, 16);
-    Put16(s, 1);          // PCM
-    Put16(s, 1);          // mono
-    Put32(s, kRate);
-    Put32(s, kRate * 2);  // bytes a second
-    Put16(s, 2);          // block align
-    Put16(s, 16);         // bits
-    s += "data";
-    Put32(s, static_cast<uint32_t>(data.size()));
-    return s + data;
-}
+std::string Wave(const std::vector<float>& samples) { return content::Wave16(samples, 1, kRate); }
 
 // A click: two decaying tones over 60 ms.
 std::vector<float> Button() {
