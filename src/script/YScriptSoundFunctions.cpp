@@ -178,3 +178,6 @@ int SetMusicFade2(lua_State* L) {
     if (g_music2) g_music2->SetFade(factor);
     return 0;
 }
+
+#include "script/YScriptPending.h"
+SCRIPT_FUNCTION_NOT_BUILT(PlaySound3D)

@@ -2,6 +2,7 @@
 // assumes: row vectors (v' = v M), translation in the fourth row, A*B applies A first,
 // left-handed coordinates with z up. Angles are in radians.
 #pragma once
+#include <cmath>
 
 namespace math {
 
@@ -43,6 +44,18 @@ struct Quat {
 struct Matrix {
     float m[4][4] = {};
 };
+
+// True when every component is a finite number (no NaN, no infinity).
+inline bool IsFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+inline bool IsFinite(const Vec4& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
+}
+inline bool IsFinite(const Matrix& m) {
+    for (const auto& row : m.m)
+        for (float f : row)
+            if (!std::isfinite(f)) return false;
+    return true;
+}
 
 inline float Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline Vec3 Cross(const Vec3& a, const Vec3& b) {
