@@ -117,10 +117,8 @@ void ApplyBlocks(CYObject* part, const YObjectDescription& d, int depth) {
         else
             BadValue(d, part->GetName(), "count", *value("count"));
     }
-    if (integer("visible", &n)) {
-        part->SetVisible(n == 1);
-        part->SetCollision(n == 1);
-    }
+    // Collision tests skip invisible parts; the collision flag itself stays as set above.
+    if (integer("visible", &n)) part->SetVisible(n == 1);
     if (const std::string* v = value("vertexeffect")) {
         if (CYVertexEffect* effect = CreateVertexEffect(*v))
             part->SetVertexEffect(effect);

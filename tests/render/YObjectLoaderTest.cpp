@@ -127,8 +127,18 @@ TEST_F(ObjectLoaderTest, PartWithoutBlockKeepsDefaultsAndLogsMissingTextureAndEf
     EXPECT_EQ(head->GetVisual()->GetMode(), 0);
     EXPECT_EQ(LogCount("Error in o.adf!!!\n"), 2);
     EXPECT_FALSE(o->IsActive());
-    EXPECT_FALSE(o->FindChild("arm")->IsVisible());  // visible 0: neither drawn nor colliding
-    EXPECT_FALSE(o->FindChild("arm")->HasCollision());
+    // visible 0: neither drawn nor colliding (collision tests skip it); its collision flag is kept.
+    EXPECT_FALSE(o->FindChild("arm")->IsVisible());
+    EXPECT_TRUE(o->FindChild("arm")->HasCollision());
+}
+
+TEST_F(ObjectLoaderTest, VisibleDoesNotOverwriteCollision) {
+    auto o = Load("object = m.a3d\n[body]\ncollision = 0\nvisible = 1\n[head]\nvisible = 0\n");
+    ASSERT_TRUE(o);
+    CYObject* body = o->FindChild("body");
+    EXPECT_TRUE(body->IsVisible());
+    EXPECT_FALSE(body->HasCollision());
+    EXPECT_FALSE(o->FindChild("head")->IsVisible());  // invisible: neither drawn nor hit
 }
 
 TEST_F(ObjectLoaderTest, TwoPartsOfTheSameNameBothGetTheBlock) {
