@@ -21,13 +21,11 @@ constexpr float kDegrees = 3.14159265f / 180.0f;
 constexpr int kMaxPerSecond = 100000;
 constexpr int kMaxFrames = 4096;
 
-bool Finite(const math::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 // Mends the parameters a description may get wrong; true when nothing needed mending.
 bool Mend(YParticleParams* p) {
     bool good = true;
     for (math::Vec3* v : {&p->position, &p->velocity, &p->emitDir, &p->wind, &p->gravity})
-        if (!Finite(*v)) *v = math::Vec3(), good = false;
+        if (!math::IsFinite(*v)) *v = math::Vec3(), good = false;
     if (!std::isfinite(p->scale) || p->scale < 0.0f) p->scale = 1.0f, good = false;
     if (!std::isfinite(p->timeToLive) || p->timeToLive < 0.0f) p->timeToLive = 1.0f, good = false;
     if (p->perSecond < 0 || p->perSecond > kMaxPerSecond)
@@ -124,7 +122,7 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
     const size_t live = particles_.size();
     indexCount_ = int(live * 6);
     vertexCount_ = int(live * 4);
-    if (live && Finite(lo) && Finite(hi)) {
+    if (live && math::IsFinite(lo) && math::IsFinite(hi)) {
         const math::Vec3 c = (lo + hi) * 0.5f, e = (hi - lo) * 0.5f;
         SetBoundingRecords({CYBoundingBox(math::Vec4{c.x, c.y, c.z, 1}, math::Vec4{e.x, e.y, e.z, 0})});
     }
@@ -198,7 +196,7 @@ void CYExplosionManager::OnExplode(void* context, intptr_t a, intptr_t) {
     if (!a) return;
     const float* p = reinterpret_cast<const float*>(a);
     const math::Vec3 position(p[0], p[1], p[2]);
-    if (!Finite(position)) {
+    if (!math::IsFinite(position)) {
         Log(3, "Explosion at a bad position ignored\n");
         return;
     }
