@@ -66,6 +66,12 @@ struct ObjectLoaderTest : ::testing::Test {
         EXPECT_EQ(loader.LoadObject("o.adf", &object), expected);
         return std::unique_ptr<CYComplexObject>(object);
     }
+    // The description a text gives, read without building anything.
+    static YObjectDescription Parse(const std::string& text) {
+        YObjectDescription d;
+        EXPECT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+        return d;
+    }
     int LogCount(const std::string& text) const {
         const std::string log = test::ReadFile("YLog.log");
         int n = 0;
@@ -216,8 +222,7 @@ TEST_F(ObjectLoaderTest, SpritesTakeTheirDataLinesAndTheNextLineIsReadAsUsual) {
     const std::string text =
         "object = m.a3d\n[sprite]\n1 2\n[body]\n[autosprite2]\n1 2 3\n4 5 6\n7\ntexturefile1 = a.tga\n"
         "[sprite]\n1 x\n[sprite]\n[arm]\ncount = 2\n";
-    YObjectDescription d;
-    ASSERT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+    YObjectDescription d = Parse(text);
     ASSERT_EQ(d.sprites.size(), 2u);
     EXPECT_FALSE(d.sprites[0].autoSprite);
     EXPECT_EQ(d.sprites[0].values, (std::vector<float>{1, 2}));
@@ -234,8 +239,7 @@ TEST_F(ObjectLoaderTest, ParticleObjectIsActiveAndBlocksGiveSettingsWithDefaults
     EXPECT_EQ(o->GetName(), "particles");
     EXPECT_TRUE(o->IsActive());
     const std::string text = test::ReadFile("data/meshes/o.adf");
-    YObjectDescription d;
-    ASSERT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+    YObjectDescription d = Parse(text);
     const YParticleSettings s = ReadParticleSettings(d, "smoke");
     EXPECT_EQ(s.name, "smoke");
     EXPECT_FLOAT_EQ(s.params.position.z, 3.0f);
@@ -274,8 +278,7 @@ TEST_F(ObjectLoaderTest, NumbersAreCheckedWhole) {
         "object = particles\n[a]\npersecond = -12 \nscale = 2.5e1\n"
         "[b]\npersecond = 1x\nframes = 99999999999\ntypes = 1.5\nemitcount = 0x10\n"
         "scale = nan\ntimetolive = inf\nposition = 1e99, 0, 0\nvelocity = 0x1p3, 0, 0\nwind = 1,5\ngravity = -, 0, 0\n";
-    YObjectDescription d;
-    ASSERT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+    YObjectDescription d = Parse(text);
     const YParticleParams a = ReadParticleSettings(d, "a").params, b = ReadParticleSettings(d, "b").params;
     EXPECT_EQ(a.perSecond, -12);
     EXPECT_FLOAT_EQ(a.scale, 25.0f);
@@ -294,8 +297,7 @@ TEST_F(ObjectLoaderTest, ParticleColourIsAnyThirtyTwoBitMask) {
     const std::string text =
         "object = particles\n[a]\ncolor = 4294967295\n[b]\ncolor = 2147483648\n[c]\ncolor = -2147483648\n"
         "[d]\ncolor = 4294967296\n[e]\ncolor = -2147483649\n";
-    YObjectDescription d;
-    ASSERT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+    YObjectDescription d = Parse(text);
     EXPECT_EQ(ReadParticleSettings(d, "a").params.color, 0xFFFFFFFFu);
     EXPECT_EQ(ReadParticleSettings(d, "b").params.color, 0x80000000u);
     EXPECT_EQ(ReadParticleSettings(d, "c").params.color, 0x80000000u);
@@ -331,8 +333,7 @@ TEST_F(ObjectLoaderTest, CountsAreCapped) {
         if (i == 1)
             for (int k = 0; k < kMaxDescriptionBlockKeys + 5; ++k) text += "k" + std::to_string(k) + " = 1\n";
     }
-    YObjectDescription d;
-    ASSERT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+    YObjectDescription d = Parse(text);
     EXPECT_EQ(int(d.scripts.size()), kMaxDescriptionScripts);
     EXPECT_EQ(int(d.blocks.size()), kMaxDescriptionBlocks);
     EXPECT_EQ(int(d.blocks["b1"].size()), kMaxDescriptionBlockKeys);
