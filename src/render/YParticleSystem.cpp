@@ -77,9 +77,14 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
     CYObject::UpdateVertexEffect(frameTime);
     if (!std::isfinite(frameTime) || frameTime < 0.0f) frameTime = 0.0f;
     const float now = float(g_timer.totalTime);
-    const float dt = frameTime;
     stepStamp_ = int64_t(g_timer.frameCounter);
+    params_.position += params_.velocity * frameTime;
+    Emit(now);
+    MoveAndAge(now, frameTime);
+    BuildQuads();
+}
 
+void CYParticleSystem::Emit(float now) {
     // Whole particles due since the last emission; never more than the free places.
     const double due = std::floor((double(now) - double(lastEmission_)) * double(params_.perSecond));
     int n = 0;
@@ -89,7 +94,6 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
     }
     n = std::min(n, kMaxParticles - int(particles_.size()));
 
-    params_.position += params_.velocity * dt;
     const math::Vec3 spawn = math::Vec3TransformCoord(params_.position, world_);
     const float speed = math::Vec3Length(params_.emitDir);
     for (int i = 0; i < n && (infinite_ || params_.emitCount > 0); ++i) {
@@ -106,7 +110,9 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
         particles_.push_back(p);
         if (!infinite_) --params_.emitCount;
     }
+}
 
+void CYParticleSystem::MoveAndAge(float now, float dt) {
     const float inf = std::numeric_limits<float>::infinity();
     math::Vec3 lo(inf, inf, inf), hi(-inf, -inf, -inf);
     for (YParticle& p : particles_) {
@@ -126,9 +132,12 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
         const math::Vec3 c = (lo + hi) * 0.5f, e = (hi - lo) * 0.5f;
         SetBoundingRecords({CYBoundingBox(math::Vec4{c.x, c.y, c.z, 1}, math::Vec4{e.x, e.y, e.z, 0})});
     }
+}
 
+void CYParticleSystem::BuildQuads() {
     CYCamera* camera = QueryCamera();
     math::Matrix r = camera ? camera->GetInverseView() : math::MatrixIdentity();
+    const size_t live = particles_.size();
     drawnVertices_.resize(live * 4);
     indices_.resize(live * 6);
     static const uint16_t kIndices[6] = {0, 2, 1, 0, 3, 2};
