@@ -1,5 +1,6 @@
 // Fuzz target: every image decoder on arbitrary bytes (decoding only, no device), and
-// the DXT block decoder on what a DDS file yields.
+// the DXT block decoder on what a DDS file yields; RGBA images hold exactly their levels.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -13,8 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<uint8_t> rgba(size_t(image.width) * image.height * 4);
         gfx::DecompressDxt(image.format, image.data.data(), image.data.size(), image.width, image.height,
                            rgba.data());
-    } else if (image.data.size() != size_t(image.width) * image.height * 4) {
-        __builtin_trap();
+    } else {
+        // RGBA levels, each half the one before, one after the other.
+        size_t expected = 0;
+        for (uint32_t level = 0; level < image.levels; ++level)
+            expected += size_t(std::max(1u, image.width >> level)) * std::max(1u, image.height >> level) * 4;
+        if (image.levels == 0 || image.data.size() != expected) __builtin_trap();
     }
     return 0;
 }

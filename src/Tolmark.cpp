@@ -20,6 +20,7 @@
 #include "core/Yinput.h"
 #include "interface/YInterfaceManager.h"
 #include "platform/system/System.h"
+#include "render/YParticleSystem.h"
 #include "render/YRenderer.h"
 #include "render/YTextureManager.h"
 #include "script/YScriptApi.h"
@@ -117,6 +118,9 @@ int main() {
     // The trigger registry lives until the very end; "GameOver" set ends the loop.
     CYTriggerRegistry triggers;
     triggers.Init();
+    // The one explosion manager: event 65 sounds the explosion (and restarts its systems).
+    CYExplosionManager explosions;
+    explosions.Init();
     g_registerScriptFunctions = RegisterScriptFunctions;
 
     // A renderer that cannot start skips the rest of start-up and the loop; the renderer

@@ -5,6 +5,7 @@
 #include "core/YLog.h"
 #include "core/YSettings.h"
 #include "render/YCamera.h"
+#include "render/YParticleSystem.h"
 
 CYAudioSystem* g_audioSystem = nullptr;
 
@@ -13,6 +14,11 @@ namespace {
 // The camera places the listener of the program's audio system.
 HRESULT PlaceListener(const math::Vec3& position, const math::Vec3& front, const math::Vec3& top) {
     return g_audioSystem ? g_audioSystem->UpdateListener(position, front, top) : S_OK;
+}
+
+// Explosions sound through the program's audio system.
+void PlayExplosion(const math::Vec3& position) {
+    if (g_audioSystem) g_audioSystem->PlayExplosionSound(position);
 }
 
 }  // namespace
@@ -26,6 +32,7 @@ HRESULT CYAudioSystem::Init(sys::Window* window) {
     window_ = window;
     Release();
     g_placeListener = &PlaceListener;
+    g_playExplosionSound = &PlayExplosion;
     channels_ = static_cast<uint32_t>(g_settings.channels);
     frequency_ = static_cast<uint32_t>(g_settings.frequency);
     bitsPerSample_ = static_cast<uint32_t>(g_settings.bitsPerSample);
@@ -100,6 +107,18 @@ CYSound* CYAudioSystem::GetSoundClone(const std::string& name, uint32_t is3D, bo
     if (const CYSoundManager::Entry* entry = soundManager_->FindEntry(name))
         return LoadSound(name, entry->is3D, entry->loop, true);
     return LoadSound(name, is3D, loop, true);
+}
+
+void CYAudioSystem::PlayExplosionSound(const math::Vec3& position) {
+    // The sound is taken once; again only when the sounds were deleted since.
+    auto* sound = dynamic_cast<CYSound*>(FindReferenced(explosionSoundId_));
+    if (!sound) {
+        sound = GetSoundClone("explosion.wav", 1, false);
+        explosionSoundId_ = sound ? sound->ReferenceId() : 0;
+    }
+    if (!sound) return;
+    SetSoundPosition3D(sound, position, math::Vec3());
+    sound->Play();
 }
 
 HRESULT CYAudioSystem::SetSoundPosition3D(CYSound* sound, const math::Vec3& position, const math::Vec3& velocity) {

@@ -32,6 +32,9 @@ public:
     CYSound* GetSound(const std::string& name, uint32_t is3D);
     // Always a new sound; it takes the 3D and loop flags of a sound of that name when there is one.
     CYSound* GetSoundClone(const std::string& name, uint32_t is3D, bool loop);
+    // The explosion at a position: a clone of "explosion.wav", taken on the first
+    // explosion and kept, placed there at rest and played.
+    void PlayExplosionSound(const math::Vec3& position);
     // Places a 3D sound; the position it already has is not set again. A sound without
     // a 3D side is left alone with DSERR_CONTROLUNAVAIL.
     static HRESULT SetSoundPosition3D(CYSound* sound, const math::Vec3& position, const math::Vec3& velocity);
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<CYSoundManager> soundManager_;
     std::unique_ptr<snd::Listener> listener_;
     snd::ListenerParams listenerParams_;
+    uint32_t explosionSoundId_ = 0;  // the explosion sound's reference; null once deleted
 };
 
 // The program's audio system, made and deleted by the main loop.

@@ -1,5 +1,6 @@
 #include "audio/YWaveFile.h"
 
+#include "core/YEndian.h"
 #include "core/YFile.h"
 
 #include <algorithm>
@@ -25,12 +26,6 @@ bool LoadSoundFileBytes(const char* enginePath, std::vector<uint8_t>& out) {
     return true;
 }
 
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
 bool IdAt(const std::vector<uint8_t>& b, size_t at, const char* id) { return std::memcmp(&b[at], id, 4) == 0; }
 
 // Walks the chunks from `from` up to `end` (odd sizes padded to even) for the first one
@@ -38,7 +33,7 @@ bool IdAt(const std::vector<uint8_t>& b, size_t at, const char* id) { return std
 bool FindChunk(const std::vector<uint8_t>& b, size_t from, size_t end, const char* id, size_t* body, uint32_t* size) {
     uint64_t at = from;
     while (at + kChunkHeader <= end) {
-        const uint32_t chunkSize = U32(b, at + 4);
+        const uint32_t chunkSize = LoadLE32(&b[at + 4]);
         if (IdAt(b, at, id)) {
             *body = at + kChunkHeader;
             *size = chunkSize;
@@ -66,11 +61,11 @@ HRESULT CYWaveFile::OpenMemory(std::vector<uint8_t> bytes) {
     Close();
     file_ = std::move(bytes);
     const std::vector<uint8_t>& b = file_;
-    if (b.size() < kRiffHeader || !IdAt(b, 0, "RIFF") || !IdAt(b, 8, "WAVE") || U32(b, 4) < 4) {
+    if (b.size() < kRiffHeader || !IdAt(b, 0, "RIFF") || !IdAt(b, 8, "WAVE") || LoadLE32(&b[4]) < 4) {
         Close();
         return E_FAIL;
     }
-    riffEnd_ = static_cast<size_t>(std::min<uint64_t>(kChunkHeader + uint64_t{U32(b, 4)}, b.size()));
+    riffEnd_ = static_cast<size_t>(std::min<uint64_t>(kChunkHeader + uint64_t{LoadLE32(&b[4])}, b.size()));
 
     size_t fmt = 0;
     uint32_t fmtSize = 0;
@@ -79,15 +74,19 @@ HRESULT CYWaveFile::OpenMemory(std::vector<uint8_t> bytes) {
         Close();
         return E_FAIL;
     }
-    format_.formatTag = U16(b, fmt);
-    format_.channels = U16(b, fmt + 2);
-    format_.samplesPerSec = U32(b, fmt + 4);
-    format_.avgBytesPerSec = U32(b, fmt + 8);
-    format_.blockAlign = U16(b, fmt + 12);
-    format_.bitsPerSample = U16(b, fmt + 14);
+    format_.formatTag = LoadLE16(&b[fmt]);
+    format_.channels = LoadLE16(&b[fmt + 2]);
+    format_.samplesPerSec = LoadLE32(&b[fmt + 4]);
+    format_.avgBytesPerSec = LoadLE32(&b[fmt + 8]);
+    format_.blockAlign = LoadLE16(&b[fmt + 12]);
+    format_.bitsPerSample = LoadLE16(&b[fmt + 14]);
     if (format_.formatTag != snd::kFormatPcm && fmtSize >= kFormatRecordBytes) {
-        // The extra bytes stay inside the chunk, whatever their count claims.
-        const uint32_t extra = std::min<uint32_t>(U16(b, fmt + 16), fmtSize - kFormatRecordBytes);
+        // More extra bytes than the chunk holds: the header is corrupt.
+        const uint32_t extra = LoadLE16(&b[fmt + 16]);
+        if (extra > fmtSize - kFormatRecordBytes) {
+            Close();
+            return E_FAIL;
+        }
         format_.extra.assign(b.begin() + fmt + kFormatRecordBytes, b.begin() + fmt + kFormatRecordBytes + extra);
     }
     if (format_.channels == 0 || format_.blockAlign == 0) {

@@ -5,6 +5,7 @@
 
 #include "core/YFile.h"
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
 #include "platform/files/Files.h"
@@ -27,9 +28,6 @@ constexpr DefaultAction kDefaults[CYActions::kActionCount] = {
     {"droid9", 0x0A},  {"help", 0x3B},
 };
 
-// The leading decimal number of a text (0 when there is none), saturated instead of
-// overflowing as atoi may.
-long ReadCode(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
 
 }  // namespace
 
@@ -141,7 +139,8 @@ HRESULT CYActions::Load() {
         std::string name, codeText;
         tokens.NextToken(name);
         tokens.NextToken(codeText);
-        long code = ReadCode(codeText);
+        // The leading decimal number (0 when there is none), held to the 32-bit range.
+        const int32_t code = TextToInt(codeText, YNumberMode::Leading);
         if (code < 0 || code > 255) {
             Log(0, "Actions.cfg line %d: key code %s is not 0..255, line ignored\n", parser.GetLineNumber(),
                 codeText.c_str());

@@ -5,6 +5,7 @@
 
 #include "core/YFile.h"
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YSettings.h"
 #include "core/YTextParser.h"
 #include "platform/files/Files.h"
@@ -13,9 +14,10 @@ namespace {
 
 const char* const kConfigFile = "YConfig.cfg";
 
-// The C library's conversions of a leading number (0 when there is none).
-int32_t ToInt(const std::string& v) { return static_cast<int32_t>(std::atoi(v.c_str())); }
-float ToFloat(const std::string& v) { return static_cast<float>(std::atof(v.c_str())); }
+// The leading number of a value (0 when there is none), as atoi and atof read it but held
+// to the range and decimal only.
+int32_t ToInt(const std::string& v) { return TextToInt(v, YNumberMode::Leading); }
+float ToFloat(const std::string& v) { return TextToFloat(v, YNumberMode::Leading); }
 uint8_t ToBool(const std::string& v) { return ToInt(v) != 0 ? 1 : 0; }
 
 enum class Section { None, Common, Video, Audio };

@@ -100,10 +100,7 @@ int32_t CYFile::ReadInt() {
 float CYFile::ReadFloat() {
     uint8_t bytes[4];
     if (FAILED(Read(bytes, 4))) return 0.0f;
-    uint32_t bits = LoadLE32(bytes);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    return LoadLEFloat(bytes);
 }
 
 std::string CYFile::ReadString() {

@@ -88,3 +88,17 @@ float TextToFloat(std::string_view text, YNumberMode mode, float fallback) {
     double v = 0;
     return ParseReal(text, mode, &v) ? static_cast<float>(v) : fallback;
 }
+
+bool ParseInt32(std::string_view text, YNumberMode mode, int32_t* out) {
+    int64_t v = 0;
+    if (!ParseInteger(text, mode, INT32_MIN, INT32_MAX, &v)) return false;
+    *out = static_cast<int32_t>(v);
+    return true;
+}
+
+bool ParseFloat(std::string_view text, YNumberMode mode, float* out) {
+    double v = 0;
+    if (!ParseReal(text, mode, &v)) return false;
+    *out = static_cast<float>(v);
+    return true;
+}

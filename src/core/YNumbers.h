@@ -19,3 +19,8 @@ bool ParseReal(std::string_view text, YNumberMode mode, double* out, double maxM
 // Conveniences for the common cases: the number, or fallback when there is none.
 int32_t TextToInt(std::string_view text, YNumberMode mode, int32_t fallback = 0);
 float TextToFloat(std::string_view text, YNumberMode mode, float fallback = 0.0f);
+
+// The same into the 32-bit types, false when there is no number (or, strict, a bad one):
+// an int32_t, or a float within the single-precision range.
+bool ParseInt32(std::string_view text, YNumberMode mode, int32_t* out);
+bool ParseFloat(std::string_view text, YNumberMode mode, float* out);

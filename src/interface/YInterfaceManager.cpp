@@ -6,6 +6,7 @@
 
 #include "core/YFile.h"
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
 #include "core/YUtils.h"
@@ -15,12 +16,6 @@
 namespace {
 
 const char* const kInterfaceDir = "data\\interface";
-
-// atoi without its undefined overflow: leading digits, held to the 32-bit range.
-int32_t ToInt(const std::string& text) {
-    long long v = std::strtoll(text.c_str(), nullptr, 10);
-    return int32_t(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
-}
 
 // The tokens of a table line split at single blanks.
 std::vector<std::string> Tokenize(const std::string& text) {
@@ -166,7 +161,8 @@ void CYInterfaceManager::LoadFonts() {
             Log(3, "Error in fonts table - %s on line %d\n", words.empty() ? "" : words[0].c_str(),
                 parser.GetLineNumber());
         words.resize(std::max<size_t>(words.size(), 5));
-        fonts_.push_back(YFontRow{words[0], words[1], words[2], ToInt(words[3]), ToInt(words[4])});
+        fonts_.push_back(YFontRow{words[0], words[1], words[2], TextToInt(words[3], YNumberMode::Leading),
+                                  TextToInt(words[4], YNumberMode::Leading)});
     }
 }
 
@@ -188,7 +184,7 @@ void CYInterfaceManager::LoadCursors() {
             continue;
         }
         for (int i = 0; i < 3; ++i) ToLower(words[i]);
-        const int32_t w = ToInt(words[3]), h = ToInt(words[4]);
+        const int32_t w = TextToInt(words[3], YNumberMode::Leading), h = TextToInt(words[4], YNumberMode::Leading);
         // A repeated name replaces (and frees) the earlier cursor.
         cursors_[words[0]] = std::make_unique<CYWindow>(words[0], words[1], words[2], "", w, h, w, h, 0, 0, 0.0f, 0.0f);
     }

@@ -22,8 +22,6 @@ constexpr intptr_t kActionCamLeft = 6;
 constexpr intptr_t kActionCamRight = 7;
 constexpr intptr_t kActionCamMode = 8;
 
-bool Finite(const math::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 // (x, y, z, 1) M divided by w.
 math::Vec3 TransformPoint(float x, float y, float z, const math::Matrix& m) {
     math::Vec4 r = math::Vec4Transform(math::Vec4{x, y, z, 1.0f}, m);
@@ -75,7 +73,7 @@ void CYCamera::SetViewVector(float distance, float pitch, float yaw) {
 }
 
 void CYCamera::SetLookAt(const math::Vec3& point) {
-    if (!Finite(point)) {
+    if (!math::IsFinite(point)) {
         Log(0, "CYCamera: look-at point (%g, %g, %g) refused\n", point.x, point.y, point.z);
         return;
     }
@@ -107,7 +105,7 @@ void CYCamera::Update(float frameTime) {
     }
     if (target_) {
         const math::Vec3 position = target_->GetPosition();
-        if (Finite(position) && position != lookAt_) SetLookAt(position);
+        if (math::IsFinite(position) && position != lookAt_) SetLookAt(position);
         const float heading = target_->GetHeading();
         if (g_settings.cameraMode == 0 && heading != yaw_ && std::isfinite(heading)) {
             yaw_ = heading;

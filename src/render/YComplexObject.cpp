@@ -18,10 +18,8 @@ constexpr int kMaxDeflections = 3;    // depth beyond which a move gives up
 constexpr float kContactGap = 0.001f;  // distance kept from what was hit
 constexpr float kMinAdvance = 0.002f;  // hits nearer than this do not advance the mover
 
-bool Finite(const math::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 bool WithinLimit(const math::Vec3& v) {
-    return Finite(v) && std::fabs(v.x) <= kPositionLimit && std::fabs(v.y) <= kPositionLimit &&
+    return math::IsFinite(v) && std::fabs(v.x) <= kPositionLimit && std::fabs(v.y) <= kPositionLimit &&
            std::fabs(v.z) <= kPositionLimit;
 }
 
@@ -412,7 +410,7 @@ void CYComplexObject::ComputeRadius() {
 
 void CYComplexObject::Move(const math::Vec3& v) {
     const math::Vec3 to = position_ + v;
-    if (!Finite(v) || !WithinLimit(to)) {
+    if (!math::IsFinite(v) || !WithinLimit(to)) {
         Log(3, "Object - %s: move refused\n", name_.c_str());
         return;
     }

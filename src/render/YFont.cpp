@@ -1,12 +1,12 @@
 #include "render/YFont.h"
 
-#include <cerrno>
+#include <cfloat>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include "core/YFile.h"
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YSettings.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
@@ -19,27 +19,27 @@ bool SplitLine(const std::string& line, std::string* first, std::string* second)
     return tokens.NextToken(*first) && tokens.NextToken(*second);
 }
 
-// A header integer within 1 .. kMaxFontTextureSide.
+// A header integer (its leading digits) within 1 .. kMaxFontTextureSide.
 bool ParseSide(const std::string& text, int* out) {
-    errno = 0;
-    const long v = std::strtol(text.c_str(), nullptr, 10);
-    if (errno != 0 || v < 1 || v > kMaxFontTextureSide) return false;
+    int64_t v = 0;
+    if (!ParseInteger(text, YNumberMode::Leading, INT64_MIN, INT64_MAX, &v) || v < 1 || v > kMaxFontTextureSide)
+        return false;
     *out = int(v);
     return true;
 }
 
-// A header real: finite, above 0 and not larger than the sheet side.
+// A header real (its leading number): above 0 and not larger than the sheet side.
 bool ParseCell(const std::string& text, int side, float* out) {
-    const float v = std::strtof(text.c_str(), nullptr);
-    if (!std::isfinite(v) || v <= 0.0f || v > float(side)) return false;
+    float v = 0.0f;
+    if (!ParseFloat(text, YNumberMode::Leading, &v) || v <= 0.0f || v > float(side)) return false;
     *out = v;
     return true;
 }
 
-// A glyph width: the real truncated to an integer and kept modulo 256 (its low byte).
+// A glyph width: the leading real truncated to an integer and kept modulo 256 (its low byte).
 float ParseGlyphWidth(const std::string& text) {
-    const double v = std::strtod(text.c_str(), nullptr);
-    if (!std::isfinite(v)) return 0.0f;
+    double v = 0.0;
+    if (!ParseReal(text, YNumberMode::Leading, &v, DBL_MAX)) return 0.0f;
     double low = std::fmod(std::trunc(v), 256.0);
     if (low < 0.0) low += 256.0;
     return float(int(low));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "core/YEndian.h"
@@ -11,6 +12,7 @@
 #include "render/YBoundingBox.h"
 #include "render/YComplexObject.h"
 #include "render/YObject.h"
+#include "render/YObjectLoader.h"
 #include "render/YSkeleton.h"
 #include "render/YStripBuilder.h"
 
@@ -24,13 +26,6 @@ uint32_t Remaining(const CYFile* file) { return file->GetSize() - file->GetPosit
 
 // n records of the size fit in the bytes left.
 bool Fits(const CYFile* file, uint64_t n, uint32_t size) { return n * size <= Remaining(file); }
-
-float FloatAt(const uint8_t* p) {
-    const uint32_t bits = LoadLE32(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 // Coordinates beyond the world's limits (or not numbers) mark a corrupt file.
 bool Coordinate(float f) { return std::isfinite(f) && std::fabs(f) <= kPositionLimit; }
@@ -124,63 +119,12 @@ bool CYMeshLoader::ReadNode(CYFile* file, CYComplexObject* object, CYObject* par
     std::string name(rawName, strnlen(rawName, kNameSize));
     ToLower(name);
 
-    const uint32_t vertexCount = static_cast<uint32_t>(file->ReadInt());
-    if (file->ReadFailed()) return Corrupt("node ends early");
-    if (vertexCount > kMaxMeshVertices || !Fits(file, vertexCount, kVertexSize))
-        return Corrupt("more vertices than the file holds");
-    std::vector<uint8_t> raw(static_cast<size_t>(vertexCount) * kVertexSize);
-    file->Read(raw.data(), static_cast<uint32_t>(raw.size()));
-    std::vector<gfx::Vertex> vertices(vertexCount);
-    for (uint32_t i = 0; i < vertexCount; ++i) {
-        const uint8_t* p = raw.data() + static_cast<size_t>(i) * kVertexSize;
-        gfx::Vertex& v = vertices[i];
-        float* floats[] = {&v.x, &v.y, &v.z, &v.nx, &v.ny, &v.nz};
-        for (int k = 0; k < 6; ++k) *floats[k] = FloatAt(p + 4 * k);
-        // Colours stored in the file have no effect: every part starts opaque white.
-        v.diffuse = 0xFFFFFFFFu;
-        v.specular = LoadLE32(p + 28);
-        v.u0 = FloatAt(p + 32);
-        v.v0 = FloatAt(p + 36);
-        v.u1 = FloatAt(p + 40);
-        v.v1 = FloatAt(p + 44);
-        if (!Coordinate(v.x) || !Coordinate(v.y) || !Coordinate(v.z))
-            return Corrupt("vertex position out of range");
-        for (float f : {v.nx, v.ny, v.nz, v.u0, v.v0, v.u1, v.v1})
-            if (!std::isfinite(f)) return Corrupt("vertex value not a number");
-    }
-
-    const uint32_t indexCount = static_cast<uint32_t>(file->ReadInt());
-    if (file->ReadFailed()) return Corrupt("node ends early");
-    if (!Fits(file, indexCount, 2)) return Corrupt("more indices than the file holds");
-    if (indexCount % 3 != 0) return Corrupt("incomplete triangle");
-    std::vector<uint8_t> rawIndices(static_cast<size_t>(indexCount) * 2);
-    file->Read(rawIndices.data(), static_cast<uint32_t>(rawIndices.size()));
-    std::vector<uint16_t> indices(indexCount);
-    for (uint32_t i = 0; i < indexCount; ++i) {
-        indices[i] = static_cast<uint16_t>(rawIndices[2 * i] | (rawIndices[2 * i + 1] << 8));
-        if (indices[i] >= vertexCount) return Corrupt("index past the vertices");
-    }
-
-    const int32_t recordCount = file->ReadInt();
-    if (file->ReadFailed()) return Corrupt("node ends early");
+    std::vector<gfx::Vertex> vertices;
+    std::vector<uint16_t> indices;
     std::vector<CYBoundingBox> boxes;
-    if (recordCount > 0) {
-        if (!Fits(file, static_cast<uint32_t>(recordCount), kBoxRecordSize))
-            return Corrupt("more boxes than the file holds");
-        boxes.reserve(static_cast<size_t>(recordCount));
-        for (int32_t i = 0; i < recordCount; ++i) {
-            uint8_t record[kBoxRecordSize];
-            file->Read(record, kBoxRecordSize);
-            float f[8];
-            for (int k = 0; k < 8; ++k) {
-                f[k] = FloatAt(record + 4 * k);
-                if (!Coordinate(f[k])) return Corrupt("box value out of range");
-            }
-            boxes.emplace_back(math::Vec4{f[0], f[1], f[2], f[3]}, math::Vec4{f[4], f[5], f[6], f[7]});
-        }
-    }
-
     math::Vec3 vectorA, vectorB;
+    if (!ReadVertices(file, &vertices) || !ReadIndices(file, vertices.size(), &indices) || !ReadBoxes(file, &boxes))
+        return false;
     if (kind == 1 || kind == 2) {
         if (!ReadVector(file, &vectorA) || !ReadVector(file, &vectorB))
             return Corrupt("part vector out of range");
@@ -198,4 +142,104 @@ bool CYMeshLoader::ReadNode(CYFile* file, CYComplexObject* object, CYObject* par
     for (uint32_t i = 0; i < childCount; ++i)
         if (!ReadNode(file, object, part, depth + 1)) return false;
     return true;
+}
+
+bool CYMeshLoader::ReadVertices(CYFile* file, std::vector<gfx::Vertex>* vertices) {
+    const uint32_t vertexCount = static_cast<uint32_t>(file->ReadInt());
+    if (file->ReadFailed()) return Corrupt("node ends early");
+    if (vertexCount > kMaxMeshVertices || !Fits(file, vertexCount, kVertexSize))
+        return Corrupt("more vertices than the file holds");
+    std::vector<uint8_t> raw(static_cast<size_t>(vertexCount) * kVertexSize);
+    file->Read(raw.data(), static_cast<uint32_t>(raw.size()));
+    vertices->resize(vertexCount);
+    for (uint32_t i = 0; i < vertexCount; ++i) {
+        const uint8_t* p = raw.data() + static_cast<size_t>(i) * kVertexSize;
+        gfx::Vertex& v = (*vertices)[i];
+        float* floats[] = {&v.x, &v.y, &v.z, &v.nx, &v.ny, &v.nz};
+        for (int k = 0; k < 6; ++k) *floats[k] = LoadLEFloat(p + 4 * k);
+        // Colours stored in the file have no effect: every part starts opaque white.
+        v.diffuse = 0xFFFFFFFFu;
+        v.specular = LoadLE32(p + 28);
+        v.u0 = LoadLEFloat(p + 32);
+        v.v0 = LoadLEFloat(p + 36);
+        v.u1 = LoadLEFloat(p + 40);
+        v.v1 = LoadLEFloat(p + 44);
+        if (!Coordinate(v.x) || !Coordinate(v.y) || !Coordinate(v.z))
+            return Corrupt("vertex position out of range");
+        for (float f : {v.nx, v.ny, v.nz, v.u0, v.v0, v.u1, v.v1})
+            if (!std::isfinite(f)) return Corrupt("vertex value not a number");
+    }
+    return true;
+}
+
+bool CYMeshLoader::ReadIndices(CYFile* file, size_t vertexCount, std::vector<uint16_t>* indices) {
+    const uint32_t indexCount = static_cast<uint32_t>(file->ReadInt());
+    if (file->ReadFailed()) return Corrupt("node ends early");
+    if (!Fits(file, indexCount, 2)) return Corrupt("more indices than the file holds");
+    if (indexCount % 3 != 0) return Corrupt("incomplete triangle");
+    std::vector<uint8_t> raw(static_cast<size_t>(indexCount) * 2);
+    file->Read(raw.data(), static_cast<uint32_t>(raw.size()));
+    indices->resize(indexCount);
+    for (uint32_t i = 0; i < indexCount; ++i) {
+        (*indices)[i] = LoadLE16(raw.data() + 2 * size_t(i));
+        if ((*indices)[i] >= vertexCount) return Corrupt("index past the vertices");
+    }
+    return true;
+}
+
+bool CYMeshLoader::ReadBoxes(CYFile* file, std::vector<CYBoundingBox>* boxes) {
+    const int32_t recordCount = file->ReadInt();
+    if (file->ReadFailed()) return Corrupt("node ends early");
+    if (recordCount <= 0) return true;
+    if (!Fits(file, static_cast<uint32_t>(recordCount), kBoxRecordSize))
+        return Corrupt("more boxes than the file holds");
+    boxes->reserve(static_cast<size_t>(recordCount));
+    for (int32_t i = 0; i < recordCount; ++i) {
+        uint8_t record[kBoxRecordSize];
+        file->Read(record, kBoxRecordSize);
+        float f[8];
+        for (int k = 0; k < 8; ++k) {
+            f[k] = LoadLEFloat(record + 4 * k);
+            if (!Coordinate(f[k])) return Corrupt("box value out of range");
+        }
+        boxes->emplace_back(math::Vec4{f[0], f[1], f[2], f[3]}, math::Vec4{f[4], f[5], f[6], f[7]});
+    }
+    return true;
+}
+
+HRESULT CYMeshLoader::LoadObject(const std::string& name, CYComplexObject** object) {
+    *object = nullptr;
+    CYFile file("data\\meshes\\" + name);
+    if (FAILED(file.Load())) {
+        Log(0, "Undefined mesh object, in file - %s\n", name.c_str());
+        return E_FAIL;
+    }
+    YObjectDescription d;
+    d.name = name;
+    if (!ParseObjectDescription(file.GetData(), file.GetSize(), &d)) return E_FAIL;
+    std::unique_ptr<CYComplexObject> built;
+    if (d.mesh == "particles") {
+        built = BuildParticleObject(d);
+        AddScriptsAndPartBlocks(built.get(), d);
+    } else {
+        built = BuildMeshObject(d);
+        if (!built) return E_FAIL;
+    }
+    *object = built.release();
+    return S_OK;
+}
+
+std::unique_ptr<CYComplexObject> CYMeshLoader::BuildMeshObject(const YObjectDescription& d) {
+    std::unique_ptr<CYComplexObject> built(d.mesh == "empty" ? new CYComplexObject("empty") : LoadMesh(d.mesh));
+    if (!built) {
+        Log(0, "Cannot load mesh file - %s", d.mesh.c_str());
+        return nullptr;
+    }
+    if (d.moving) built->SetMoving(true);
+    built->SetWeight(d.weight);
+    if (!d.animationTable.empty() && built->GetSkeleton()) built->GetSkeleton()->LoadAnimationTable(d.animationTable);
+    AddDescribedSprites(built.get(), d);
+    AddScriptsAndPartBlocks(built.get(), d);
+    if (!built->Parts().empty()) built->ComputeRadius();
+    return built;
 }

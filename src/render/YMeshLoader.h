@@ -4,13 +4,18 @@
 // before anything is allocated; a corrupt file gives no object and a log line.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/graphics/Device.h"
 #include "platform/system/Result.h"
 
+class CYBoundingBox;
 class CYComplexObject;
 class CYFile;
 class CYObject;
+struct YObjectDescription;
 
 // Most parts one mesh may hold.
 constexpr int kMaxMeshParts = 4096;
@@ -42,6 +47,13 @@ public:
 
 private:
     bool ReadNode(CYFile* file, CYComplexObject* object, CYObject* parent, int depth);
+    // The parts of a node record, in file order; each false (logged) when corrupt.
+    bool ReadVertices(CYFile* file, std::vector<gfx::Vertex>* vertices);
+    bool ReadIndices(CYFile* file, size_t vertexCount, std::vector<uint16_t>* indices);
+    bool ReadBoxes(CYFile* file, std::vector<CYBoundingBox>* boxes);
+    // The object of a description that names a mesh file or "empty", with its settings,
+    // sprites, scripts and part blocks; null (logged) when the mesh does not load.
+    std::unique_ptr<CYComplexObject> BuildMeshObject(const YObjectDescription& description);
     // Logs why the file is refused; always false.
     bool Corrupt(const char* what);
 

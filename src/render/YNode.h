@@ -94,6 +94,7 @@ public:
 
     // The pointer cleared when this node is deleted (the feeding camera's), or null.
     void SetHolder(CYCameraNode** holder) { holder_ = holder; }
+    CYCameraNode** GetHolder() const { return holder_; }
 
     void SetView(const math::Matrix& view) { view_ = view; }
     void SetProjection(const math::Matrix& projection) { projection_ = projection; }

@@ -35,13 +35,6 @@ void LeaveLiveTable(const std::string& name) {
         }
 }
 
-bool FiniteMatrix(const math::Matrix& m) {
-    for (const auto& row : m.m)
-        for (float v : row)
-            if (!std::isfinite(v)) return false;
-    return true;
-}
-
 }  // namespace
 
 // ---- Binding ------------------------------------------------------------------------------
@@ -286,7 +279,7 @@ CYObject* CYObject::Clone() const {
 }
 
 void CYObject::SetLocalTransform(const math::Matrix& matrix) {
-    if (!FiniteMatrix(matrix)) {
+    if (!math::IsFinite(matrix)) {
         Log(3, "Object - %s: transform with a non-finite value refused\n", name_.c_str());
         return;
     }

@@ -1,21 +1,14 @@
 #include "render/YObjectLoader.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 #include <memory>
 
-#include "core/YFile.h"
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
 #include "core/YUtils.h"
 #include "render/YComplexObject.h"
-#include "render/YMeshLoader.h"
 #include "render/YObject.h"
-#include "render/YParticleSystem.h"
-#include "render/YSkeleton.h"
 #include "render/YSprite.h"
 #include "render/YVertexEffect.h"
 
@@ -50,7 +43,7 @@ bool ReadNumbers(CYTextParser& parser, size_t count, std::vector<float>* out) {
     std::vector<float> values;
     while (parser.NextToken(token)) {
         float f;
-        if (values.size() == count || !ParseReal(token, &f)) return false;
+        if (values.size() == count || !ParseFloat(token, YNumberMode::Strict, &f)) return false;
         values.push_back(f);
     }
     if (values.size() != count) return false;
@@ -63,28 +56,31 @@ void BadValue(const YObjectDescription& d, const std::string& block, const std::
     Log(3, "Bad value \"%s\" for %s in [%s] of %s\n", value.c_str(), key.c_str(), block.c_str(), d.name.c_str());
 }
 
-bool ReadTriple(const std::string& text, float out[3]) {
+// Three reals separated by ",".
+bool ReadTriple(const std::string& text, math::Vec3* out) {
     CYTokenizer tokens(text, ",", false);
     std::string token;
     float v[3];
     int n = 0;
     while (tokens.NextToken(token)) {
-        if (n == 3 || !ParseReal(token, &v[n])) return false;
+        if (n == 3 || !ParseFloat(token, YNumberMode::Strict, &v[n])) return false;
         ++n;
     }
     if (n != 3) return false;
-    for (int i = 0; i < 3; ++i) out[i] = v[i];
+    *out = math::Vec3(v[0], v[1], v[2]);
     return true;
 }
 
-void ApplyBlocks(CYObject* part, const YObjectDescription& d, int depth) {
-    if (depth > kMaxDescriptionPartDepth) {
-        Log(3, "Parts of %s nest too deep; deeper parts keep their settings\n", d.name.c_str());
-        return;
-    }
-    static const YDescriptionBlock kEmpty;
-    auto found = d.blocks.find(part->GetName());
-    const YDescriptionBlock& block = found == d.blocks.end() ? kEmpty : found->second;
+// A 32-bit mask written as a decimal, signed or unsigned: -1 and 4294967295 are one mask.
+bool ReadMask(const std::string& text, uint32_t* out) {
+    int64_t v = 0;
+    if (!ParseInteger(text, YNumberMode::Strict, INT32_MIN, UINT32_MAX, &v)) return false;
+    *out = static_cast<uint32_t>(v);
+    return true;
+}
+
+// The keys of one block applied to one part, in the order of kPartKeys.
+void ApplyBlock(CYObject* part, const YDescriptionBlock& block, const YObjectDescription& d) {
     auto value = [&](const char* key) -> const std::string* {
         auto it = block.find(key);
         return it == block.end() ? nullptr : &it->second;
@@ -92,7 +88,7 @@ void ApplyBlocks(CYObject* part, const YObjectDescription& d, int depth) {
     auto integer = [&](const char* key, int* out) {
         const std::string* v = value(key);
         if (!v) return false;
-        if (ParseInt(*v, out)) return true;
+        if (ParseInt32(*v, YNumberMode::Strict, out)) return true;
         BadValue(d, part->GetName(), key, *v);
         return false;
     };
@@ -117,10 +113,8 @@ void ApplyBlocks(CYObject* part, const YObjectDescription& d, int depth) {
         else
             BadValue(d, part->GetName(), "count", *value("count"));
     }
-    if (integer("visible", &n)) {
-        part->SetVisible(n == 1);
-        part->SetCollision(n == 1);
-    }
+    // Collision tests skip invisible parts; the collision flag itself stays as set above.
+    if (integer("visible", &n)) part->SetVisible(n == 1);
     if (const std::string* v = value("vertexeffect")) {
         if (CYVertexEffect* effect = CreateVertexEffect(*v))
             part->SetVertexEffect(effect);
@@ -128,145 +122,159 @@ void ApplyBlocks(CYObject* part, const YObjectDescription& d, int depth) {
             Log(3, "Vertex effect \"%s\" of part %s in %s cannot be built\n", v->c_str(), part->GetName().c_str(),
                 d.name.c_str());
     }
+}
+
+// The block named like the part (none: an empty one), then the same for its children.
+void ApplyBlocks(CYObject* part, const YObjectDescription& d, int depth) {
+    if (depth > kMaxDescriptionPartDepth) {
+        Log(3, "Parts of %s nest too deep; deeper parts keep their settings\n", d.name.c_str());
+        return;
+    }
+    static const YDescriptionBlock kEmpty;
+    auto found = d.blocks.find(part->GetName());
+    ApplyBlock(part, found == d.blocks.end() ? kEmpty : found->second, d);
     for (CYObject* child : part->Children()) ApplyBlocks(child, d, depth + 1);
 }
 
+// The first line, "object = <mesh>": the mesh name (lowercased) into the description.
+bool ReadFirstLine(CYTextParser& parser, YObjectDescription* d) {
+    std::string line, key, value;
+    if (!parser.GetLine(line) || !parser.IsValueLine()) return false;
+    ToLower(line);
+    SplitValueLine(line, &key, &value);
+    if (key != "object" || value.empty()) return false;
+    d->mesh = value;
+    return true;
+}
+
+// The lines after the first: headers open blocks, the script section and sprites; value
+// lines are object settings, script entries or keys of the open block.
+class CYDescriptionReader {
+public:
+    CYDescriptionReader(CYTextParser& parser, YObjectDescription* d)
+        : parser_(parser), d_(*d), particles_(d->mesh == "particles") {}
+
+    void ReadRest() {
+        std::string line;
+        for (;;) {
+            if (!reread_ && !parser_.GetLine(line)) break;
+            reread_ = false;
+            const int lineNumber = parser_.GetLineNumber();
+            ToLower(line);
+            if (parser_.IsValueLine())
+                ReadValueLine(line, lineNumber);
+            else
+                ReadHeader(line, lineNumber);
+        }
+    }
+
+private:
+    void ReadHeader(std::string& line, int lineNumber) {
+        inScripts_ = false;
+        if (line == "scripts") {
+            inScripts_ = true;
+        } else if (line == "sprite" || line == "autosprite2") {
+            ReadSprite(line == "autosprite2", line, lineNumber);
+        } else if (line.empty()) {
+            Log(3, "Empty block name in %s, line %d\n", d_.name.c_str(), lineNumber);
+            inBlock_ = false;
+        } else if (d_.blocks.count(line) == 0 && static_cast<int>(d_.blocks.size()) >= kMaxDescriptionBlocks) {
+            if (!droppedBlocks_) Log(3, "Too many blocks in %s, line %d\n", d_.name.c_str(), lineNumber);
+            droppedBlocks_ = true;
+            inBlock_ = false;
+        } else {
+            block_ = line;
+            inBlock_ = true;
+            d_.blocks[block_];
+        }
+    }
+
+    // The data lines of a sprite (one line of 2 numbers) or an auto-sprite (lines of 3, 3
+    // and 1). A header among them ends the data early and is handled as usual; line is
+    // left holding it.
+    void ReadSprite(bool autoSprite, std::string& line, int lineNumber) {
+        YPendingSprite sprite;
+        sprite.autoSprite = autoSprite;
+        sprite.number = static_cast<int>(d_.sprites.size());
+        const size_t counts[3] = {autoSprite ? 3u : 2u, 3u, 1u};
+        const int lines = autoSprite ? 3 : 1;
+        bool good = true;
+        for (int i = 0; i < lines && good; ++i) {
+            if (!parser_.GetLine(line)) {
+                good = false;
+            } else if (!parser_.IsValueLine()) {
+                good = false;
+                reread_ = true;
+            } else {
+                good = ReadNumbers(parser_, counts[i], &sprite.values);
+            }
+        }
+        if (!good)
+            Log(3, "Bad %s data in %s, line %d\n", autoSprite ? "autosprite2" : "sprite", d_.name.c_str(), lineNumber);
+        else if (static_cast<int>(d_.sprites.size()) >= kMaxDescriptionSprites)
+            Log(3, "Too many sprites in %s, line %d\n", d_.name.c_str(), lineNumber);
+        else
+            d_.sprites.push_back(std::move(sprite));
+    }
+
+    void ReadValueLine(const std::string& line, int lineNumber) {
+        std::string key, value;
+        SplitValueLine(line, &key, &value);
+        if (key.empty() || value.empty()) {
+            Log(3, "Line %d of %s is not \"key = value\"\n", lineNumber, d_.name.c_str());
+        } else if (key == "weight") {
+            float w;
+            if (ParseFloat(value, YNumberMode::Strict, &w) && w >= 0.0f)
+                d_.weight = w;
+            else
+                BadValue(d_, block_, key, value);
+        } else if (key == "moving") {
+            d_.moving = value == "1";
+        } else if (key == "animationtable") {
+            d_.animationTable = value;
+        } else if (inScripts_) {
+            if (static_cast<int>(d_.scripts.size()) >= kMaxDescriptionScripts)
+                Log(3, "Too many scripts in %s, line %d\n", d_.name.c_str(), lineNumber);
+            else
+                d_.scripts.emplace_back(key, value);
+        } else if (!inBlock_) {
+            Log(3, "Key %s outside any block in %s, line %d\n", key.c_str(), d_.name.c_str(), lineNumber);
+        } else {
+            StoreBlockKey(key, value, lineNumber);
+        }
+    }
+
+    void StoreBlockKey(const std::string& key, const std::string& value, int lineNumber) {
+        YDescriptionBlock& keys = d_.blocks[block_];
+        if (!Among(key, kPartKeys) && !(particles_ && Among(key, kParticleKeys)))
+            Log(3, "Unknown key %s in [%s] of %s, line %d\n", key.c_str(), block_.c_str(), d_.name.c_str(),
+                lineNumber);
+        if (keys.count(key) == 0 && static_cast<int>(keys.size()) >= kMaxDescriptionBlockKeys)
+            Log(3, "Too many keys in [%s] of %s, line %d\n", block_.c_str(), d_.name.c_str(), lineNumber);
+        else
+            keys[key] = value;
+    }
+
+    CYTextParser& parser_;
+    YObjectDescription& d_;
+    const bool particles_;
+    std::string block_;  // the block opened by the last header; empty before any
+    bool inBlock_ = false;
+    bool inScripts_ = false;
+    bool reread_ = false;  // the current line is still to be handled
+    bool droppedBlocks_ = false;
+};
+
 }  // namespace
-
-bool ParseInt(const std::string& text, int* out) {
-    std::string s = text;
-    Trim(s);
-    if (s.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long v = std::strtoll(s.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-        return false;
-    *out = static_cast<int>(v);
-    return true;
-}
-
-bool ParseReal(const std::string& text, float* out) {
-    std::string s = text;
-    Trim(s);
-    if (s.empty()) return false;
-    // Decimal numbers only: no hexadecimal floats, no "inf" or "nan" words.
-    for (char c : s)
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return false;
-    errno = 0;
-    char* end = nullptr;
-    const float v = std::strtof(s.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v)) return false;
-    *out = v;
-    return true;
-}
 
 bool ParseObjectDescription(const void* data, uint32_t size, YObjectDescription* d) {
     CYTextParser parser(data, size);
-    std::string line;
-    std::string key;
-    std::string value;
-
-    // The first line: "object = <mesh>".
-    const bool read = parser.GetLine(line);
-    if (read && parser.IsValueLine()) {
-        ToLower(line);
-        SplitValueLine(line, &key, &value);
-    }
-    if (!read || !parser.IsValueLine() || key != "object" || value.empty()) {
+    if (!ReadFirstLine(parser, d)) {
         Log(0, "Undefined mesh object, in file - %s\n", d->name.c_str());
         return false;
     }
-    d->mesh = value;
-    const bool particles = d->mesh == "particles";
-
-    std::string block;       // the block opened by the last header; empty before any
-    bool inBlock = false;
-    bool inScripts = false;
-    bool reread = false;     // the current line is still to be handled
-    bool droppedBlocks = false;
-    for (;;) {
-        if (!reread && !parser.GetLine(line)) break;
-        reread = false;
-        const int lineNumber = parser.GetLineNumber();
-        ToLower(line);
-        if (!parser.IsValueLine()) {
-            inScripts = false;
-            if (line == "scripts") {
-                inScripts = true;
-            } else if (line == "sprite" || line == "autosprite2") {
-                YPendingSprite sprite;
-                sprite.autoSprite = line == "autosprite2";
-                sprite.number = static_cast<int>(d->sprites.size());
-                const size_t counts[3] = {sprite.autoSprite ? 3u : 2u, 3u, 1u};
-                const int lines = sprite.autoSprite ? 3 : 1;
-                bool good = true;
-                for (int i = 0; i < lines && good; ++i) {
-                    if (!parser.GetLine(line)) {
-                        good = false;
-                    } else if (!parser.IsValueLine()) {
-                        good = false;
-                        reread = true;  // a header ends the data early; it is handled as usual
-                    } else {
-                        good = ReadNumbers(parser, counts[i], &sprite.values);
-                    }
-                }
-                if (!good) {
-                    Log(3, "Bad %s data in %s, line %d\n", sprite.autoSprite ? "autosprite2" : "sprite",
-                        d->name.c_str(), lineNumber);
-                } else if (static_cast<int>(d->sprites.size()) >= kMaxDescriptionSprites) {
-                    Log(3, "Too many sprites in %s, line %d\n", d->name.c_str(), lineNumber);
-                } else {
-                    d->sprites.push_back(std::move(sprite));
-                }
-            } else if (line.empty()) {
-                Log(3, "Empty block name in %s, line %d\n", d->name.c_str(), lineNumber);
-                inBlock = false;
-            } else if (d->blocks.count(line) == 0 && static_cast<int>(d->blocks.size()) >= kMaxDescriptionBlocks) {
-                if (!droppedBlocks) Log(3, "Too many blocks in %s, line %d\n", d->name.c_str(), lineNumber);
-                droppedBlocks = true;
-                inBlock = false;
-            } else {
-                block = line;
-                inBlock = true;
-                d->blocks[block];
-            }
-            continue;
-        }
-
-        SplitValueLine(line, &key, &value);
-        if (key.empty() || value.empty()) {
-            Log(3, "Line %d of %s is not \"key = value\"\n", lineNumber, d->name.c_str());
-            continue;
-        }
-        if (key == "weight") {
-            float w;
-            if (ParseReal(value, &w) && w >= 0.0f)
-                d->weight = w;
-            else
-                BadValue(*d, block, key, value);
-        } else if (key == "moving") {
-            d->moving = value == "1";
-        } else if (key == "animationtable") {
-            d->animationTable = value;
-        } else if (inScripts) {
-            if (static_cast<int>(d->scripts.size()) >= kMaxDescriptionScripts)
-                Log(3, "Too many scripts in %s, line %d\n", d->name.c_str(), lineNumber);
-            else
-                d->scripts.emplace_back(key, value);
-        } else if (!inBlock) {
-            Log(3, "Key %s outside any block in %s, line %d\n", key.c_str(), d->name.c_str(), lineNumber);
-        } else {
-            YDescriptionBlock& keys = d->blocks[block];
-            if (!Among(key, kPartKeys) && !(particles && Among(key, kParticleKeys)))
-                Log(3, "Unknown key %s in [%s] of %s, line %d\n", key.c_str(), block.c_str(), d->name.c_str(),
-                    lineNumber);
-            if (keys.count(key) == 0 && static_cast<int>(keys.size()) >= kMaxDescriptionBlockKeys)
-                Log(3, "Too many keys in [%s] of %s, line %d\n", block.c_str(), d->name.c_str(), lineNumber);
-            else
-                keys[key] = value;
-        }
-    }
+    CYDescriptionReader reader(parser, d);
+    reader.ReadRest();
     return true;
 }
 
@@ -275,94 +283,51 @@ void ApplyPartBlocks(CYObject* part, const YObjectDescription& description) { Ap
 YParticleSettings ReadParticleSettings(const YObjectDescription& d, const std::string& blockName) {
     YParticleSettings s;
     s.name = blockName;
+    YParticleParams& p = s.params;
+    p.coneAngle = 0;  // a description's default; the system raises it to its least
     auto found = d.blocks.find(blockName);
     if (found == d.blocks.end()) return s;
     const YDescriptionBlock& block = found->second;
-    auto triple = [&](const char* key, float* out) {
+    auto read = [&](const char* key, auto* out, auto parse) {
         auto it = block.find(key);
-        if (it != block.end() && !ReadTriple(it->second, out)) BadValue(d, blockName, key, it->second);
+        if (it != block.end() && !parse(it->second, out)) BadValue(d, blockName, key, it->second);
     };
-    auto real = [&](const char* key, float* out) {
-        auto it = block.find(key);
-        if (it != block.end() && !ParseReal(it->second, out)) BadValue(d, blockName, key, it->second);
-    };
-    auto integer = [&](const char* key, int* out) {
-        auto it = block.find(key);
-        if (it != block.end() && !ParseInt(it->second, out)) BadValue(d, blockName, key, it->second);
-    };
-    triple("position", s.position);
-    triple("velocity", s.velocity);
-    triple("emitdir", s.emitDir);
-    triple("wind", s.wind);
-    triple("gravity", s.gravity);
-    real("scale", &s.scale);
-    integer("persecond", &s.perSecond);
-    real("timetolive", &s.timeToLive);
-    integer("coneangle", &s.coneAngle);
-    integer("frames", &s.frames);
-    integer("types", &s.types);
-    integer("color", &s.color);
-    integer("emitcount", &s.emitCount);
-    integer("particlestoemit", &s.particlesToEmit);
+    const auto triple = [](const std::string& t, math::Vec3* out) { return ReadTriple(t, out); };
+    const auto real = [](const std::string& t, float* out) { return ParseFloat(t, YNumberMode::Strict, out); };
+    const auto integer = [](const std::string& t, int* out) { return ParseInt32(t, YNumberMode::Strict, out); };
+    read("position", &p.position, triple);
+    read("velocity", &p.velocity, triple);
+    read("emitdir", &p.emitDir, triple);
+    read("wind", &p.wind, triple);
+    read("gravity", &p.gravity, triple);
+    read("scale", &p.scale, real);
+    read("persecond", &p.perSecond, integer);
+    read("timetolive", &p.timeToLive, real);
+    read("coneangle", &p.coneAngle, integer);
+    read("frames", &p.frames, integer);
+    read("types", &p.types, integer);
+    read("color", &p.color, ReadMask);
+    read("emitcount", &p.emitCount, integer);
+    read("particlestoemit", &p.particlesToEmit, integer);
     return s;
 }
 
-HRESULT CYMeshLoader::LoadObject(const std::string& name, CYComplexObject** object) {
-    *object = nullptr;
-    CYFile file("data\\meshes\\" + name);
-    YObjectDescription d;
-    d.name = name;
-    if (FAILED(file.Load())) {
-        Log(0, "Undefined mesh object, in file - %s\n", name.c_str());
-        return E_FAIL;
+std::unique_ptr<CYComplexObject> BuildParticleObject(const YObjectDescription& d) {
+    auto built = std::make_unique<CYComplexObject>("particles");
+    built->SetActive();
+    for (const auto& entry : d.blocks) {
+        const YParticleSettings s = ReadParticleSettings(d, entry.first);
+        auto system = std::make_unique<CYParticleSystem>(s.name, s.params);
+        system->GetVisual()->SetStaticGeometry(false);
+        // A point-sized box at the emitter until the first particles give it a size.
+        const math::Vec3& at = s.params.position;
+        system->AddBoundingRecord(CYBoundingBox(math::Vec4{at.x, at.y, at.z, 1}, math::Vec4{0, 0, 0, 1}));
+        if (built->AddChild(system.get())) system.release();
     }
-    if (!ParseObjectDescription(file.GetData(), file.GetSize(), &d)) return E_FAIL;
+    return built;
+}
 
-    if (d.mesh == "particles") {
-        auto built = std::make_unique<CYComplexObject>("particles");
-        built->SetActive();
-        for (const auto& entry : d.blocks) {
-            const YParticleSettings s = ReadParticleSettings(d, entry.first);
-            YParticleParams p;
-            p.position = math::Vec3(s.position[0], s.position[1], s.position[2]);
-            p.velocity = math::Vec3(s.velocity[0], s.velocity[1], s.velocity[2]);
-            p.emitDir = math::Vec3(s.emitDir[0], s.emitDir[1], s.emitDir[2]);
-            p.wind = math::Vec3(s.wind[0], s.wind[1], s.wind[2]);
-            p.gravity = math::Vec3(s.gravity[0], s.gravity[1], s.gravity[2]);
-            p.scale = s.scale;
-            p.perSecond = s.perSecond;
-            p.timeToLive = s.timeToLive;
-            p.coneAngle = s.coneAngle;
-            p.frames = s.frames;
-            p.types = s.types;
-            p.color = static_cast<uint32_t>(s.color);
-            p.emitCount = s.emitCount;
-            p.particlesToEmit = s.particlesToEmit;
-            auto system = std::make_unique<CYParticleSystem>(s.name, p);
-            system->GetVisual()->SetStaticGeometry(false);
-            // A point-sized box at the emitter until the first particles give it a size.
-            system->AddBoundingRecord(CYBoundingBox(math::Vec4{p.position.x, p.position.y, p.position.z, 1},
-                                                    math::Vec4{0, 0, 0, 1}));
-            if (built->AddChild(system.get())) system.release();
-        }
-        for (const auto& script : d.scripts) built->AddScript(script.first, script.second);
-        for (CYObject* part : built->Parts()) ApplyPartBlocks(part, d);
-        *object = built.release();
-        return S_OK;
-    }
-
-    std::unique_ptr<CYComplexObject> built;
-    if (d.mesh == "empty")
-        built = std::make_unique<CYComplexObject>("empty");
-    else
-        built.reset(LoadMesh(d.mesh));
-    if (!built) {
-        Log(0, "Cannot load mesh file - %s", d.mesh.c_str());
-        return E_FAIL;
-    }
-    if (d.moving) built->SetMoving(true);
-    built->SetWeight(d.weight);
-    if (!d.animationTable.empty() && built->GetSkeleton()) built->GetSkeleton()->LoadAnimationTable(d.animationTable);
+void AddDescribedSprites(CYComplexObject* object, const YObjectDescription& d) {
     for (const YPendingSprite& pending : d.sprites) {
         const std::vector<float>& v = pending.values;
         std::unique_ptr<CYObject> sprite;
@@ -373,11 +338,11 @@ HRESULT CYMeshLoader::LoadObject(const std::string& name, CYComplexObject** obje
             sprite = std::make_unique<CYSprite>("sprite" + std::to_string(pending.number), v[0], v[1]);
         if (!sprite) continue;
         sprite->GetVisual()->SetStaticGeometry(false);
-        if (built->AddChild(sprite.get())) sprite.release();
+        if (object->AddChild(sprite.get())) sprite.release();
     }
-    for (const auto& script : d.scripts) built->AddScript(script.first, script.second);
-    for (CYObject* part : built->Parts()) ApplyPartBlocks(part, d);
-    if (!built->Parts().empty()) built->ComputeRadius();
-    *object = built.release();
-    return S_OK;
+}
+
+void AddScriptsAndPartBlocks(CYComplexObject* object, const YObjectDescription& d) {
+    for (const auto& script : d.scripts) object->AddScript(script.first, script.second);
+    for (CYObject* part : object->Parts()) ApplyPartBlocks(part, d);
 }

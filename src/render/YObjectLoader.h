@@ -1,18 +1,22 @@
 // Object descriptions (.adf under data\meshes): the text that says how to build one
 // complex object. The first line names the mesh ("object = box.a3d"), "empty" or
 // "particles"; the rest are object settings, script entries, sprites and blocks of
-// keys, one block a part (or a particle system). CYMeshLoader::LoadObject (declared in
-// YMeshLoader.h) reads a description and builds the object from it.
+// keys, one block a part (or a particle system). CYMeshLoader::LoadObject reads a
+// description with these functions and builds the object from it.
 //
 // The text is untrusted: every number goes through a checked conversion, counts are
 // capped, and a bad line is logged and skipped without stopping the load.
 #pragma once
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "render/YParticleSystem.h"
+
+class CYComplexObject;
 class CYObject;
 
 // Caps on what one description may hold; lines beyond them are logged and dropped.
@@ -33,23 +37,10 @@ struct YPendingSprite {
     std::vector<float> values;
 };
 
-// One particle system's settings, with the defaults of a block that omits them.
+// One particle system's name and settings, with the defaults of a block that omits them.
 struct YParticleSettings {
     std::string name;
-    float position[3] = {0, 0, 0};
-    float velocity[3] = {0, 0, 0};
-    float emitDir[3] = {0, 0, 0};
-    float wind[3] = {0, 0, 0};
-    float gravity[3] = {0, 0, 0};
-    float scale = 1.0f;
-    int perSecond = 1;
-    float timeToLive = 1.0f;
-    int coneAngle = 0;
-    int frames = 1;
-    int types = 1;
-    int color = -1;
-    int emitCount = -1;
-    int particlesToEmit = 50;
+    YParticleParams params;
 };
 
 struct YObjectDescription {
@@ -74,7 +65,9 @@ void ApplyPartBlocks(CYObject* part, const YObjectDescription& description);
 // The particle system a block describes; bad values are logged and keep their default.
 YParticleSettings ReadParticleSettings(const YObjectDescription& description, const std::string& blockName);
 
-// Checked conversions of a whole (trimmed) text: false for anything else, for values
-// out of range and, for reals, for infinities and NaN.
-bool ParseInt(const std::string& text, int* out);
-bool ParseReal(const std::string& text, float* out);
+// The steps of building a described object: an object of particle systems, one a block;
+// the sprites and auto-sprites added as parts; the scripts added and every part's block
+// applied.
+std::unique_ptr<CYComplexObject> BuildParticleObject(const YObjectDescription& description);
+void AddDescribedSprites(CYComplexObject* object, const YObjectDescription& description);
+void AddScriptsAndPartBlocks(CYComplexObject* object, const YObjectDescription& description);

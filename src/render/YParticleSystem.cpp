@@ -21,13 +21,11 @@ constexpr float kDegrees = 3.14159265f / 180.0f;
 constexpr int kMaxPerSecond = 100000;
 constexpr int kMaxFrames = 4096;
 
-bool Finite(const math::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 // Mends the parameters a description may get wrong; true when nothing needed mending.
 bool Mend(YParticleParams* p) {
     bool good = true;
     for (math::Vec3* v : {&p->position, &p->velocity, &p->emitDir, &p->wind, &p->gravity})
-        if (!Finite(*v)) *v = math::Vec3(), good = false;
+        if (!math::IsFinite(*v)) *v = math::Vec3(), good = false;
     if (!std::isfinite(p->scale) || p->scale < 0.0f) p->scale = 1.0f, good = false;
     if (!std::isfinite(p->timeToLive) || p->timeToLive < 0.0f) p->timeToLive = 1.0f, good = false;
     if (p->perSecond < 0 || p->perSecond > kMaxPerSecond)
@@ -79,9 +77,14 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
     CYObject::UpdateVertexEffect(frameTime);
     if (!std::isfinite(frameTime) || frameTime < 0.0f) frameTime = 0.0f;
     const float now = float(g_timer.totalTime);
-    const float dt = frameTime;
     stepStamp_ = int64_t(g_timer.frameCounter);
+    params_.position += params_.velocity * frameTime;
+    Emit(now);
+    MoveAndAge(now, frameTime);
+    BuildQuads();
+}
 
+void CYParticleSystem::Emit(float now) {
     // Whole particles due since the last emission; never more than the free places.
     const double due = std::floor((double(now) - double(lastEmission_)) * double(params_.perSecond));
     int n = 0;
@@ -91,7 +94,6 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
     }
     n = std::min(n, kMaxParticles - int(particles_.size()));
 
-    params_.position += params_.velocity * dt;
     const math::Vec3 spawn = math::Vec3TransformCoord(params_.position, world_);
     const float speed = math::Vec3Length(params_.emitDir);
     for (int i = 0; i < n && (infinite_ || params_.emitCount > 0); ++i) {
@@ -108,7 +110,9 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
         particles_.push_back(p);
         if (!infinite_) --params_.emitCount;
     }
+}
 
+void CYParticleSystem::MoveAndAge(float now, float dt) {
     const float inf = std::numeric_limits<float>::infinity();
     math::Vec3 lo(inf, inf, inf), hi(-inf, -inf, -inf);
     for (YParticle& p : particles_) {
@@ -124,13 +128,16 @@ void CYParticleSystem::UpdateVertexEffect(float frameTime) {
     const size_t live = particles_.size();
     indexCount_ = int(live * 6);
     vertexCount_ = int(live * 4);
-    if (live && Finite(lo) && Finite(hi)) {
+    if (live && math::IsFinite(lo) && math::IsFinite(hi)) {
         const math::Vec3 c = (lo + hi) * 0.5f, e = (hi - lo) * 0.5f;
         SetBoundingRecords({CYBoundingBox(math::Vec4{c.x, c.y, c.z, 1}, math::Vec4{e.x, e.y, e.z, 0})});
     }
+}
 
+void CYParticleSystem::BuildQuads() {
     CYCamera* camera = QueryCamera();
     math::Matrix r = camera ? camera->GetInverseView() : math::MatrixIdentity();
+    const size_t live = particles_.size();
     drawnVertices_.resize(live * 4);
     indices_.resize(live * 6);
     static const uint16_t kIndices[6] = {0, 2, 1, 0, 3, 2};
@@ -198,7 +205,7 @@ void CYExplosionManager::OnExplode(void* context, intptr_t a, intptr_t) {
     if (!a) return;
     const float* p = reinterpret_cast<const float*>(a);
     const math::Vec3 position(p[0], p[1], p[2]);
-    if (!Finite(position)) {
+    if (!math::IsFinite(position)) {
         Log(3, "Explosion at a bad position ignored\n");
         return;
     }

@@ -68,6 +68,13 @@ public:
     const math::Matrix& GetWorldMatrix() const { return world_; }
 
 private:
+    // The steps of the particle step: the particles due now are born at the emitter; every
+    // particle moves and ages (the dead go) and the bounds follow; the camera-facing quads
+    // of the live ones are built, newest first.
+    void Emit(float now);
+    void MoveAndAge(float now, float dt);
+    void BuildQuads();
+
     YParticleParams params_;
     std::vector<YParticle> particles_;  // oldest first
     float lastEmission_ = 0.0f;

@@ -1,13 +1,13 @@
 #include "render/YSkeleton.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <utility>
 
 #include "core/YEndian.h"
 #include "core/YFile.h"
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
 #include "core/YUtils.h"
@@ -20,13 +20,6 @@ constexpr uint32_t kSequenceHeader = 16 + 4 * 4;  // 16 unread bytes, then four 
 // frame duration, a huge frame time) must not turn a frame into billions of steps.
 constexpr int kStepLimit = 64;
 constexpr int kBlendLimit = 64;
-
-float LoadFloat(const uint8_t* p) {
-    const uint32_t bits = LoadLE32(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 // while v > step (and fewer than limit steps): v -= step. Returns the steps taken.
 double Consume(float& v, float step, double limit) {
@@ -74,9 +67,9 @@ math::Quat Slerp(const math::Quat& q0, math::Quat q1, float t) {
 
 bool ReadSequenceFile(const uint8_t* data, uint32_t size, YSequence& sequence) {
     if (size < kSequenceHeader) return false;
-    const float length = LoadFloat(data + 16);
+    const float length = LoadLEFloat(data + 16);
     const uint32_t frameCount = LoadLE32(data + 20);
-    const float frameDuration = LoadFloat(data + 24);
+    const float frameDuration = LoadLEFloat(data + 24);
     const uint32_t boneCount = LoadLE32(data + 28);
     if (!std::isfinite(length) || !(length > 0) || !std::isfinite(frameDuration) || !(frameDuration > 0) ||
         frameCount < 2)
@@ -89,7 +82,7 @@ bool ReadSequenceFile(const uint8_t* data, uint32_t size, YSequence& sequence) {
     const uint8_t* p = data + kSequenceHeader;
     bool finite = true;
     auto next = [&] {
-        const float f = LoadFloat(p);
+        const float f = LoadLEFloat(p);
         p += 4;
         finite = finite && std::isfinite(f);
         return f;
@@ -118,7 +111,7 @@ bool ReadSequenceFile(const uint8_t* data, uint32_t size, YSequence& sequence) {
 
 CYSkeleton::~CYSkeleton() = default;
 
-bool CYSkeleton::Load(const uint8_t* data, uint32_t size, int boneCount) {
+void CYSkeleton::ClearBones() {
     boneCounter_ = 0;
     posed_ = false;
     skinMatrices_.clear();
@@ -126,63 +119,26 @@ bool CYSkeleton::Load(const uint8_t* data, uint32_t size, int boneCount) {
     inverseBindMatrices_.clear();
     boneFrames_.clear();
     parents_.clear();
-    // Every bone takes kBoneBytes, so the count is checked against the data before
-    // anything is allocated.
-    if (boneCount <= 0 || uint64_t(boneCount) * kBoneBytes > size) {
-        Log(3, "Skeleton: %d bones do not fit in %u bytes\n", boneCount, size);
-        return false;
-    }
-    bindMatrices_.resize(size_t(boneCount));
-    inverseBindMatrices_.resize(size_t(boneCount));
-    boneFrames_.resize(size_t(boneCount));
-    parents_.resize(size_t(boneCount));
+}
 
-    // Depth first from the root, without recursion: each open bone with the children it
-    // has still to read. A bone's parent is always read before it.
-    std::vector<std::pair<int, uint32_t>> open;
-    uint32_t position = 0;
-    auto readBone = [&](int parent) {
-        if (boneCounter_ >= boneCount || size - position < kBoneBytes) return false;
-        const int index = boneCounter_++;
-        const uint8_t* p = data + position;
-        const uint32_t childCount = LoadLE32(p);
-        if (childCount > uint32_t(boneCount - boneCounter_)) return false;
-        math::Matrix bind = math::MatrixIdentity();
-        for (int c = 0; c < 3; ++c)
-            for (int r = 0; r < 4; ++r) {
-                const float f = LoadFloat(p + 4 + 4 * (c * 4 + r));
-                if (!std::isfinite(f)) return false;
-                bind.m[r][c] = f;
-            }
-        position += kBoneBytes;
-        const math::Matrix a = bind * (parent < 0 ? math::MatrixIdentity() : boneFrames_[size_t(parent)]);
-        if (!math::MatrixInverse(a, &inverseBindMatrices_[size_t(index)])) return false;
-        bindMatrices_[size_t(index)] = bind;
-        boneFrames_[size_t(index)] = a;
-        parents_[size_t(index)] = parent;
-        open.emplace_back(index, childCount);
-        return true;
-    };
-    bool ok = readBone(-1);
-    while (ok && !open.empty()) {
-        auto& [bone, remaining] = open.back();
-        if (remaining == 0) {
-            open.pop_back();
-            continue;
-        }
-        --remaining;
-        ok = readBone(bone);
-    }
-    if (!ok) {
-        Log(3, "Skeleton: bad bone %d of %d\n", boneCounter_, boneCount);
-        bindMatrices_.clear();
-        inverseBindMatrices_.clear();
-        boneFrames_.clear();
-        parents_.clear();
-        boneCounter_ = 0;
+bool CYSkeleton::Load(const uint8_t* data, uint32_t size, int boneCount) {
+    ClearBones();
+    // Every bone takes kBoneBytes: the arrays are sized for the bones the data can hold,
+    // however many the count promises. A tree may hold fewer bones than its count.
+    const size_t capacity = boneCount > 0 ? std::min<size_t>(size_t(boneCount), size / kBoneBytes) : 0;
+    if (capacity == 0) {
+        Log(3, "Skeleton: no bone in %u bytes for a count of %d\n", size, boneCount);
         return false;
     }
-    // The arrays hold the bones the tree has; bones the count promised beyond them do not exist.
+    bindMatrices_.resize(capacity);
+    inverseBindMatrices_.resize(capacity);
+    boneFrames_.resize(capacity);
+    parents_.resize(capacity);
+    if (!ReadBoneTree(data, size, boneCount)) {
+        Log(3, "Skeleton: bad bone %d of %d\n", boneCounter_, boneCount);
+        ClearBones();
+        return false;
+    }
     const size_t n = size_t(boneCounter_);
     bindMatrices_.resize(n);
     inverseBindMatrices_.resize(n);
@@ -190,6 +146,50 @@ bool CYSkeleton::Load(const uint8_t* data, uint32_t size, int boneCount) {
     parents_.resize(n);
     skinMatrices_.assign(n, math::MatrixIdentity());
     Log(0, "Skeleton bonesCount - %d\n", boneCounter_);
+    return true;
+}
+
+bool CYSkeleton::ReadBoneTree(const uint8_t* data, uint32_t size, int boneCount) {
+    // Depth first from the root, without recursion: each open bone with the children it
+    // has still to read. A bone's parent is always read before it.
+    std::vector<std::pair<int, uint32_t>> open;
+    uint32_t position = 0;
+    uint32_t childCount = 0;
+    if (!ReadBone(data, size, &position, -1, boneCount, &childCount)) return false;
+    open.emplace_back(0, childCount);
+    while (!open.empty()) {
+        auto& [bone, remaining] = open.back();
+        if (remaining == 0) {
+            open.pop_back();
+            continue;
+        }
+        --remaining;
+        const int index = boneCounter_;
+        if (!ReadBone(data, size, &position, bone, boneCount, &childCount)) return false;
+        open.emplace_back(index, childCount);
+    }
+    return true;
+}
+
+bool CYSkeleton::ReadBone(const uint8_t* data, uint32_t size, uint32_t* position, int parent, int boneCount,
+                          uint32_t* childCount) {
+    // The arrays hold every bone the data has room for: a bone beyond them lies past the end.
+    if (size_t(boneCounter_) >= bindMatrices_.size() || size - *position < kBoneBytes) return false;
+    const int index = boneCounter_++;
+    const uint8_t* p = data + *position;
+    *childCount = LoadLE32(p);
+    // More bones than the count is an error.
+    if (*childCount > uint32_t(boneCount - boneCounter_)) return false;
+    math::Matrix bind = math::MatrixIdentity();
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 4; ++r) bind.m[r][c] = LoadLEFloat(p + 4 + 4 * (c * 4 + r));
+    if (!math::IsFinite(bind)) return false;
+    *position += kBoneBytes;
+    const math::Matrix a = bind * (parent < 0 ? math::MatrixIdentity() : boneFrames_[size_t(parent)]);
+    if (!math::MatrixInverse(a, &inverseBindMatrices_[size_t(index)])) return false;
+    bindMatrices_[size_t(index)] = bind;
+    boneFrames_[size_t(index)] = a;
+    parents_[size_t(index)] = parent;
     return true;
 }
 
@@ -265,7 +265,7 @@ void CYSkeleton::ReadAnimationTable(const uint8_t* text, uint32_t size, const Fi
                 t.target = index < 0 ? 0 : index;
                 ToLower(letter);
                 t.type = letter == "s" ? 1 : letter == "f" ? 4 : 3;
-                const float v = std::strtof(value.c_str(), nullptr);
+                const float v = TextToFloat(value, YNumberMode::Leading);
                 t.value = std::isfinite(v) && v > 0 ? v : 0.0f;
             }
         }

@@ -50,9 +50,10 @@ public:
     CYSkeleton(const CYSkeleton&) = delete;
     CYSkeleton& operator=(const CYSkeleton&) = delete;
 
-    // Reads the bone tree of boneCount bones from the size bytes of data (the rest of a
-    // mesh file). False when the data ends early, holds more bones than the count, or a
-    // bind matrix is not finite or cannot be inverted.
+    // Reads the bone tree of at most boneCount bones from the size bytes of data (the rest
+    // of a mesh file); a tree of fewer bones is whole. False when the data ends inside the
+    // tree, the tree holds more bones than the count, or a bind matrix is not finite or
+    // cannot be inverted.
     virtual bool Load(const uint8_t* data, uint32_t size, int boneCount);
     // Reads "data\meshes\<name>" and the sequence files it names; the first sequence plays.
     // A missing table changes nothing.
@@ -87,6 +88,13 @@ public:
     const std::string& GetQueuedName() const { return queuedName_; }
 
 private:
+    void ClearBones();
+    // The tree from the root, depth first; false at the first bad bone.
+    bool ReadBoneTree(const uint8_t* data, uint32_t size, int boneCount);
+    // One bone record at *position (moved past it) under parent (-1: the root); its child
+    // count goes to childCount.
+    bool ReadBone(const uint8_t* data, uint32_t size, uint32_t* position, int parent, int boneCount,
+                  uint32_t* childCount);
     int IndexOf(const std::string& name) const;
     void ClearAnimations();
     // Poses the bones from frame fa of a and frame fb of b at t, then walks the tree.

@@ -10,8 +10,6 @@
 
 namespace {
 
-bool Finite(const math::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 bool GoodSize(float v) { return std::isfinite(v) && v >= 0.0f; }
 
 gfx::Vertex MakeVertex(float x, float y, float u, float v) {
@@ -83,7 +81,7 @@ CYAutoSprite::CYAutoSprite(const std::string& name, const math::Vec3& a, const m
 }
 
 bool CYAutoSprite::SetPosition(const math::Vec3& a, const math::Vec3& b, float halfWidth) {
-    if (!Finite(a) || !Finite(b) || !GoodSize(halfWidth)) {
+    if (!math::IsFinite(a) || !math::IsFinite(b) || !GoodSize(halfWidth)) {
         Log(3, "Bad position of autosprite - %s\n", name_.c_str());
         return false;
     }

@@ -4,9 +4,9 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YUtils.h"
 
 namespace {
@@ -29,25 +29,11 @@ bool CopyVertices(gfx::Vertex* destination, const gfx::Vertex* source, int count
     return true;
 }
 
-// The leading integer of a text that passed the number test ("2.5" gives 2, "" gives 0),
-// saturated to the int range.
-int LeadingInt(const std::string& s) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && s[i] == '-') negative = true, ++i;
-    long long value = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        value = value * 10 + (s[i] - '0');
-        if (value > std::numeric_limits<int>::max()) value = std::numeric_limits<int>::max() + 1LL;
-    }
-    if (negative) value = -value;
-    return int(std::clamp<long long>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 // The real a text starts with (0 when none); false when it does not fit a float.
 bool LeadingReal(const std::string& s, float* out) {
-    const double d = std::strtod(s.c_str(), nullptr);
-    if (!std::isfinite(d) || std::fabs(d) > FLT_MAX) return false;
+    double d = 0.0;
+    ParseReal(s, YNumberMode::Leading, &d, DBL_MAX);
+    if (std::fabs(d) > FLT_MAX) return false;
     *out = float(d);
     return true;
 }
@@ -248,7 +234,7 @@ CYVertexEffect* CreateVertexEffect(const std::string& name, const std::vector<st
 
     if (lowered == "anim") {
         if (!CheckParameters(p, 3, kAnimCount, kAnimParam)) return nullptr;
-        const int columns = LeadingInt(p[0]), rows = LeadingInt(p[1]);
+        const int columns = TextToInt(p[0], YNumberMode::Leading), rows = TextToInt(p[1], YNumberMode::Leading);
         float speed = 0.0f;
         if (!RealParameter(p, 2, kAnimParam, &speed)) return nullptr;
         // A sheet without cells would divide by zero; a huge one would allocate without bound.
@@ -263,8 +249,8 @@ CYVertexEffect* CreateVertexEffect(const std::string& name, const std::vector<st
         if (!CheckParameters(p, 3, kFlickCount, kFlickParam)) return nullptr;
         float frequency = 0.0f;
         if (!RealParameter(p, 0, kFlickParam, &frequency)) return nullptr;
-        const int minimum = std::clamp(LeadingInt(p[1]), 0, 255);
-        const int maximum = std::clamp(LeadingInt(p[2]), 0, 255);
+        const int minimum = std::clamp(TextToInt(p[1], YNumberMode::Leading), 0, 255);
+        const int maximum = std::clamp(TextToInt(p[2], YNumberMode::Leading), 0, 255);
         return new CYFlickEffect(frequency, uint8_t(minimum), uint8_t(maximum));
     }
     if (lowered == "movingtex") {

@@ -9,29 +9,12 @@
 
 #include "core/YEvents.h"
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YScript.h"
 #include "core/YTokenizer.h"
 #include "script/YScriptArgs.h"
 #include "script/YScriptFunctions.h"
 #include "script/YScriptResults.h"
-
-namespace {
-
-// The leading decimal integer of a text as the C library's atoi reads it (blanks, a sign,
-// digits), clamped to the 32-bit range instead of overflowing.
-int64_t LeadingInteger(const char* s) {
-    while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
-    bool negative = false;
-    if (*s == '+' || *s == '-') negative = *s++ == '-';
-    int64_t value = 0;
-    for (; *s >= '0' && *s <= '9'; ++s) {
-        value = value * 10 + (*s - '0');
-        if (value > INT64_C(0x80000000)) value = INT64_C(0x80000000);
-    }
-    return negative ? -value : value;
-}
-
-}  // namespace
 
 // GetDeltaTime(script): the frame time the script was last resumed with; 0 for null.
 int GetDeltaTime(lua_State* L) {
@@ -140,7 +123,9 @@ int PointerToString(lua_State* L) {
 // StringToPointer(text): the reference whose id is the text's leading integer; null when
 // there are no digits or no live object has that id.
 int StringToPointer(lua_State* L) {
-    int64_t value = LeadingInteger(ArgText(L, 1));
+    // The leading decimal integer, as atoi reads it; beyond the id range it names nothing.
+    int64_t value = 0;
+    ParseInteger(ArgText(L, 1), YNumberMode::Leading, INT64_MIN, INT64_MAX, &value);
     uint32_t id = value > 0 && value <= kMaxReferenceId ? static_cast<uint32_t>(value) : 0;
     PushReference(L, FindReferenced(id));
     return 1;

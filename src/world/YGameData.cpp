@@ -1,26 +1,17 @@
 #include "world/YGameData.h"
 
-#include <charconv>
+#include <cfloat>
 #include <cmath>
-#include <cstdlib>
 
 #include "core/YFile.h"
 #include "core/YLog.h"
+#include "core/YNumbers.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
 
 namespace {
 
 const char* const kGameDataDir = "data\\GameData";
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Length of the run of digits of s from at.
-size_t Digits(const std::string& s, size_t at) {
-    size_t n = 0;
-    while (at + n < s.size() && IsDigit(s[at + n])) ++n;
-    return n;
-}
 
 // The columns of one row, read left to right. A column that is not there reads as empty
 // text or 0 and marks the row short; a number outside its type's range reads as 0.
@@ -54,39 +45,21 @@ public:
     int32_t Int() { return IntOf(Text()); }
     float Float() { return FloatOf(Text()); }
 
-    // A decimal integer from the start of s: optional sign and digits.
+    // The decimal integer s starts with (0 when none); out of the 32-bit range it reads as 0.
     int32_t IntOf(const std::string& s) const {
-        const size_t sign = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
-        const size_t n = Digits(s, sign);
-        if (n == 0) return 0;
-        const size_t start = s[0] == '+' ? 1 : 0;  // from_chars takes a minus sign only
-        int32_t value = 0;
-        const auto result = std::from_chars(s.data() + start, s.data() + sign + n, value);
-        if (result.ec != std::errc()) return OutOfRange();
-        return value;
+        int64_t value = 0;
+        if (!ParseInteger(s, YNumberMode::Leading, INT64_MIN, INT64_MAX, &value)) return 0;
+        if (value < INT32_MIN || value > INT32_MAX) return OutOfRange();
+        return static_cast<int32_t>(value);
     }
 
-    // A decimal real from the start of s: sign, digits, fraction, exponent.
-    // Texts such as "nan", "inf" or "0x10" read no further than a decimal number goes.
+    // The decimal real s starts with (0 when none): texts such as "nan", "inf" or "0x10"
+    // read no further than a decimal number goes. Beyond the float range it reads as 0.
     float FloatOf(const std::string& s) const {
-        size_t end = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
-        size_t mantissa = Digits(s, end);
-        end += mantissa;
-        if (end < s.size() && s[end] == '.') {
-            const size_t fraction = Digits(s, end + 1);
-            mantissa += fraction;
-            if (mantissa > 0) end += 1 + fraction;
-        }
-        if (mantissa == 0) return 0.0f;
-        if (end < s.size() && (s[end] == 'e' || s[end] == 'E')) {
-            size_t at = end + 1;
-            if (at < s.size() && (s[at] == '+' || s[at] == '-')) ++at;
-            const size_t exponent = Digits(s, at);
-            if (exponent > 0) end = at + exponent;
-        }
-        const float value = std::strtof(s.substr(0, end).c_str(), nullptr);
-        if (!std::isfinite(value)) return OutOfRange();
-        return value;
+        double value = 0.0;
+        if (!ParseReal(s, YNumberMode::Leading, &value, DBL_MAX)) return 0.0f;
+        if (std::fabs(value) > FLT_MAX) return OutOfRange();
+        return static_cast<float>(value);
     }
 
     // Logs a row that lacked columns its table needs.

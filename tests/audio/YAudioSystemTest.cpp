@@ -5,6 +5,8 @@
 #include <csignal>
 
 #include "AudioTestUtil.h"
+#include "core/YEvents.h"
+#include "render/YParticleSystem.h"
 
 namespace {
 
@@ -108,6 +110,30 @@ TEST_F(AudioSystem, PlacedSoundIsHeardWhereItIs) {
     ASSERT_EQ(CYAudioSystem::SetSoundPosition3D(s, kLeft, kStill), S_OK);
     mix = Mix();
     EXPECT_GT(mix.Left(), 2.0 * mix.Right());
+}
+
+TEST_F(AudioSystem, ExplosionPlaysOneExplosionCloneWhereItHappens) {
+    WriteTone("explosion.wav");
+    g_audioSystem = &audio_;
+    CYExplosionManager explosions;
+    explosions.Init();
+    float at[3] = {3.0f, 0.0f, 0.0f};
+    SendEvent(YEVENT_EXPLODE, reinterpret_cast<intptr_t>(at), 0);
+    soundtest::Mix mix = Mix();
+    EXPECT_GT(mix.Right(), 2.0 * mix.Left());
+    at[0] = -3.0f;
+    SendEvent(YEVENT_EXPLODE, reinterpret_cast<intptr_t>(at), 0);
+    mix = Mix();
+    EXPECT_GT(mix.Left(), 2.0 * mix.Right());
+    ASSERT_EQ(audio_.SoundManager()->Entries().size(), 1u);  // taken once
+    const CYSoundManager::Entry& entry = audio_.SoundManager()->Entries()[0];
+    EXPECT_EQ(entry.name, "explosion.wav");
+    EXPECT_TRUE(entry.sound->Is3D());
+    // Deleted sounds are not reached again: the next explosion takes a new clone.
+    audio_.SoundManager()->DeleteSounds();
+    SendEvent(YEVENT_EXPLODE, reinterpret_cast<intptr_t>(at), 0);
+    EXPECT_EQ(audio_.SoundManager()->Entries().size(), 1u);
+    g_audioSystem = nullptr;
 }
 
 TEST_F(AudioSystem, SamePositionTwiceIsSetOnlyOnce) {

@@ -75,6 +75,15 @@ TEST_F(Sound, MissingFileIsLoggedAndLeavesAnInertSound) {
     EXPECT_EQ(sound->Stop(), S_OK);
 }
 
+TEST_F(Sound, FmtChunkClaimingMoreExtraBytesThanItHoldsGetsTheSameLogLine) {
+    std::string fmt = wav::FmtBody(3, 1, 44100, 32);
+    wav::Put16(fmt, 40);
+    WriteSound("cut.wav", wav::Riff(wav::Chunk("fmt ", fmt + "XY") + wav::Chunk("data", "abcd")));
+    auto sound = Make("cut.wav");
+    EXPECT_NE(LogText().find("data\\sounds\\cut.wav file not found or i/o error\n"), std::string::npos);
+    EXPECT_EQ(sound->Buffer(), nullptr);
+}
+
 TEST_F(Sound, AbsurdDataSizeGetsTheSameLogLineAndNoBuffer) {
     WriteSound("huge.wav",
                wav::Riff(wav::Chunk("fmt ", wav::FmtBody(1, 1, 44100, 16)) + wav::Chunk("data", "abcd", 0x7FFFFFF0)));

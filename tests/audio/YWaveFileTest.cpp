@@ -87,14 +87,18 @@ TEST(WaveFileLayout, SixteenByteFmtOfANonPcmFormatHasNoExtraBytes) {
     EXPECT_EQ(ReadAll(file), "abcd");
 }
 
-TEST(WaveFileLayout, ExtraBytesStayInsideTheFmtChunk) {
+TEST(WaveFileRefused, FmtChunkClaimingMoreExtraBytesThanItHolds) {
     CYWaveFile file;
     std::string fmt = FmtBody(0xFFFE, 1, 44100, 16);
-    Put16(fmt, 100);  // claims 100 extra bytes, holds 2
+    Put16(fmt, 3);  // claims 3 extra bytes, holds 2
     fmt += "XY";
-    ASSERT_EQ(Parse(file, Riff(Chunk("fmt ", fmt) + Chunk("data", "abcd"))), S_OK);
+    EXPECT_EQ(Parse(file, Riff(Chunk("fmt ", fmt) + Chunk("data", "abcd"))), E_FAIL);
+    EXPECT_EQ(file.GetFormat(), nullptr);
+    // Exactly as many as it holds is whole.
+    fmt = FmtBody(0xFFFE, 1, 44100, 16);
+    Put16(fmt, 2);
+    ASSERT_EQ(Parse(file, Riff(Chunk("fmt ", fmt + "XY") + Chunk("data", "abcd"))), S_OK);
     EXPECT_EQ(file.GetFormat()->extra, Bytes("XY"));
-    EXPECT_EQ(ReadAll(file), "abcd");
 }
 
 TEST(WaveFileLayout, PcmFormatIgnoresAnExtraSizeField) {

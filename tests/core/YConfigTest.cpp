@@ -104,6 +104,16 @@ TEST_F(ConfigTest, ALaterLineOverridesAndCommentsAreSkipped) {
     EXPECT_EQ(g_settings.logLevel, 5);
 }
 
+TEST_F(ConfigTest, ValuesReadTheirLeadingDecimalNumberOnly) {
+    test::WriteFile("YConfig.cfg",
+                    "[COMMON]\nLOG_LEVEL 99999999999\nMOUSE_SPEED nan\nMOUSE_WHEEL_SPEED 0x10\nCAMERA_MODE 2x\n");
+    LoadConfig();
+    EXPECT_EQ(g_settings.logLevel, INT32_MAX);
+    EXPECT_EQ(g_settings.mouseSpeed, 0.0f);  // never a value that is not a number
+    EXPECT_EQ(g_settings.mouseWheelSpeed, 0.0f);
+    EXPECT_EQ(g_settings.cameraMode, 2);
+}
+
 TEST_F(ConfigTest, UnwritableFileIsSkippedSilentlyAndKeepsTheOldOne) {
     test::WriteFile("YConfig.cfg", "old");
     // A directory of the same name as the temporary file's target is not writable as a file.

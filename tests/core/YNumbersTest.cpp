@@ -38,4 +38,17 @@ TEST(Numbers, LeadingReadsAsFarAsANumberGoesAndHoldsTheRange) {
     EXPECT_EQ(TextToFloat("nan", YNumberMode::Leading, 2.0f), 2.0f);
 }
 
+TEST(Numbers, ThirtyTwoBitFormsLeaveTheTargetAloneWithoutANumber) {
+    int32_t i = 5;
+    float f = 5.0f;
+    EXPECT_FALSE(ParseInt32("2147483648", YNumberMode::Strict, &i));
+    EXPECT_FALSE(ParseFloat("x", YNumberMode::Leading, &f));
+    EXPECT_EQ(i, 5);
+    EXPECT_EQ(f, 5.0f);
+    EXPECT_TRUE(ParseInt32("2147483648", YNumberMode::Leading, &i));
+    EXPECT_EQ(i, INT32_MAX);
+    EXPECT_TRUE(ParseFloat("-0.25", YNumberMode::Strict, &f));
+    EXPECT_EQ(f, -0.25f);
+}
+
 }  // namespace

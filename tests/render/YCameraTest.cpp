@@ -287,11 +287,27 @@ TEST_F(CameraDrawTest, CameraOutlivingTheTreeLetsGoOfItsNode) {
 }
 
 TEST_F(CameraDrawTest, TreeOutlivingTheCameraKeepsANodeThatNoLongerPointsBack) {
+    CYCameraNode* node = nullptr;
+    math::Matrix view;
     {
         CYCamera camera;
+        camera.SetLookAt({2, 3, 0});
         ASSERT_EQ(camera.CreateNode(), S_OK);
+        camera.Update(0.0f);
+        node = camera.GetNode();
+        view = camera.GetView();
+        EXPECT_NE(node->GetHolder(), nullptr);
     }
+    // The tree keeps the node, which no longer points back, and draws through its last view.
+    EXPECT_EQ(node->GetParent(), renderer_->GetRoot());
+    EXPECT_EQ(node->GetHolder(), nullptr);
+    rtest::TestSource triangle(3, 3);
+    renderer_->GetDynamicPolygonRenderer(node)->AddGeometry(&triangle);
     Frame();
+    EXPECT_EQ(CallsStartingWith("DrawIndexedPrimitive").size(), 1u);
+    math::Matrix m;
+    device_->GetTransform(gfx::TS_VIEW, &m);
+    EXPECT_EQ(m, view);
     renderer_.reset();  // deleting the node touches no dead camera
 }
 

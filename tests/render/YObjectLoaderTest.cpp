@@ -66,6 +66,12 @@ struct ObjectLoaderTest : ::testing::Test {
         EXPECT_EQ(loader.LoadObject("o.adf", &object), expected);
         return std::unique_ptr<CYComplexObject>(object);
     }
+    // The description a text gives, read without building anything.
+    static YObjectDescription Parse(const std::string& text) {
+        YObjectDescription d;
+        EXPECT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+        return d;
+    }
     int LogCount(const std::string& text) const {
         const std::string log = test::ReadFile("YLog.log");
         int n = 0;
@@ -127,8 +133,18 @@ TEST_F(ObjectLoaderTest, PartWithoutBlockKeepsDefaultsAndLogsMissingTextureAndEf
     EXPECT_EQ(head->GetVisual()->GetMode(), 0);
     EXPECT_EQ(LogCount("Error in o.adf!!!\n"), 2);
     EXPECT_FALSE(o->IsActive());
-    EXPECT_FALSE(o->FindChild("arm")->IsVisible());  // visible 0: neither drawn nor colliding
-    EXPECT_FALSE(o->FindChild("arm")->HasCollision());
+    // visible 0: neither drawn nor colliding (collision tests skip it); its collision flag is kept.
+    EXPECT_FALSE(o->FindChild("arm")->IsVisible());
+    EXPECT_TRUE(o->FindChild("arm")->HasCollision());
+}
+
+TEST_F(ObjectLoaderTest, VisibleDoesNotOverwriteCollision) {
+    auto o = Load("object = m.a3d\n[body]\ncollision = 0\nvisible = 1\n[head]\nvisible = 0\n");
+    ASSERT_TRUE(o);
+    CYObject* body = o->FindChild("body");
+    EXPECT_TRUE(body->IsVisible());
+    EXPECT_FALSE(body->HasCollision());
+    EXPECT_FALSE(o->FindChild("head")->IsVisible());  // invisible: neither drawn nor hit
 }
 
 TEST_F(ObjectLoaderTest, TwoPartsOfTheSameNameBothGetTheBlock) {
@@ -206,8 +222,7 @@ TEST_F(ObjectLoaderTest, SpritesTakeTheirDataLinesAndTheNextLineIsReadAsUsual) {
     const std::string text =
         "object = m.a3d\n[sprite]\n1 2\n[body]\n[autosprite2]\n1 2 3\n4 5 6\n7\ntexturefile1 = a.tga\n"
         "[sprite]\n1 x\n[sprite]\n[arm]\ncount = 2\n";
-    YObjectDescription d;
-    ASSERT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+    YObjectDescription d = Parse(text);
     ASSERT_EQ(d.sprites.size(), 2u);
     EXPECT_FALSE(d.sprites[0].autoSprite);
     EXPECT_EQ(d.sprites[0].values, (std::vector<float>{1, 2}));
@@ -224,16 +239,16 @@ TEST_F(ObjectLoaderTest, ParticleObjectIsActiveAndBlocksGiveSettingsWithDefaults
     EXPECT_EQ(o->GetName(), "particles");
     EXPECT_TRUE(o->IsActive());
     const std::string text = test::ReadFile("data/meshes/o.adf");
-    YObjectDescription d;
-    ASSERT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+    YObjectDescription d = Parse(text);
     const YParticleSettings s = ReadParticleSettings(d, "smoke");
     EXPECT_EQ(s.name, "smoke");
-    EXPECT_FLOAT_EQ(s.position[2], 3.0f);
-    EXPECT_FLOAT_EQ(s.scale, 2.0f);
-    EXPECT_EQ(s.color, -5);
-    EXPECT_FLOAT_EQ(s.wind[0], 0.0f);  // two numbers are refused
-    EXPECT_EQ(s.particlesToEmit, 50);
-    EXPECT_FLOAT_EQ(s.timeToLive, 1.0f);
+    EXPECT_FLOAT_EQ(s.params.position.z, 3.0f);
+    EXPECT_FLOAT_EQ(s.params.scale, 2.0f);
+    EXPECT_EQ(s.params.color, 0xFFFFFFFBu);
+    EXPECT_FLOAT_EQ(s.params.wind.x, 0.0f);  // two numbers are refused
+    EXPECT_EQ(s.params.particlesToEmit, 50);
+    EXPECT_FLOAT_EQ(s.params.timeToLive, 1.0f);
+    EXPECT_EQ(s.params.coneAngle, 0);
 }
 
 TEST_F(ObjectLoaderTest, SpritesAndParticleSystemsBecomeParts) {
@@ -259,14 +274,37 @@ TEST_F(ObjectLoaderTest, SpritesAndParticleSystemsBecomeParts) {
 // ---- Hostile text ------------------------------------------------------------------------
 
 TEST_F(ObjectLoaderTest, NumbersAreCheckedWhole) {
-    int n = 7;
-    float f = 7;
-    EXPECT_TRUE(ParseInt(" -12 ", &n));
-    EXPECT_EQ(n, -12);
-    for (const char* bad : {"", "1x", "99999999999", "1.5", "0x10"}) EXPECT_FALSE(ParseInt(bad, &n)) << bad;
-    EXPECT_TRUE(ParseReal("2.5e1", &f));
-    EXPECT_FLOAT_EQ(f, 25.0f);
-    for (const char* bad : {"nan", "inf", "1e99", "0x1p3", "1,5", "-"}) EXPECT_FALSE(ParseReal(bad, &f)) << bad;
+    const std::string text =
+        "object = particles\n[a]\npersecond = -12 \nscale = 2.5e1\n"
+        "[b]\npersecond = 1x\nframes = 99999999999\ntypes = 1.5\nemitcount = 0x10\n"
+        "scale = nan\ntimetolive = inf\nposition = 1e99, 0, 0\nvelocity = 0x1p3, 0, 0\nwind = 1,5\ngravity = -, 0, 0\n";
+    YObjectDescription d = Parse(text);
+    const YParticleParams a = ReadParticleSettings(d, "a").params, b = ReadParticleSettings(d, "b").params;
+    EXPECT_EQ(a.perSecond, -12);
+    EXPECT_FLOAT_EQ(a.scale, 25.0f);
+    const YParticleParams defaults = ReadParticleSettings(d, "none").params;
+    EXPECT_EQ(b.perSecond, defaults.perSecond);
+    EXPECT_EQ(b.frames, defaults.frames);
+    EXPECT_EQ(b.types, defaults.types);
+    EXPECT_EQ(b.emitCount, defaults.emitCount);
+    EXPECT_EQ(b.scale, defaults.scale);
+    EXPECT_EQ(b.timeToLive, defaults.timeToLive);
+    for (const math::Vec3& v : {b.position, b.velocity, b.wind, b.gravity}) EXPECT_EQ(v, math::Vec3());
+    EXPECT_EQ(LogCount("Bad value"), 10);
+}
+
+TEST_F(ObjectLoaderTest, ParticleColourIsAnyThirtyTwoBitMask) {
+    const std::string text =
+        "object = particles\n[a]\ncolor = 4294967295\n[b]\ncolor = 2147483648\n[c]\ncolor = -2147483648\n"
+        "[d]\ncolor = 4294967296\n[e]\ncolor = -2147483649\n";
+    YObjectDescription d = Parse(text);
+    EXPECT_EQ(ReadParticleSettings(d, "a").params.color, 0xFFFFFFFFu);
+    EXPECT_EQ(ReadParticleSettings(d, "b").params.color, 0x80000000u);
+    EXPECT_EQ(ReadParticleSettings(d, "c").params.color, 0x80000000u);
+    // Beyond 32 bits: the default mask, with a log line each.
+    EXPECT_EQ(ReadParticleSettings(d, "d").params.color, 0xFFFFFFFFu);
+    EXPECT_EQ(ReadParticleSettings(d, "e").params.color, 0xFFFFFFFFu);
+    EXPECT_EQ(LogCount("Bad value"), 2);
 }
 
 TEST_F(ObjectLoaderTest, BadValuesAreLoggedAndKeepTheDefaults) {
@@ -295,8 +333,7 @@ TEST_F(ObjectLoaderTest, CountsAreCapped) {
         if (i == 1)
             for (int k = 0; k < kMaxDescriptionBlockKeys + 5; ++k) text += "k" + std::to_string(k) + " = 1\n";
     }
-    YObjectDescription d;
-    ASSERT_TRUE(ParseObjectDescription(text.data(), uint32_t(text.size()), &d));
+    YObjectDescription d = Parse(text);
     EXPECT_EQ(int(d.scripts.size()), kMaxDescriptionScripts);
     EXPECT_EQ(int(d.blocks.size()), kMaxDescriptionBlocks);
     EXPECT_EQ(int(d.blocks["b1"].size()), kMaxDescriptionBlockKeys);

@@ -116,7 +116,6 @@ TEST_F(SkeletonTest, BadBoneDataIsRefused) {
     EXPECT_FALSE(LoadBones(skeleton_, (Bone(1, math::MatrixIdentity()) + one).substr(0, 80), 2));  // ends early
     EXPECT_FALSE(LoadBones(skeleton_, one, 0));
     EXPECT_FALSE(LoadBones(skeleton_, one, -1));
-    EXPECT_FALSE(LoadBones(skeleton_, one, 1 << 30));  // refused before allocating
     Matrix nan = math::MatrixIdentity();
     nan.m[3][1] = NAN;
     EXPECT_FALSE(LoadBones(skeleton_, Bone(0, nan), 1));
@@ -124,6 +123,18 @@ TEST_F(SkeletonTest, BadBoneDataIsRefused) {
     EXPECT_EQ(skeleton_.GetBoneCount(), 0);
     // Fewer bones than counted: the skeleton has the bones the tree has.
     EXPECT_TRUE(LoadBones(skeleton_, one + one, 2));
+    EXPECT_EQ(skeleton_.GetBoneCount(), 1);
+}
+
+TEST_F(SkeletonTest, TreeOfFewerBonesThanTheCountIsReadAsItIs) {
+    // The data ends with the tree: two bones where five are counted, and a count far
+    // beyond what the data could hold, which must not size anything.
+    const std::string tree = Bone(1, math::MatrixIdentity()) + Bone(0, math::MatrixTranslation(0, 0, 2));
+    ASSERT_TRUE(LoadBones(skeleton_, tree, 5));
+    EXPECT_EQ(skeleton_.GetBoneCount(), 2);
+    EXPECT_EQ(skeleton_.GetInverseBindMatrices()[1], math::MatrixTranslation(0, 0, -2));
+    EXPECT_NE(LogText().find("Skeleton bonesCount - 2\n"), std::string::npos);
+    ASSERT_TRUE(LoadBones(skeleton_, Bone(0, math::MatrixIdentity()), 1 << 30));
     EXPECT_EQ(skeleton_.GetBoneCount(), 1);
 }
 

@@ -3,14 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "render/YComplexObject.h"
+#include "render/YMeshLoader.h"
+#include "support/TestSupport.h"
+
 namespace {
 
-TEST(StripOptions, StartWithTheLoaderValuesAndKeepWhatIsSet) {
+// The options are process-wide: the test sets every one it reads and puts them back.
+TEST(StripOptions, KeepWhatIsSetUntilTheMeshLoaderSetsItsOwn) {
     const YStripOptions saved = GetStripOptions();
-    EXPECT_FALSE(saved.listOutputOnly);
-    EXPECT_EQ(saved.cacheSize, 16);
-    EXPECT_TRUE(saved.joinStrips);
-    EXPECT_EQ(saved.minimumStripLength, 0);
     SetListOutputOnly(true);
     SetStripCacheSize(24);
     SetJoinStrips(false);
@@ -19,6 +22,18 @@ TEST(StripOptions, StartWithTheLoaderValuesAndKeepWhatIsSet) {
     EXPECT_EQ(GetStripOptions().cacheSize, 24);
     EXPECT_FALSE(GetStripOptions().joinStrips);
     EXPECT_EQ(GetStripOptions().minimumStripLength, 3);
+    {
+        // A mesh without parts: the loader sets its values before reading any.
+        test::TempDir dir;
+        test::WriteFile("data/meshes/e.a3d", std::string(8, '\0'));
+        CYMeshLoader loader;
+        std::unique_ptr<CYComplexObject> mesh(loader.LoadMesh("e.a3d"));
+        ASSERT_TRUE(mesh);
+    }
+    EXPECT_FALSE(GetStripOptions().listOutputOnly);
+    EXPECT_EQ(GetStripOptions().cacheSize, 16);
+    EXPECT_TRUE(GetStripOptions().joinStrips);
+    EXPECT_EQ(GetStripOptions().minimumStripLength, 0);
     SetListOutputOnly(saved.listOutputOnly);
     SetStripCacheSize(saved.cacheSize);
     SetJoinStrips(saved.joinStrips);

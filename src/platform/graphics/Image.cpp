@@ -73,6 +73,36 @@ HRESULT UploadBlocks(Texture* texture, const Image& image) {
     return S_OK;
 }
 
+// Writes the stored levels after level 0 of an RGBA image (level 0 went in through Fill)
+// into the texture's own layout, bytes B, G, R, A.
+HRESULT UploadRgbaLevels(Texture* texture, const Image& image) {
+    size_t offset = size_t(image.width) * image.height * 4;
+    for (uint32_t level = 1; level < image.levels; ++level) {
+        uint32_t w = std::max(1u, image.width >> level), h = std::max(1u, image.height >> level);
+        LockedRect locked;
+        HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
+        if (FAILED(hr)) return hr;
+        if (locked.pitch < 0 || size_t(locked.pitch) < size_t(w) * 4) {
+            texture->UnlockRect(level);
+            return D3DERR_INVALIDCALL;
+        }
+        for (uint32_t y = 0; y < h; ++y) {
+            const uint8_t* in = image.data.data() + offset + size_t(y) * w * 4;
+            uint8_t* out = static_cast<uint8_t*>(locked.bits) + size_t(y) * locked.pitch;
+            for (uint32_t x = 0; x < w; ++x, in += 4, out += 4) {
+                out[0] = in[2];
+                out[1] = in[1];
+                out[2] = in[0];
+                out[3] = in[3];
+            }
+        }
+        hr = texture->UnlockRect(level);
+        if (FAILED(hr)) return hr;
+        offset += size_t(w) * h * 4;
+    }
+    return S_OK;
+}
+
 }  // namespace
 
 ImageFileType DetectImageFileType(const void* data, size_t size) {
@@ -150,12 +180,15 @@ HRESULT CreateTextureFromFileInMemory(Device* device, const void* data, size_t s
         image.format = FMT_A8R8G8B8;
         image.levels = 1;
     }
-    hr = device->CreateTexture(image.width, image.height, 0, 0, image.format, POOL_MANAGED, &made);
+    // One level: the chain is generated from it. Stored levels (uncompressed DDS) are kept.
+    const uint32_t levels = image.levels > 1 ? image.levels : 0;
+    hr = device->CreateTexture(image.width, image.height, levels, 0, image.format, POOL_MANAGED, &made);
     if (FAILED(hr)) {
         SetError(error, std::string("texture creation failed: ") + sys::ResultName(hr));
         return hr;
     }
     hr = made->Fill(image.data.data(), image.width, image.height, image.width * 4);
+    if (SUCCEEDED(hr)) hr = UploadRgbaLevels(made, image);
     if (FAILED(hr)) {
         made->Release();
         SetError(error, std::string("texture fill failed: ") + sys::ResultName(hr));

@@ -1,4 +1,5 @@
-// Image files: PNG, JPEG, TGA, BMP and DDS (DXT1, DXT3, DXT5) decoded from memory, and
+// Image files: PNG, JPEG, TGA, BMP and DDS (DXT1, DXT3, DXT5, and uncompressed RGB,
+// luminance and alpha by their channel masks) decoded from memory, and
 // textures made from them. Pixels keep the image's size; row 0 is the image's top row
 // (texture coordinate v = 0). Every decoder checks its input: a corrupt, truncated or
 // oversized file fails with D3DXERR_INVALIDDATA and a reason, before any large allocation.
@@ -27,7 +28,9 @@ struct Image {
     // FMT_X8R8G8B8: the same, from a file without alpha (every alpha byte is 255).
     // FMT_DXT1, FMT_DXT3, FMT_DXT5: the blocks of each level as stored, level 0 first.
     Format format = FMT_UNKNOWN;
-    uint32_t levels = 0;        // levels held in data (1 for RGBA images)
+    // Levels held in data, level 0 first: 1 for RGBA images but uncompressed DDS files,
+    // whose stored levels follow one another (each half the size of the one before).
+    uint32_t levels = 0;
     std::vector<uint8_t> data;  // pixels or blocks
     std::string error;          // why decoding failed, e.g. "PNG: truncated file"
 };
@@ -44,8 +47,9 @@ HRESULT DecompressDxt(Format format, const uint8_t* blocks, size_t size, uint32_
                       uint8_t* rgba);
 
 // Makes a managed texture from a file in memory. RGBA images get A8R8G8B8 (X8R8G8B8 without
-// alpha) and a full mip chain generated from level 0; DDS files keep their blocks and their
-// levels as stored (decompressed to RGBA when the device takes no DXT textures).
+// alpha) and a full mip chain generated from level 0, or the levels a DDS file stores; DDS
+// blocks are kept with their levels as stored (decompressed to RGBA when the device takes
+// no DXT textures).
 // S_OK; D3DXERR_INVALIDDATA for a file that does not decode; the device's error otherwise.
 HRESULT CreateTextureFromFileInMemory(Device* device, const void* data, size_t size, Texture** texture,
                                       std::string* error = nullptr);

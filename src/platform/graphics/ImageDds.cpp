@@ -1,5 +1,6 @@
-// DDS: a 128-byte header, then the S3TC blocks (DXT1, DXT3, DXT5) of each level, kept as
-// they are for the device. Also the blocks' decoding to RGBA, for devices without DXT.
+// DDS: a 128-byte header, then the levels. S3TC blocks (DXT1, DXT3, DXT5) are kept as they
+// are for the device (and decoded to RGBA for devices without DXT); uncompressed pixels,
+// known by their bit count and channel masks, are decoded to RGBA level by level.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -106,44 +107,173 @@ HRESULT DecompressDxt(Format format, const uint8_t* blocks, size_t size, uint32_
     return S_OK;
 }
 
-namespace detail {
+namespace {
 
-HRESULT DecodeDds(const uint8_t* data, size_t size, Image* image) {
-    const char* kType = "DDS";
-    if (size < kHeaderSize) return ImageFailure(image, kType, "truncated header");
-    if (ReadLE32(data + 4) != 124 || ReadLE32(data + 76) != 32) return ImageFailure(image, kType, "bad header");
-    uint32_t flags = ReadLE32(data + 8);
-    uint32_t height = ReadLE32(data + 12), width = ReadLE32(data + 16);
-    uint32_t mipCount = ReadLE32(data + 28);
-    uint32_t pixelFlags = ReadLE32(data + 80), fourCC = ReadLE32(data + 84);
-    uint32_t caps2 = ReadLE32(data + 112);
-    if (caps2 & (kCaps2CubeMap | kCaps2Volume)) return ImageFailure(image, kType, "cube and volume maps not supported");
-    if (!(pixelFlags & kPixelFourCC) || (fourCC != FMT_DXT1 && fourCC != FMT_DXT3 && fourCC != FMT_DXT5))
-        return ImageFailure(image, kType, "unsupported pixel format (DXT1, DXT3 and DXT5 are read)");
-    if (!ImageSizeAllowed(width, height)) return ImageFailure(image, kType, "bad image size");
-    Format format = static_cast<Format>(fourCC);
+constexpr uint32_t kPixelAlphaPixels = 0x1;
+constexpr uint32_t kPixelAlphaOnly = 0x2;
+constexpr uint32_t kPixelRgb = 0x40;
+constexpr uint32_t kPixelLuminance = 0x20000;
 
-    uint32_t chain = 1;
-    for (uint32_t w = width, h = height; w > 1 || h > 1; ++chain) {
-        w = std::max(1u, w / 2);
-        h = std::max(1u, h / 2);
+// What the header says about the image.
+struct DdsHeader {
+    uint32_t width = 0, height = 0, levels = 1;
+    uint32_t pixelFlags = 0, fourCC = 0, bits = 0;
+    uint32_t masks[4] = {};  // red (luminance), green, blue, alpha
+};
+
+// The uncompressed layouts read, by their channel kind, bit count and masks.
+enum class Channels { Rgb, Luminance, AlphaOnly };
+struct MaskedFormat {
+    Channels channels;
+    bool alpha;
+    uint32_t bits;
+    uint32_t masks[4];
+};
+constexpr MaskedFormat kMaskedFormats[] = {
+    {Channels::Rgb, true, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}},  // A8R8G8B8
+    {Channels::Rgb, false, 32, {0xFF0000, 0xFF00, 0xFF, 0}},          // X8R8G8B8
+    {Channels::Rgb, false, 24, {0xFF0000, 0xFF00, 0xFF, 0}},          // R8G8B8
+    {Channels::Rgb, true, 16, {0x7C00, 0x3E0, 0x1F, 0x8000}},          // A1R5G5B5
+    {Channels::Rgb, false, 16, {0x7C00, 0x3E0, 0x1F, 0}},              // X1R5G5B5
+    {Channels::Rgb, false, 16, {0xF800, 0x7E0, 0x1F, 0}},              // R5G6B5
+    {Channels::Rgb, true, 16, {0xF00, 0xF0, 0xF, 0xF000}},             // A4R4G4B4
+    {Channels::Luminance, false, 8, {0xFF, 0, 0, 0}},                   // L8
+    {Channels::Luminance, true, 16, {0xFF, 0, 0, 0xFF00}},              // A8L8
+    {Channels::AlphaOnly, true, 8, {0, 0, 0, 0xFF}},                    // A8
+};
+
+// The known layout the header describes; null for any other.
+const MaskedFormat* FindMaskedFormat(const DdsHeader& h) {
+    if (!(h.pixelFlags & (kPixelRgb | kPixelLuminance | kPixelAlphaOnly))) return nullptr;
+    const Channels channels = (h.pixelFlags & kPixelRgb)         ? Channels::Rgb
+                              : (h.pixelFlags & kPixelLuminance) ? Channels::Luminance
+                                                                 : Channels::AlphaOnly;
+    const bool alpha = channels == Channels::AlphaOnly || (h.pixelFlags & kPixelAlphaPixels);
+    for (const MaskedFormat& f : kMaskedFormats) {
+        if (f.channels != channels || f.alpha != alpha || f.bits != h.bits) continue;
+        if (f.masks[0] == h.masks[0] && f.masks[1] == h.masks[1] && f.masks[2] == h.masks[2] &&
+            (!alpha || f.masks[3] == h.masks[3]))
+            return &f;
     }
-    uint32_t levels = (flags & kFlagMipMapCount) && mipCount > 1 ? std::min(mipCount, chain) : 1;
-    uint64_t total = 0;
-    for (uint32_t l = 0; l < levels; ++l)
-        total += DxtLevelSize(format, std::max(1u, width >> l), std::max(1u, height >> l));
-    if (size - kHeaderSize < total) return ImageFailure(image, kType, "truncated block data");
+    return nullptr;
+}
 
+// The channel of a pixel under a mask, scaled to 0..255.
+uint8_t Channel(uint32_t pixel, uint32_t mask) {
+    if (mask == 0) return 0;
+    const uint32_t shift = uint32_t(__builtin_ctz(mask));
+    const uint32_t top = mask >> shift;
+    return uint8_t((uint64_t((pixel & mask) >> shift) * 255 + top / 2) / top);
+}
+
+// Bytes of one level of w x h pixels of the bit count (rows whole bytes, not padded).
+uint64_t MaskedLevelSize(uint32_t bits, uint32_t w, uint32_t h) { return (uint64_t(w) * bits + 7) / 8 * h; }
+
+// Decodes one level's pixels into RGBA bytes.
+void DecodeMaskedLevel(const MaskedFormat& f, const uint8_t* in, uint32_t w, uint32_t h, uint8_t* out) {
+    const uint32_t bytes = f.bits / 8;
+    for (size_t i = 0, n = size_t(w) * h; i < n; ++i, in += bytes, out += 4) {
+        uint32_t pixel = 0;
+        for (uint32_t b = 0; b < bytes; ++b) pixel |= uint32_t(in[b]) << (8 * b);
+        const uint8_t first = Channel(pixel, f.masks[0]);
+        out[0] = first;
+        out[1] = f.channels == Channels::Luminance ? first : Channel(pixel, f.masks[1]);
+        out[2] = f.channels == Channels::Luminance ? first : Channel(pixel, f.masks[2]);
+        out[3] = f.alpha ? Channel(pixel, f.masks[3]) : 255;
+    }
+}
+
+uint32_t LevelSide(uint32_t side, uint32_t level) { return std::max(1u, side >> level); }
+
+HRESULT ReadDdsHeader(const uint8_t* data, size_t size, DdsHeader* h, Image* image) {
+    const char* kType = "DDS";
+    if (size < kHeaderSize) return detail::ImageFailure(image, kType, "truncated header");
+    if (detail::ReadLE32(data + 4) != 124 || detail::ReadLE32(data + 76) != 32)
+        return detail::ImageFailure(image, kType, "bad header");
+    const uint32_t flags = detail::ReadLE32(data + 8);
+    h->height = detail::ReadLE32(data + 12);
+    h->width = detail::ReadLE32(data + 16);
+    const uint32_t mipCount = detail::ReadLE32(data + 28);
+    h->pixelFlags = detail::ReadLE32(data + 80);
+    h->fourCC = detail::ReadLE32(data + 84);
+    h->bits = detail::ReadLE32(data + 88);
+    for (int i = 0; i < 4; ++i) h->masks[i] = detail::ReadLE32(data + 92 + 4 * i);
+    const uint32_t caps2 = detail::ReadLE32(data + 112);
+    if (caps2 & (kCaps2CubeMap | kCaps2Volume))
+        return detail::ImageFailure(image, kType, "cube and volume maps not supported");
+    if (!detail::ImageSizeAllowed(h->width, h->height)) return detail::ImageFailure(image, kType, "bad image size");
+    uint32_t chain = 1;
+    for (uint32_t w = h->width, ht = h->height; w > 1 || ht > 1; ++chain) {
+        w = std::max(1u, w / 2);
+        ht = std::max(1u, ht / 2);
+    }
+    h->levels = (flags & kFlagMipMapCount) && mipCount > 1 ? std::min(mipCount, chain) : 1;
+    return S_OK;
+}
+
+// The S3TC blocks of every level, as stored.
+HRESULT KeepBlocks(const uint8_t* data, size_t size, const DdsHeader& h, Image* image) {
+    const Format format = static_cast<Format>(h.fourCC);
+    uint64_t total = 0;
+    for (uint32_t l = 0; l < h.levels; ++l)
+        total += DxtLevelSize(format, LevelSide(h.width, l), LevelSide(h.height, l));
+    if (size - kHeaderSize < total) return detail::ImageFailure(image, "DDS", "truncated block data");
     try {
         image->data.assign(data + kHeaderSize, data + kHeaderSize + total);
     } catch (const std::bad_alloc&) {
-        ImageFailure(image, kType, "out of memory");
+        detail::ImageFailure(image, "DDS", "out of memory");
         return E_OUTOFMEMORY;
     }
-    image->width = width;
-    image->height = height;
-    image->levels = levels;
     image->format = format;
+    return S_OK;
+}
+
+// Uncompressed pixels of every level, decoded to RGBA one level after the other.
+HRESULT DecodeMasked(const uint8_t* data, size_t size, const DdsHeader& h, const MaskedFormat& f, Image* image) {
+    uint64_t stored = 0, decoded = 0;
+    for (uint32_t l = 0; l < h.levels; ++l) {
+        stored += MaskedLevelSize(f.bits, LevelSide(h.width, l), LevelSide(h.height, l));
+        decoded += uint64_t(LevelSide(h.width, l)) * LevelSide(h.height, l) * 4;
+    }
+    if (size - kHeaderSize < stored) return detail::ImageFailure(image, "DDS", "truncated pixel data");
+    try {
+        image->data.resize(size_t(decoded));
+    } catch (const std::bad_alloc&) {
+        detail::ImageFailure(image, "DDS", "out of memory");
+        return E_OUTOFMEMORY;
+    }
+    const uint8_t* in = data + kHeaderSize;
+    uint8_t* out = image->data.data();
+    for (uint32_t l = 0; l < h.levels; ++l) {
+        const uint32_t w = LevelSide(h.width, l), ht = LevelSide(h.height, l);
+        DecodeMaskedLevel(f, in, w, ht, out);
+        in += MaskedLevelSize(f.bits, w, ht);
+        out += size_t(w) * ht * 4;
+    }
+    image->format = f.alpha ? FMT_A8R8G8B8 : FMT_X8R8G8B8;
+    return S_OK;
+}
+
+}  // namespace
+
+namespace detail {
+
+HRESULT DecodeDds(const uint8_t* data, size_t size, Image* image) {
+    DdsHeader h;
+    HRESULT hr = ReadDdsHeader(data, size, &h, image);
+    if (FAILED(hr)) return hr;
+    const bool blocks = (h.pixelFlags & kPixelFourCC) &&
+                        (h.fourCC == FMT_DXT1 || h.fourCC == FMT_DXT3 || h.fourCC == FMT_DXT5);
+    const MaskedFormat* masked = (h.pixelFlags & kPixelFourCC) ? nullptr : FindMaskedFormat(h);
+    if (!blocks && !masked)
+        return ImageFailure(image, "DDS",
+                            "unsupported pixel format (DXT1, DXT3, DXT5 and uncompressed RGB, luminance and alpha "
+                            "masks are read)");
+    hr = blocks ? KeepBlocks(data, size, h, image) : DecodeMasked(data, size, h, *masked, image);
+    if (FAILED(hr)) return hr;
+    image->width = h.width;
+    image->height = h.height;
+    image->levels = h.levels;
     return S_OK;
 }
 

@@ -241,7 +241,7 @@ HRESULT Buffer3D::GetAllParameters(Buffer3DParams* out) const {
 }
 
 HRESULT Buffer3D::SetAllParameters(const Buffer3DParams& p) {
-    if (!detail::Finite(p.position) || !detail::Finite(p.velocity)) return DSERR_INVALIDPARAM;
+    if (!math::IsFinite(p.position) || !math::IsFinite(p.velocity)) return DSERR_INVALIDPARAM;
     if (!(p.minDistance > 0.0f && p.minDistance <= FLT_MAX) || !(p.maxDistance > 0.0f && p.maxDistance <= FLT_MAX))
         return DSERR_INVALIDPARAM;
     if (p.mode != kMode3DNormal) return DSERR_INVALIDPARAM;

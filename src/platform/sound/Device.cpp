@@ -151,7 +151,9 @@ HRESULT Listener::GetAllParameters(ListenerParams* out) const {
 }
 
 HRESULT Listener::SetAllParameters(const ListenerParams& p) {
-    if (!detail::Finite(p.position) || !detail::Finite(p.velocity) || !detail::Finite(p.front) || !detail::Finite(p.top)) return DSERR_INVALIDPARAM;
+    if (!math::IsFinite(p.position) || !math::IsFinite(p.velocity) || !math::IsFinite(p.front) ||
+        !math::IsFinite(p.top))
+        return DSERR_INVALIDPARAM;
     if (!(p.distanceFactor >= FLT_MIN && p.distanceFactor <= FLT_MAX)) return DSERR_INVALIDPARAM;
     if (!(p.rolloffFactor >= 0.0f && p.rolloffFactor <= 10.0f)) return DSERR_INVALIDPARAM;
     if (!(p.dopplerFactor >= 0.0f && p.dopplerFactor <= 10.0f)) return DSERR_INVALIDPARAM;

@@ -24,8 +24,6 @@ inline void ToAl(const math::Vec3& v, ALfloat out[3]) {
     out[2] = -v.z;
 }
 
-inline bool Finite(const math::Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 // One OpenAL buffer per distinct content: the bytes as the buffers hold them, the format,
 // and whether it is heard in mono.
 struct SharedData {

@@ -9,6 +9,7 @@
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -315,6 +316,16 @@ Bytes MakeDxt1Dds(bool mips) {
     return b;
 }
 
+// DDS header for uncompressed pixels: pixel-format flags, bit count, R (or L), G, B, A masks.
+Bytes MaskedDdsHeader(uint32_t w, uint32_t h, uint32_t mipCount, uint32_t flags, uint32_t bits,
+                      std::array<uint32_t, 4> masks) {
+    Bytes b = DdsHeader(w, h, 0, mipCount);
+    Put32(b, 80, flags);
+    Put32(b, 88, bits);
+    for (int i = 0; i < 4; ++i) Put32(b, 92 + 4 * i, masks[size_t(i)]);
+    return b;
+}
+
 HRESULT Decode(const Bytes& file, Image* image) { return DecodeImage(file.data(), file.size(), image); }
 
 // Decodes with operator new tracked; gives the largest request.
@@ -451,6 +462,51 @@ TEST(ImageDecode, DdsOfOtherPixelFormatsIsRefused) {
     Image image;
     EXPECT_EQ(Decode(file, &image), D3DXERR_INVALIDDATA);
     EXPECT_NE(image.error.find("DDS"), std::string::npos);
+}
+
+TEST(ImageDecode, UncompressedDdsIsReadByItsMasksWithItsStoredLevels) {
+    struct Case {
+        const char* name;
+        uint32_t flags, bits;
+        std::array<uint32_t, 4> masks;
+        Bytes pixel;      // one pixel as stored
+        Bytes expected;   // as R, G, B, A
+        Format format;
+    };
+    const Case cases[] = {
+        {"A8R8G8B8", 0x41, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {0x30, 0x20, 0x10, 0x80}, {0x10, 0x20, 0x30, 0x80},
+         FMT_A8R8G8B8},
+        {"X8R8G8B8", 0x40, 32, {0xFF0000, 0xFF00, 0xFF, 0}, {0x30, 0x20, 0x10, 0x00}, {0x10, 0x20, 0x30, 0xFF},
+         FMT_X8R8G8B8},
+        {"R8G8B8", 0x40, 24, {0xFF0000, 0xFF00, 0xFF, 0}, {0x30, 0x20, 0x10}, {0x10, 0x20, 0x30, 0xFF}, FMT_X8R8G8B8},
+        {"A1R5G5B5", 0x41, 16, {0x7C00, 0x3E0, 0x1F, 0x8000}, {0x1F, 0x7C}, {0xFF, 0, 0xFF, 0}, FMT_A8R8G8B8},
+        {"X1R5G5B5", 0x40, 16, {0x7C00, 0x3E0, 0x1F, 0}, {0xE0, 0x83}, {0, 0xFF, 0, 0xFF}, FMT_X8R8G8B8},
+        {"R5G6B5", 0x40, 16, {0xF800, 0x7E0, 0x1F, 0}, {0x1F, 0xF8}, {0xFF, 0, 0xFF, 0xFF}, FMT_X8R8G8B8},
+        {"A4R4G4B4", 0x41, 16, {0xF00, 0xF0, 0xF, 0xF000}, {0x50, 0xAF}, {0xFF, 0x55, 0, 0xAA}, FMT_A8R8G8B8},
+        {"L8", 0x20000, 8, {0xFF, 0, 0, 0}, {0x40}, {0x40, 0x40, 0x40, 0xFF}, FMT_X8R8G8B8},
+        {"A8L8", 0x20001, 16, {0xFF, 0, 0, 0xFF00}, {0x40, 0x90}, {0x40, 0x40, 0x40, 0x90}, FMT_A8R8G8B8},
+        {"A8", 0x2, 8, {0, 0, 0, 0xFF}, {0x90}, {0, 0, 0, 0x90}, FMT_A8R8G8B8},
+    };
+    for (const Case& c : cases) {
+        // 4x2 with its 2x1 and 1x1 levels: every pixel the same.
+        Bytes file = MaskedDdsHeader(4, 2, 3, c.flags, c.bits, c.masks);
+        for (int i = 0; i < 8 + 2 + 1; ++i) file.insert(file.end(), c.pixel.begin(), c.pixel.end());
+        Image image;
+        ASSERT_EQ(Decode(file, &image), S_OK) << c.name << ": " << image.error;
+        EXPECT_EQ(image.format, c.format) << c.name;
+        EXPECT_EQ(image.levels, 3u) << c.name;
+        ASSERT_EQ(image.data.size(), (8u + 2u + 1u) * 4u) << c.name;
+        for (size_t p = 0; p < 11; ++p)
+            EXPECT_EQ(Bytes(image.data.begin() + p * 4, image.data.begin() + p * 4 + 4), c.expected) << c.name << p;
+        file.pop_back();
+        EXPECT_EQ(Decode(file, &image), D3DXERR_INVALIDDATA) << c.name;  // the last level cut short
+    }
+    // Masks of no known layout are refused with the reason.
+    Bytes odd = MaskedDdsHeader(4, 2, 1, 0x40, 16, {0xF000, 0xF00, 0xF0, 0});
+    odd.resize(odd.size() + 16);
+    Image image;
+    EXPECT_EQ(Decode(odd, &image), D3DXERR_INVALIDDATA);
+    EXPECT_NE(image.error.find("unsupported pixel format"), std::string::npos);
 }
 
 // ---- DXT blocks --------------------------------------------------------------------------
@@ -645,6 +701,22 @@ TEST_F(ImageTextureTest, DdsBlocksGoIntoEveryLevelAsStored) {
     EXPECT_EQ(std::memcmp(locked.bits, file.data() + 128, 16), 0);
     EXPECT_EQ(std::memcmp(static_cast<uint8_t*>(locked.bits) + locked.pitch, file.data() + 144, 16), 0);
     texture->UnlockRect(0);
+    texture->Release();
+}
+
+TEST_F(ImageTextureTest, UncompressedDdsLevelsGoInAsStored) {
+    // 2x2 A8R8G8B8: level 0 red, level 1 (1x1) green.
+    Bytes file = MaskedDdsHeader(2, 2, 2, 0x41, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000});
+    for (int i = 0; i < 4; ++i) file.insert(file.end(), {0x00, 0x00, 0xFF, 0xFF});
+    file.insert(file.end(), {0x00, 0xFF, 0x00, 0x80});
+    Texture* texture = nullptr;
+    ASSERT_EQ(CreateTextureFromFileInMemory(device_, file.data(), file.size(), &texture), S_OK);
+    EXPECT_EQ(texture->GetLevelCount(), 2u);
+    LockedRect locked;
+    ASSERT_EQ(texture->LockRect(1, &locked, nullptr, LOCK_READONLY), S_OK);
+    EXPECT_EQ(Bytes(static_cast<uint8_t*>(locked.bits), static_cast<uint8_t*>(locked.bits) + 4),
+              (Bytes{0x00, 0xFF, 0x00, 0x80}));
+    texture->UnlockRect(1);
     texture->Release();
 }
 
