@@ -1,0 +1,3 @@
+#include "interface/YSlider.h"
+
+CYWindow* BuildSlider(const YInterfaceElement&) { return nullptr; }

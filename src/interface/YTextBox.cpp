@@ -1,0 +1,3 @@
+#include "interface/YTextBox.h"
+
+CYWindow* BuildTextBox(const YInterfaceElement&) { return nullptr; }

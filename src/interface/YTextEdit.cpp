@@ -1,0 +1,3 @@
+#include "interface/YTextEdit.h"
+
+CYWindow* BuildTextEdit(const YInterfaceElement&) { return nullptr; }
