@@ -21,7 +21,11 @@ struct YInterfaceElement {
     }
     // The parameter read as atoi reads it: its leading integer, 0 when there is none.
     int Int(const std::string& name, size_t i = 0) const { return TextToInt(Text(name, i), YNumberMode::Leading); }
-    // A texture name: the parameter prefixed with the interface textures' folder.
-    std::string Texture(const std::string& name) const { return "interface\\" + Text(name); }
+    // A texture name: the parameter prefixed with the interface textures' folder; the
+    // empty text (no image) when the attribute is missing or empty.
+    std::string Texture(const std::string& name) const {
+        const std::string text = Text(name);
+        return text.empty() ? text : "interface\\" + text;
+    }
     bool Has(const std::string& name) const { return attributes.count(name) != 0; }
 };
