@@ -61,6 +61,8 @@ public:
     void OnButtonDownHook(int32_t button) override;
     // The track's layer, the thumb one above.
     void SetLayer(int32_t layer) override;
+    // The window's; the slider is left without a thumb.
+    void DestroyChildren() override;
 
     // The thumb reached the coordinate along the axis: new value, event 36, "move_slider".
     void OnThumbMoved(int32_t coordinate);

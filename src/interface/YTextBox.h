@@ -51,7 +51,8 @@ public:
 
     // Draws the lines that fit, from the first shown one, then the children.
     void Update() override;
-    // The scroll bar shows only when the lines are taller than the box.
+    // The scroll bar shows only when the lines are taller than the box; the text
+    // changing while the box is shown re-checks it.
     void SetVisible(bool visible) override;
     // Loads the scroll bar (at the right edge) and asks for the fonts.
     HRESULT Load() override;
@@ -76,6 +77,7 @@ public:
     const std::string& GetText() const { return text_; }
     const std::vector<std::string>& GetLines() const { return lines_; }
     int32_t GetFirstLine() const { return firstLine_; }
+    // The first line shown, held to the laid-out lines (a negative line shows from the top).
     void SetFirstLine(int32_t line);
     int32_t GetFontState() const { return fontState_; }
     CYFont* GetCurrentFont() const { return currentFont_; }
@@ -90,6 +92,8 @@ private:
     static void OnSliderMoved(void* self, intptr_t name, intptr_t position);
     std::unique_ptr<CYFont> MakeFont(int32_t index) const;
     void ChooseFont();
+    // The scroll bar shows while the box does and its lines are taller than the box.
+    void ShowScrollBarIfNeeded();
     int32_t TextWidth(const std::string& text) const;
 
     int32_t fontIndex_;
