@@ -22,6 +22,7 @@ public:
     void SetPosition(float x, float y) override;
     // Left button, not already dragging: grabs the thumb and follows the pointer.
     void OnButtonDownHook(int32_t button) override;
+    // A thumb that stops taking the pointer ends its drag.
     void OnDeactivate() override;
 
     bool IsDragging() const { return dragging_; }

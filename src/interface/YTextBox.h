@@ -69,7 +69,7 @@ public:
     void SetLayer(int32_t layer) override;
     void Rescale() override;
 
-    // Replaces the text; "#" starts a new line.
+    // Replaces the text; "#" starts a new line. The text held is its pieces, once each.
     void SetText(const std::string& text);
     // Appends a paragraph, word-wrapped to the usable width, on a new line.
     void AddText(const std::string& text);

@@ -39,6 +39,7 @@ public:
     void OnButtonUpHook(int32_t button) override;
     // Takes typed characters and released keys while active.
     void OnActivate() override;
+    // Also ends editing or key waiting, giving the cursor back.
     void OnDeactivate() override;
     void SetLayer(int32_t layer) override;
     void Rescale() override;
@@ -54,7 +55,8 @@ public:
     void SetGetKey(bool on) { getkey_ = on; }
     void SetConsole(bool on) { console_ = on; }
     void SetScriptEdit(bool on) { scriptEdit_ = on; }
-    // Starts editing the shown text, as a click on an editable field does.
+    // Editing of the shown text started by a script: no "textedit_click", the cursor stays
+    // visible now and on later clicks; then the leave hook.
     void StartEditing();
 
     const std::string& GetText() const { return text_; }
