@@ -1,6 +1,5 @@
 // Shared pieces of the clickable-widget and description-file tests: the commands the
-// "interface" scripts receive, the widget events, the pointer position, and a fixture on
-// the recording renderer that checks no window outlives its test.
+// "interface" scripts receive, the widget events and the pointer, on the recording renderer.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -19,7 +18,7 @@ namespace itest {
 // Events 37, 38 and 40 as "<event> <name> <b>"; answers event 28 with the pointer.
 struct EventLog : CYEventListener {
     static inline std::vector<std::string> events;
-    int32_t pointerX = -1, pointerY = -1;
+    int32_t pointer[2] = {-1, -1};
     EventLog() {
         events.clear();
         for (int e : {YEVENT_CHECKBOX_CHANGED, YEVENT_RADIO_CHECKED, YEVENT_BUTTON_CLICKED})
@@ -28,31 +27,9 @@ struct EventLog : CYEventListener {
                                  std::to_string(b));
             });
         SubscribeOnce(YEVENT_GET_CURSOR_POS, this, [](void* c, intptr_t a, intptr_t b) {
-            *reinterpret_cast<int32_t*>(a) = static_cast<EventLog*>(c)->pointerX;
-            *reinterpret_cast<int32_t*>(b) = static_cast<EventLog*>(c)->pointerY;
+            *reinterpret_cast<int32_t*>(a) = static_cast<EventLog*>(c)->pointer[0];
+            *reinterpret_cast<int32_t*>(b) = static_cast<EventLog*>(c)->pointer[1];
         });
-    }
-};
-
-// A script handler registered as "interface" that keeps what is sent to it.
-struct InterfaceScripts {
-    CYScriptHandler handler{nullptr};
-    InterfaceScripts() {
-        test::WriteFile("data/scripts/listen.lua", "");
-        handler.AddState("idle", "listen.lua");
-        handler.SetName("interface");
-        g_commandManager->Register(&handler);
-    }
-    // The commands received, oldest first, as "<command> <arg> <arg>..."; then forgets them.
-    std::vector<std::string> Take() {
-        std::vector<std::string> out;
-        for (auto it = handler.Commands().rbegin(); it != handler.Commands().rend(); ++it) {
-            std::string line = it->command;
-            for (const std::string& arg : it->args) line += " " + arg;
-            out.push_back(line);
-        }
-        handler.ClearCommands();
-        return out;
     }
 };
 
@@ -63,7 +40,12 @@ protected:
         LoadCommands();
         live_ = g_live.windows;
         events_ = std::make_unique<EventLog>();
-        scripts_ = std::make_unique<InterfaceScripts>();
+        // A handler registered as "interface", keeping what is sent to it.
+        test::WriteFile("data/scripts/listen.lua", "");
+        scripts_ = std::make_unique<CYScriptHandler>(nullptr);
+        scripts_->AddState("idle", "listen.lua");
+        scripts_->SetName("interface");
+        g_commandManager->Register(scripts_.get());
     }
     void TearDown() override {
         scripts_.reset();
@@ -72,7 +54,17 @@ protected:
         EXPECT_EQ(g_live.windows, live_);
         RecordingRendererTest::TearDown();
     }
-    // The first texture the widget shows.
+    // The commands received, oldest first, as "<command> <arg>..."; then forgets them.
+    std::vector<std::string> Commands() {
+        std::vector<std::string> out;
+        for (auto it = scripts_->Commands().rbegin(); it != scripts_->Commands().rend(); ++it) {
+            out.push_back(it->command);
+            for (const std::string& arg : it->args) out.back() += " " + arg;
+        }
+        scripts_->ClearCommands();
+        return out;
+    }
+    // The texture the widget shows.
     static std::string Shown(CYWindow& w) {
         const auto& names = w.GetVisual()->GetTextureNames();
         return names.empty() ? std::string() : names[0];
@@ -80,7 +72,7 @@ protected:
     using Lines = std::vector<std::string>;
     int live_ = 0;
     std::unique_ptr<EventLog> events_;
-    std::unique_ptr<InterfaceScripts> scripts_;
+    std::unique_ptr<CYScriptHandler> scripts_;
 };
 
 }  // namespace itest
