@@ -169,7 +169,11 @@ TEST(InterfaceProgram, OptionsScreenAnswersRealPointerAndKeyboardAndKeepsTheAssi
     ASSERT_TRUE(test::FileExists("data/textures/interface/options_back.tga")) << "made at build time";
     test::WriteFile("YConfig.cfg", "[COMMON]\nMOUSE_SPEED 1.0\n[VIDEO]\nSCREEN_WIDTH 640\nSCREEN_HEIGHT 480\n"
                                    "FULL_SCREEN 0\nSTATISTIC 0\n");
-    test::Program program(dir.Path(), {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display.Name()});
+    // The X11 client libraries that SDL loads and unloads leak a little at exit, where a
+    // leak check can no longer name them: the program's own leaks are checked by the runs on
+    // the offscreen driver.
+    test::Program program(dir.Path(), {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display.Name(),
+                                       "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"});
     ASSERT_TRUE(LogHas("Parsing interface file - data\\interface\\Data\\main_menu.txt ----------------- finished"));
 
     Pointer pointer(display.Name());
