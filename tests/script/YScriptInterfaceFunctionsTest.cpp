@@ -197,8 +197,9 @@ TEST_F(InterfaceScript, NewWindowsAndTextBoxesBelongToTheInterfaceHiddenUntilSho
     Lines r = Script("local w = NewWindow('panel', 'panel.tga', 'interface.fx', '', 120.9, 60, 128, 64, 0, 0, 3)\n"
                   "local t = NewTextbox('notes', 200, 100, -1, -1, -1, 2, true, 1)\n"
                   "Record(null(w), null(t), IsWindowActive(w), ComparePointers(w, GetWindow('panel')))\n"
-                  "Record(GetWindowDimensions(w)) Record(GetWindowDimensions(t))\n");
-    EXPECT_EQ(r, (Lines{"false|false|false|true", "120|60", "200|100"}));
+                  "Record(GetWindowDimensions(w)) Record(GetWindowDimensions(t))\n"
+                  "AddText(t, 'no font, no lines') Record(GetTextSize(t))\n");
+    EXPECT_EQ(r, (Lines{"false|false|false|true", "120|60", "200|100", "0"}));
     ASSERT_EQ(manager_->GetWindowCount(), 2u);
     CYWindow* panel = nullptr;
     manager_->FindWindowByName("panel", &panel);
@@ -212,7 +213,7 @@ TEST_F(InterfaceScript, NewWindowsAndTextBoxesBelongToTheInterfaceHiddenUntilSho
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->IsCentered());
     EXPECT_EQ(box->GetScrollBar(), nullptr);
-    EXPECT_TRUE(box->GetText().empty());
+    EXPECT_TRUE(box->GetLines().empty()) << "without a font nothing is laid out";
 
     // Without an interface to own them, nothing is made.
     manager_.reset();
