@@ -32,37 +32,35 @@ HRESULT CYAVIPlayer::Reset() {
     return S_OK;
 }
 
+uint32_t CYAVIPlayer::NextPowerOfTwo(uint32_t n) {
+    uint32_t result = 2;
+    for (n >>= 1; n != 0; n >>= 1) result <<= 1;
+    return result;
+}
+
 HRESULT CYAVIPlayer::Open(const std::string& fileName, gfx::Texture* target) {
     ReleaseAll();
-    const std::string path = std::string(kVideoFolder) + "\\" + fileName;
-
-    // Frames are written as 32-bit pixels filling the whole texture.
-    gfx::SurfaceDesc desc;
-    HRESULT hr = target ? target->GetLevelDesc(0, &desc) : E_POINTER;
-    if (SUCCEEDED(hr) && ((desc.format != gfx::FMT_X8R8G8B8 && desc.format != gfx::FMT_A8R8G8B8) ||
-                          desc.width == 0 || desc.height == 0))
-        hr = D3DERR_INVALIDCALL;
-    if (FAILED(hr)) {
-        DXERROR(hr);
-        return hr;
+    if (!target) {
+        DXERROR(E_POINTER);
+        return E_POINTER;
     }
     if (target != texture_) {
         target->AddRef();
         if (texture_) texture_->Release();
         texture_ = target;
     }
-    textureWidth_ = desc.width;
-    textureHeight_ = desc.height;
 
     // The whole file is read first, from the archive or the disk; the decoder then works
     // on memory alone.
-    hr = E_FILENOTFOUND;
+    const std::string path = std::string(kVideoFolder) + "\\" + fileName;
+    HRESULT hr = E_FILENOTFOUND;
     CYFile file(path);
     if (path.size() <= kPathMax && SUCCEEDED(file.Load())) {
         std::vector<uint8_t> bytes(file.GetData(), file.GetData() + file.GetSize());
         hr = media::Video::Open(device_, std::move(bytes), &stream_);
     }
     if (SUCCEEDED(hr)) hr = stream_->SetVolume(VolumeToHundredths(g_settings.soundVolume));
+    if (SUCCEEDED(hr)) hr = FitTexture();
     if (FAILED(hr)) {
         DXERROR(hr);
         stream_.reset();
@@ -70,6 +68,24 @@ HRESULT CYAVIPlayer::Open(const std::string& fileName, gfx::Texture* target) {
     }
     // Stopped: the video starts only with Play.
     playing_ = false;
+    return S_OK;
+}
+
+HRESULT CYAVIPlayer::FitTexture() {
+    const uint32_t width = NextPowerOfTwo(stream_->Width());
+    const uint32_t height = NextPowerOfTwo(stream_->Height());
+    // 16-bit screens get a 16-bit video texture.
+    const gfx::Format format = g_settings.bitsPerPixel == 32 ? gfx::FMT_X8R8G8B8 : gfx::FMT_R5G6B5;
+    gfx::SurfaceDesc desc;
+    HRESULT hr = texture_->GetLevelDesc(0, &desc);
+    if (FAILED(hr)) return hr;
+    if (desc.width != width || desc.height != height || desc.format != format) {
+        hr = texture_->ReplaceStorage(width, height, format);
+        if (FAILED(hr)) return hr;
+    }
+    textureWidth_ = width;
+    textureHeight_ = height;
+    textureFormat_ = format;
     return S_OK;
 }
 
@@ -104,14 +120,18 @@ bool CYAVIPlayer::Update(double) {
 }
 
 HRESULT CYAVIPlayer::DrawFrame() {
+    // The frame's own rectangle in the top-left corner; the rest of the texture stays.
+    const gfx::Rect source{0, 0, static_cast<int32_t>(stream_->Width()), static_cast<int32_t>(stream_->Height())};
     gfx::LockedRect locked;
-    HRESULT hr = texture_->LockRect(0, &locked, nullptr, 0);
+    HRESULT hr = texture_->LockRect(0, &locked, &source, 0);
     if (FAILED(hr)) {
         DXERROR(hr);
         return hr;
     }
-    hr = locked.pitch > 0 ? stream_->CopyFrame(static_cast<uint8_t*>(locked.bits), textureWidth_, textureHeight_,
-                                               static_cast<uint32_t>(locked.pitch))
+    const media::PixelFormat format =
+        textureFormat_ == gfx::FMT_R5G6B5 ? media::PixelFormat::Rgb565 : media::PixelFormat::Bgrx32;
+    hr = locked.pitch > 0 ? stream_->CopyFrame(static_cast<uint8_t*>(locked.bits), stream_->Width(),
+                                               stream_->Height(), static_cast<uint32_t>(locked.pitch), format)
                           : D3DERR_INVALIDCALL;
     if (FAILED(hr)) DXERROR(hr);
     texture_->UnlockRect(0);

@@ -1,7 +1,9 @@
-// The video player: one video file of "data\Video" at a time, its frames drawn into the
-// texture the texture manager hands over (scaled to fill it), its sound track played at the
-// sound volume. Frames are decoded in Update, once a frame of the engine, to the one due on
-// the video's clock.
+// The video player: one video file of "data\Video" at a time, its frames copied unscaled
+// into the top-left corner of the texture the texture manager hands over, whose storage is
+// replaced in place to the next powers of two above the video's sides (320 x 240 in
+// 512 x 256) in the screen's colour depth; its sound track plays at the sound volume.
+// Frames are decoded in Update, once a frame of the engine, to the one due on the video's
+// clock.
 #pragma once
 #include <memory>
 #include <string>
@@ -26,8 +28,9 @@ public:
     // Closes whatever was open; the texture stays.
     HRESULT Reset() override;
     // Reads "data\Video\<name>" (archive or disk) and opens it, stopped, at the sound volume,
-    // its frames to go into target (32 bits a pixel). Failures are logged and returned; the
-    // player then has no video.
+    // its frames to go into target. The target keeps its storage when it already has the
+    // size and format the video needs, else gets new storage in place. Failures are logged
+    // and returned; the player then has no video and the texture stays as it was.
     HRESULT Open(const std::string& fileName, gfx::Texture* target) override;
     // Starts the open video from its beginning; nothing while it plays.
     void Play() override;
@@ -41,9 +44,16 @@ public:
     bool IsPlaying() const { return playing_; }
     // The open video, or null.
     media::Video* Stream() const { return stream_.get(); }
+    uint32_t GetTextureWidth() const { return textureWidth_; }
+    uint32_t GetTextureHeight() const { return textureHeight_; }
+
+    // The smallest power of two above n, at least 2: 1 gives 2, 256 gives 512, 640 gives 1024.
+    static uint32_t NextPowerOfTwo(uint32_t n);
 
 private:
-    // Writes the current frame into the whole texture.
+    // Gives the texture the size and format the open video needs, unless it has them.
+    HRESULT FitTexture();
+    // Writes the current frame into the texture's top-left corner.
     HRESULT DrawFrame();
 
     snd::Device* device_;
@@ -51,5 +61,6 @@ private:
     gfx::Texture* texture_ = nullptr;  // a reference of our own
     uint32_t textureWidth_ = 0;
     uint32_t textureHeight_ = 0;
+    gfx::Format textureFormat_ = gfx::FMT_UNKNOWN;
     bool playing_ = false;
 };

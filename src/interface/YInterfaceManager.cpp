@@ -4,12 +4,15 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/YCommandManager.h"
 #include "core/YFile.h"
 #include "core/YLog.h"
 #include "core/YNumbers.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
+#include "core/YTriggerRegistry.h"
 #include "core/YUtils.h"
+#include "interface/YInterfaceLoader.h"
 #include "interface/YWindow.h"
 #include "render/YFont.h"
 
@@ -42,7 +45,9 @@ CYInterfaceManager::CYInterfaceManager(CYRenderer*) : cursors_(100) {}
 
 CYInterfaceManager::~CYInterfaceManager() {
     UnsubscribeAll();
+    busy_ = 0;
     DropInterface();
+    DeleteRetired();
 }
 
 int32_t CYInterfaceManager::Init() {
@@ -93,47 +98,55 @@ void CYInterfaceManager::PruneDeadWindows() {
 
 void CYInterfaceManager::FinishCall() {
     if (--busy_ > 0) return;
-    if (pendingLoad_) {
-        pendingLoad_ = false;
-        pendingDestroy_ = false;
-        LoadInterfaceTables(std::string(pendingName_));
-    } else if (pendingDestroy_) {
-        pendingDestroy_ = false;
-        DestroyAll();
-    }
+    busy_ = 0;
+    DeleteRetired();
 }
 
-void CYInterfaceManager::DestroyAll() {
-    // A window's own script may ask for this while the window is running: it then
-    // happens as soon as that call returns, never under the window's feet.
-    if (busy_ > 0) {
-        pendingDestroy_ = true;
-        return;
-    }
-    DropInterface();
-}
+void CYInterfaceManager::DestroyAll() { DropInterface(); }
 
 void CYInterfaceManager::DropInterface() {
+    ++generation_;
     fonts_.clear();
     currentCursor_ = nullptr;
-    cursors_.clear();
+    hovered_ = nullptr;
     PruneDeadWindows();
     std::vector<Owned> windows;
     windows.swap(windows_);
+    // A window's own script may have asked for this while the window runs: it then goes
+    // as soon as that call returns, never under its feet. Hidden meanwhile, it neither
+    // runs its children's scripts nor draws.
+    for (const Owned& o : windows) {
+        if (CYWindow::FromReference(o.reference) != o.window) continue;
+        o.window->SetVisible(false);
+        retiredWindows_.push_back(o);
+    }
+    for (auto& entry : cursors_) retiredCursors_.push_back(std::move(entry.second));
+    cursors_.clear();
+    for (auto& object : objects_) retiredObjects_.push_back(std::move(object));
+    objects_.clear();
+    if (busy_ == 0) DeleteRetired();
+}
+
+void CYInterfaceManager::DeleteRetired() {
+    // Swapped out first: a destructor may reach the manager again.
+    std::vector<Owned> windows;
+    windows.swap(retiredWindows_);
     for (const Owned& o : windows)
         if (CYWindow::FromReference(o.reference) == o.window) delete o.window;
+    std::vector<std::unique_ptr<CYWindow>> cursors;
+    cursors.swap(retiredCursors_);
+    cursors.clear();
     std::vector<std::unique_ptr<CYObject>> objects;
-    objects.swap(objects_);
+    objects.swap(retiredObjects_);
     objects.clear();
-    hovered_ = nullptr;
 }
 
 void CYInterfaceManager::LoadInterfaceTables(const std::string& name) {
-    if (busy_ > 0) {
-        pendingLoad_ = true;
-        pendingName_ = name;
+    if (loading_) {
+        Log(3, "Interface %s: asked for while another interface loads, refused\n", name.c_str());
         return;
     }
+    loading_ = true;
     DestroyAll();
     LoadFonts();
     LoadCursors();
@@ -143,9 +156,22 @@ void CYInterfaceManager::LoadInterfaceTables(const std::string& name) {
     }
     if (CYWindow* cursor = GetCursor(mode_)) currentCursor_ = cursor;
     if (currentCursor_) currentCursor_->SetVisible(true);
-    // The windows of the screen come from its description file, which this engine
-    // version cannot read yet.
-    Log(3, "Interface %s: description files are not supported yet, no windows loaded\n", name.c_str());
+    for (std::unique_ptr<CYWindow>& window : ParseInterfaceFile(name)) AddWindow(window.release());
+    PruneDeadWindows();
+    const std::vector<Owned> windows = windows_;
+    for (const Owned& o : windows)
+        if (CYWindow::FromReference(o.reference) == o.window) StartWindow(*o.window);
+    loading_ = false;
+}
+
+void CYInterfaceManager::StartWindow(CYWindow& window) {
+    window.SetActive(true);
+    window.SetVisible(true);
+    CYScriptHandler& handler = window.Script();
+    handler.SetName("interface");
+    CYTriggerRegistry::RegisterWatchers(&handler);
+    if (g_commandManager) g_commandManager->Register(&handler);
+    handler.SwitchToIdle();
 }
 
 void CYInterfaceManager::LoadFonts() {
@@ -207,14 +233,16 @@ void CYInterfaceManager::OnMouseMove(int32_t x, int32_t y) {
     PruneDeadWindows();
     CYWindow* found = nullptr;
     // A copy: a hover hook may add windows.
+    const uint64_t generation = generation_;
     std::vector<Owned> windows = windows_;
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    for (auto it = windows.rbegin(); it != windows.rend() && generation_ == generation; ++it) {
         if (CYWindow::FromReference(it->reference) != it->window || !it->window->IsActive()) continue;
         it->window->OnMouseMove(x, y, &found);
         if (found) break;
     }
-    // The found window may have gone in a hook; only a live one is kept.
-    void* foundRef = found ? found->Reference() : nullptr;
+    // The found window may have gone in a hook, or belong to an interface replaced
+    // meanwhile; only a live window of the current one is kept.
+    void* foundRef = found && generation_ == generation ? found->Reference() : nullptr;
     if (found && CYWindow::FromReference(foundRef) != found) foundRef = nullptr;
     CYWindow* old = GetHovered();
     if (old && old != CYWindow::FromReference(foundRef)) old->OnMouseLeave(-1000, -1000);
@@ -253,9 +281,13 @@ void CYInterfaceManager::OnSetCursorType(const std::string& name) {
 void CYInterfaceManager::Update() {
     ++busy_;
     PruneDeadWindows();
+    const uint64_t generation = generation_;
     std::vector<Owned> windows = windows_;
-    for (const Owned& o : windows)
+    for (const Owned& o : windows) {
+        // A script replaced the interface: the windows of the new one start next frame.
+        if (generation_ != generation) break;
         if (CYWindow::FromReference(o.reference) == o.window) o.window->UpdateWindow();
+    }
     if (currentCursor_) {
         currentCursor_->SetPosition(float(mouseX_), float(mouseY_));
         currentCursor_->UpdateWindow();
@@ -299,10 +331,12 @@ void CYInterfaceManager::AddWindow(CYWindow* window) {
     PruneDeadWindows();
     // A child belongs to its parent, and a window added twice would be deleted twice.
     const bool owned = std::any_of(windows_.begin(), windows_.end(), [&](const Owned& o) { return o.window == window; });
-    if (owned || window->GetParentWindow()) {
+    if (owned || window->GetParentWindow() || window->IsHeld()) {
         Log(3, "Interface: window %s refused, it already has an owner\n", window->GetName().c_str());
         return;
     }
+    // Held from now on, so no window takes it as a child: it would be deleted twice.
+    window->SetHeld(true);
     windows_.push_back(Owned{window, window->Reference()});
 }
 

@@ -41,7 +41,9 @@ public:
     // Drops fonts, cursors, windows and interface objects.
     void DestroyAll();
 
-    // Event 20: replaces the interface by the named one (fonts, cursors, then the description).
+    // Event 20: replaces the interface by the named one (fonts, cursors, then the windows of
+    // its description file, each started). Asked from inside a window call, the new windows
+    // exist at once and the old ones go when the call has returned.
     void LoadInterfaceTables(const std::string& name);
     // Event 59: the first top-level window's FindChild result; *out untouched with no windows.
     void FindWindowByName(const std::string& name, CYWindow** out);
@@ -58,7 +60,8 @@ public:
     CYFont* CreateFontByIndex(int32_t index);
     // Event 49: takes the pointer position from event 28 and sends it as event 24.
     void RefreshMouse();
-    // Event 60: the window becomes the topmost and is owned from then on.
+    // Event 60: the window becomes the topmost and is owned from then on. A window already
+    // held (by the manager or by a parent) is refused, and an owned one can be nobody's child.
     void AddWindow(CYWindow* window);
     // Event 61: every window and cursor recomputes its scale.
     void OnDisplayModeChanged();
@@ -86,9 +89,15 @@ private:
     void PruneDeadWindows();
     void LoadFonts();
     void LoadCursors();
+    // Drops the interface: at once when no window call runs, else the windows, cursors and
+    // objects are hidden and kept until that call has returned.
     void DropInterface();
-    // The deferred interface change, once no window call is running.
+    void DeleteRetired();
+    // The end of a window call; the last one deletes what was dropped meanwhile.
     void FinishCall();
+    // Each top-level window of a screen: shown, active, its handler named "interface" with
+    // its trigger watches and its idle state started.
+    void StartWindow(CYWindow& window);
 
     int32_t mouseX_ = 0;
     int32_t mouseY_ = 0;
@@ -99,9 +108,14 @@ private:
     std::string mode_ = "normal";
     std::vector<std::unique_ptr<CYObject>> objects_;
     std::vector<YFontRow> fonts_;
-    // Window calls running now; an interface change requested during one waits for its end.
+    // Window calls running now (updates, pointer routing). An interface replaced during one
+    // is loaded at once; the old windows stay alive, hidden, until the calls have returned.
     int busy_ = 0;
-    bool pendingLoad_ = false;
-    std::string pendingName_;
-    bool pendingDestroy_ = false;
+    // Counts interface drops, so that a walk over the windows stops when they change.
+    uint64_t generation_ = 0;
+    std::vector<Owned> retiredWindows_;
+    std::vector<std::unique_ptr<CYWindow>> retiredCursors_;
+    std::vector<std::unique_ptr<CYObject>> retiredObjects_;
+    // A description file is being read: a request for another one meanwhile is refused.
+    bool loading_ = false;
 };

@@ -5,6 +5,7 @@
 #include "core/YCommandManager.h"
 #include "core/YFile.h"
 #include "core/YLog.h"
+#include "core/YSettings.h"
 #include "core/YTimer.h"
 #include "platform/graphics/Image.h"
 
@@ -77,16 +78,18 @@ gfx::Texture* CYTextureManager::LoadTexture(const std::string& name) {
 gfx::Texture* CYTextureManager::OpenVideo(const std::string& name) {
     videoName_ = name;
     if (!videoTexture_ && device_) {
-        // Made once and kept: whatever the video, holders of the texture stay valid.
+        // Made once and kept: whatever the video, holders of the texture stay valid. The
+        // player gives it the size and format of each video it opens.
+        const gfx::Format format = g_settings.bitsPerPixel == 32 ? gfx::FMT_X8R8G8B8 : gfx::FMT_R5G6B5;
         gfx::Texture* texture = nullptr;
-        HRESULT hr = device_->CreateTexture(kVideoTextureSize, kVideoTextureSize, 1, 0, gfx::FMT_X8R8G8B8,
+        HRESULT hr = device_->CreateTexture(kVideoTextureStartSize, kVideoTextureStartSize, 1, 0, format,
                                             gfx::POOL_MANAGED, &texture);
         if (FAILED(hr)) {
             DXERROR(hr);
         } else {
             // Black until the first frame.
-            std::vector<uint8_t> black(size_t(kVideoTextureSize) * kVideoTextureSize * 4, 0);
-            texture->Fill(black.data(), kVideoTextureSize, kVideoTextureSize, kVideoTextureSize * 4);
+            std::vector<uint8_t> black(size_t(kVideoTextureStartSize) * kVideoTextureStartSize * 4, 0);
+            texture->Fill(black.data(), kVideoTextureStartSize, kVideoTextureStartSize, kVideoTextureStartSize * 4);
             videoTexture_ = texture;
         }
     }

@@ -2,7 +2,8 @@
 // Every texture is read once, by its exact name, from "data\textures" (archive first,
 // then disk) and kept until the program ends; a texture that cannot be loaded is
 // replaced by "error.tga". Names with the extension "avi" are videos: they open in the
-// video player and get the one video texture, which keeps its identity for the whole run.
+// video player and get the one video texture, which keeps its identity for the whole run
+// while the player sizes its storage to each video.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -13,8 +14,8 @@
 #include "platform/graphics/Device.h"
 #include "render/YVideoPlayer.h"
 
-// Width and height of the video texture; every video is scaled to fill it.
-constexpr uint32_t kVideoTextureSize = 1024;
+// Width and height of the video texture before a video gives it its size.
+constexpr uint32_t kVideoTextureStartSize = 2;
 
 // False for a data file name with a ".." component, which would reach outside its folder.
 bool StaysInDataFolder(const std::string& name);

@@ -1,7 +1,9 @@
 // What the texture manager asks of its video player. The texture manager owns the one
 // video texture for the whole run and hands it to the player with every file it opens:
-// the player draws each frame into that texture, scaled to fill it, so the texture never
-// changes and every node or window holding it stays valid whatever videos play.
+// the player replaces the texture's storage in place with the size the video needs (the
+// next powers of two above its sides) and copies each frame unscaled into its top-left
+// corner, so the texture object never changes and every node or window holding it stays
+// valid whatever videos play; windows lay out the frame by their texture size.
 #pragma once
 #include <string>
 
@@ -12,7 +14,7 @@ public:
     virtual ~CYVideoPlayer() = default;
     // Closes whatever was open.
     virtual HRESULT Reset() = 0;
-    // Opens "data\Video\<name>", stopped; its frames will go into target.
+    // Opens "data\Video\<name>", stopped; its frames will go into target, sized for it.
     virtual HRESULT Open(const std::string& name, gfx::Texture* target) = 0;
     // Runs the open video from its start; nothing when none is open or it already runs.
     virtual void Play() = 0;

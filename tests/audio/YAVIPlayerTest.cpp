@@ -42,28 +42,30 @@ protected:
         RecordingRendererTest::TearDown();
     }
     // Red, green and blue at 10 frames a second, with three tenths of a second of tone.
-    void WriteVideo(const std::string& name = "intro.avi") {
-        std::vector<uint8_t> bytes =
-            videotest::Avi({.colours = {kRed, kGreen, kBlue}, .toneFrames = 22050 * 3 / 10});
+    void WriteVideo(const std::string& name = "intro.avi", int width = 64, int height = 48) {
+        std::vector<uint8_t> bytes = videotest::Avi(
+            {.width = width, .height = height, .colours = {kRed, kGreen, kBlue}, .toneFrames = 22050 * 3 / 10});
         test::WriteFile("data/Video/" + name, std::string(bytes.begin(), bytes.end()));
     }
-    // Whether the whole video texture shows the colour (0xRRGGBB), as far as the lossy coding keeps it.
+    // Whether the 64 x 48 frame in the video texture's corner shows the colour (0xRRGGBB),
+    // as far as the lossy coding keeps it, with the rest of the texture black.
     ::testing::AssertionResult Shows(uint32_t colour) {
         gfx::LockedRect locked;
         gfx::Texture* texture = manager_->GetVideoTexture();
         if (!texture || FAILED(texture->LockRect(0, &locked, nullptr, gfx::LOCK_READONLY)))
             return ::testing::AssertionFailure() << "no texture";
         ::testing::AssertionResult result = ::testing::AssertionSuccess();
-        for (uint32_t y : {0u, 511u, 1023u}) {
-            for (uint32_t x : {0u, 700u, 1023u}) {
-                const uint8_t* p = static_cast<const uint8_t*>(locked.bits) + y * locked.pitch + x * 4;
-                const int want[3] = {int(colour & 0xFF), int((colour >> 8) & 0xFF), int(colour >> 16)};
-                for (int c = 0; c < 3; ++c)
-                    if (std::abs(p[c] - want[c]) > 8 && result)
-                        result = ::testing::AssertionFailure() << "(" << x << ", " << y << ") byte " << c << " is "
-                                                               << int(p[c]);
-            }
-        }
+        auto check = [&](uint32_t x, uint32_t y, uint32_t want) {
+            const uint8_t* p = static_cast<const uint8_t*>(locked.bits) + y * locked.pitch + x * 4;
+            const int bytes[3] = {int(want & 0xFF), int((want >> 8) & 0xFF), int(want >> 16)};
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(p[c] - bytes[c]) > 8 && result)
+                    result = ::testing::AssertionFailure() << "(" << x << ", " << y << ") byte " << c << " is "
+                                                           << int(p[c]);
+        };
+        for (uint32_t y : {0u, 20u, 47u})
+            for (uint32_t x : {0u, 40u, 63u}) check(x, y, colour);
+        for (auto [x, y] : {std::pair{64u, 0u}, {0u, 48u}, {127u, 63u}}) check(x, y, 0);
         texture->UnlockRect(0);
         return result;
     }
@@ -111,6 +113,65 @@ TEST_F(AVIPlayer, FramesLandInTheVideoTextureAsTheSoundPlaysAndTheEndSendsVideoE
     EXPECT_FALSE(manager_->IsVideoPlaying());
     EXPECT_FALSE(player_->IsPlaying());
     EXPECT_TRUE(Shows(kBlue)) << "the last frame stays";
+}
+
+TEST_F(AVIPlayer, TextureTakesTheNextPowersOfTwoAboveTheVideoInPlaceAndTheScreensDepth) {
+    EXPECT_EQ(CYAVIPlayer::NextPowerOfTwo(0), 2u);
+    EXPECT_EQ(CYAVIPlayer::NextPowerOfTwo(1), 2u);
+    EXPECT_EQ(CYAVIPlayer::NextPowerOfTwo(2), 4u);
+    EXPECT_EQ(CYAVIPlayer::NextPowerOfTwo(255), 256u);
+    EXPECT_EQ(CYAVIPlayer::NextPowerOfTwo(256), 512u);
+    EXPECT_EQ(CYAVIPlayer::NextPowerOfTwo(640), 1024u);
+    WriteVideo("wide.avi", 320, 240);
+    WriteVideo("wide2.avi", 320, 240);
+    WriteVideo("square.avi", 256, 256);
+    auto desc = [](gfx::Texture* t) {
+        gfx::SurfaceDesc d;
+        t->GetLevelDesc(0, &d);
+        return std::to_string(d.width) + "x" + std::to_string(d.height) + ":" + std::to_string(d.format);
+    };
+    gfx::Texture* texture = manager_->LoadTexture("wide.avi");
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(desc(texture), "512x256:22");
+    // A frame lands unscaled in the corner: the rest stays black.
+    SendEvent(YEVENT_PLAY_VIDEO, 0, 0);
+    Frame();
+    gfx::LockedRect locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, gfx::LOCK_READONLY), S_OK);
+    const uint8_t* bits = static_cast<const uint8_t*>(locked.bits);
+    EXPECT_EQ(locked.pitch, 2048);
+    EXPECT_GT(bits[319 * 4 + 2], 240) << "red up to the frame's right edge";
+    EXPECT_EQ(bits[320 * 4 + 2], 0);
+    EXPECT_GT(bits[239 * locked.pitch + 2], 240);
+    EXPECT_EQ(bits[240 * locked.pitch + 2], 0);
+    texture->UnlockRect(0);
+
+    // The same size at the same depth keeps the storage; another size replaces it in place.
+    auto replacements = [&] {
+        int n = 0;
+        for (const std::string& c : recording_->Calls()) n += c.find(".ReplaceStorage(") != std::string::npos;
+        return n;
+    };
+    recording_->ClearCalls();
+    EXPECT_EQ(manager_->LoadTexture("wide2.avi"), texture);
+    EXPECT_EQ(replacements(), 0);
+    EXPECT_EQ(manager_->LoadTexture("square.avi"), texture);
+    EXPECT_EQ(desc(texture), "512x512:22");
+    EXPECT_EQ(replacements(), 1);
+    // A 16-bit screen makes the next video's texture 16-bit, still the same object.
+    g_settings.bitsPerPixel = 16;
+    EXPECT_EQ(manager_->LoadTexture("wide.avi"), texture);
+    EXPECT_EQ(desc(texture), "512x256:23");
+    SendEvent(YEVENT_PLAY_VIDEO, 0, 0);
+    Frame();
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, gfx::LOCK_READONLY), S_OK);
+    uint16_t first, outside;
+    std::memcpy(&first, locked.bits, 2);
+    std::memcpy(&outside, static_cast<const uint8_t*>(locked.bits) + 320 * 2, 2);
+    EXPECT_GE(first >> 11, 30) << "red in R5G6B5";
+    EXPECT_LE(first & 0x7FF, 0x40u);
+    EXPECT_EQ(outside, 0);
+    texture->UnlockRect(0);
 }
 
 TEST_F(AVIPlayer, StopMidPlayHoldsTheFrameSilencesTheSoundAndSendsNoVideoEnd) {

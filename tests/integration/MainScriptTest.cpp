@@ -94,7 +94,7 @@ TEST(MainScript, TheSampleGameRunsCleanly) {
     ExpectFullShutdown(program);
     std::string log = test::ReadFile("YLog.log");
     EXPECT_EQ(log.find("ERROR!!!"), std::string::npos);
-    EXPECT_EQ(Count(log, "Starting to parse script file"), 1u);
+    EXPECT_EQ(Count(log, "Starting to parse script file - data\\scripts\\main.lua"), 1u);
     EXPECT_NE(log.find("Game over after "), std::string::npos);
 }
 

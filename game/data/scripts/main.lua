@@ -1,6 +1,8 @@
 -- The sample game's main script: runs as the main handler's idle state, resumed once
 -- per frame with the frame time. Update gives the frame back to the engine.
 local frames = 0
+-- The main menu is the first screen.
+InitInterface("main_menu.txt")
 -- The theme plays on music channel 1 from the start; the channel loops it.
 SetMusic("theme.wav", true)
 PlayMusic()

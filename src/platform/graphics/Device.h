@@ -406,6 +406,11 @@ public:
     // of exactly the texture's size, converted to its format, and generates the other
     // levels from it. Not for DXT formats, whose levels are written through LockRect.
     virtual HRESULT Fill(const uint8_t* rgba, uint32_t width, uint32_t height, uint32_t pitch) = 0;
+    // Gives the texture new storage in place: the same object, still bound wherever it
+    // was, with a new size and an uncompressed format, its level count held to the new
+    // size's chain, every texel zero. Refused (D3DERR_INVALIDCALL, nothing changes) while
+    // a level is locked, for a size outside 1..8192 or a format textures cannot have.
+    virtual HRESULT ReplaceStorage(uint32_t width, uint32_t height, Format format) = 0;
 };
 
 class Font : public Unknown {

@@ -233,6 +233,24 @@ HRESULT TextureCore::Fill(const uint8_t* rgba, uint32_t width, uint32_t height, 
     return S_OK;
 }
 
+HRESULT TextureCore::ReplaceStorage(uint32_t width, uint32_t height, Format format) {
+    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize) return D3DERR_INVALIDCALL;
+    if (!IsTextureFormat(format) || format == FMT_DXT1 || format == FMT_DXT3 || format == FMT_DXT5)
+        return D3DERR_INVALIDCALL;
+    for (const Level& lv : level_)
+        if (lv.locked) return D3DERR_INVALIDCALL;
+    const uint64_t oldBytes = ByteSize();
+    width_ = width;
+    height_ = height;
+    format_ = format;
+    levels_ = std::min(levels_, FullChain(width, height));
+    // Fresh levels: their CPU copies are made again (zero) at the next lock.
+    level_.assign(levels_, Level{});
+    StorageReplaced(oldBytes);
+    Owner()->Rebind(this);
+    return S_OK;
+}
+
 // ---- State ----------------------------------------------------------------------------
 
 Light DefaultLight() {
@@ -421,6 +439,11 @@ void DeviceCore::Unbind(const TextureCore* texture) {
             state_.textures[s] = nullptr;
             dirty_ |= DIRTY_TEXTURES;
         }
+}
+
+void DeviceCore::Rebind(const TextureCore* texture) {
+    for (int s = 0; s < kMaxTextureStages; ++s)
+        if (state_.textures[s] == texture) dirty_ |= DIRTY_TEXTURES;
 }
 
 HRESULT DeviceCore::TestCooperativeLevel() {

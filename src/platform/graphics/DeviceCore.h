@@ -107,6 +107,7 @@ public:
     HRESULT LockRect(uint32_t level, LockedRect* locked, const Rect* rect, uint32_t flags) override;
     HRESULT UnlockRect(uint32_t level) override;
     HRESULT Fill(const uint8_t* rgba, uint32_t width, uint32_t height, uint32_t pitch) override;
+    HRESULT ReplaceStorage(uint32_t width, uint32_t height, Format format) override;
 
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
@@ -128,6 +129,9 @@ protected:
     virtual void UploadLevel(uint32_t, const uint8_t*, uint32_t, uint32_t) {}
     // Puts decoded RGBA pixels into level 0 and makes the other levels.
     virtual void FillLevels(const uint8_t*, uint32_t) {}
+    // The size, format and levels changed (the old storage took oldBytes): the subclass
+    // makes its storage anew, every texel zero.
+    virtual void StorageReplaced(uint64_t) {}
 
 private:
     struct Level {
@@ -249,6 +253,8 @@ public:
     void Unbind(const VertexBufferCore* buffer);
     void Unbind(const IndexBufferCore* buffer);
     void Unbind(const TextureCore* texture);
+    // A texture's storage was replaced: wherever it is bound, it is bound anew.
+    void Rebind(const TextureCore* texture);
 
     const State& CurrentState() const { return state_; }
     const PresentParameters& Parameters() const { return params_; }

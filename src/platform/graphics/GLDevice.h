@@ -93,8 +93,12 @@ protected:
     void ReadLevel(uint32_t level, uint8_t* dst) override;
     void UploadLevel(uint32_t level, const uint8_t* copy, uint32_t top, uint32_t bottom) override;
     void FillLevels(const uint8_t* rgba, uint32_t pitch) override;
+    void StorageReplaced(uint64_t oldBytes) override;
 
 private:
+    // A GL texture of the current size, format and levels.
+    void MakeStorage();
+
     GLDevice* gl_;
     GLuint name_ = 0;
     GLenum internal_ = 0, format_ = 0, type_ = 0;

@@ -42,8 +42,13 @@ void GLIndexBuffer::Upload(uint32_t offset, uint32_t size, uint32_t flags) {
 GLTexture::GLTexture(GLDevice* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                      Format format, Pool pool)
     : TextureCore(device, width, height, levels, usage, format, pool), gl_(device) {
+    MakeStorage();
+    gl_->CountTextureBytes(static_cast<int64_t>(ByteSize()));
+}
+
+void GLTexture::MakeStorage() {
     bool opaque = false;
-    switch (format) {
+    switch (GetFormat()) {
     case FMT_A8R8G8B8: internal_ = GL_RGBA8, format_ = GL_BGRA, type_ = GL_UNSIGNED_BYTE; break;
     case FMT_X8R8G8B8: internal_ = GL_RGB8, format_ = GL_BGRA, type_ = GL_UNSIGNED_BYTE; break;
     case FMT_R5G6B5: internal_ = GL_RGB565, format_ = GL_RGB, type_ = GL_UNSIGNED_SHORT_5_6_5; break;
@@ -58,10 +63,21 @@ GLTexture::GLTexture(GLDevice* device, uint32_t width, uint32_t height, uint32_t
     default: internal_ = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT; break;
     }
     glCreateTextures(GL_TEXTURE_2D, 1, &name_);
-    glTextureStorage2D(name_, static_cast<GLsizei>(levels), internal_, static_cast<GLsizei>(width),
-                       static_cast<GLsizei>(height));
+    glTextureStorage2D(name_, static_cast<GLsizei>(GetLevelCount()), internal_, static_cast<GLsizei>(Width()),
+                       static_cast<GLsizei>(Height()));
     if (opaque) glTextureParameteri(name_, GL_TEXTURE_SWIZZLE_A, GL_ONE);
-    gl_->CountTextureBytes(static_cast<int64_t>(ByteSize()));
+}
+
+void GLTexture::StorageReplaced(uint64_t oldBytes) {
+    gl_->MakeCurrent();
+    // GL storage is immutable: a new texture name takes the place of the old one.
+    glDeleteTextures(1, &name_);
+    name_ = 0;
+    MakeStorage();
+    for (uint32_t level = 0; level < GetLevelCount(); ++level)
+        glClearTexImage(name_, static_cast<GLint>(level), format_, type_, nullptr);
+    written_ = true;
+    gl_->CountTextureBytes(static_cast<int64_t>(ByteSize()) - static_cast<int64_t>(oldBytes));
 }
 
 GLTexture::~GLTexture() {

@@ -120,6 +120,13 @@ public:
         if (log_->Log("Texture.Fill", Name("Texture", this) + Format(".Fill(%u, %u)", width, height), &hr)) return hr;
         return TextureCore::Fill(rgba, width, height, pitch);
     }
+    HRESULT ReplaceStorage(uint32_t width, uint32_t height, gfx::Format format) override {
+        HRESULT hr;
+        if (log_->Log("Texture.ReplaceStorage",
+                      Name("Texture", this) + Format(".ReplaceStorage(%u, %u, %u)", width, height, unsigned(format)), &hr))
+            return hr;
+        return TextureCore::ReplaceStorage(width, height, format);
+    }
 
 private:
     CallLog* log_;

@@ -17,6 +17,10 @@ class Device;
 
 namespace media {
 
+// Pixels of a copied video frame: 32 bits B, G, R, 255 (the X8R8G8B8 layout), or 16 bits
+// R5 G6 B5 in a little-endian word (the R5G6B5 layout).
+enum class PixelFormat { Bgrx32, Rgb565 };
+
 // A music stream: stopped at its start when opened; Play runs it, the end of the music is
 // reported by IsFinished, and it stays running until Stop or Pause.
 class Music {
@@ -98,10 +102,12 @@ public:
     // the one CopyFrame gave before. At most a bounded number of frames are decoded a call,
     // so a video far behind its clock catches up over several calls.
     bool Advance();
-    // Writes the current frame scaled to width x height (1..4096 each) as 32-bit pixels
-    // B, G, R, 255, rows pitch bytes apart. VFW_E_WRONG_STATE before the first Advance that
-    // gave a frame; E_INVALIDARG for bad sizes; E_FAIL when the frame cannot be scaled.
-    HRESULT CopyFrame(uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch);
+    // Writes the current frame scaled to width x height (1..4096 each) in the pixel format,
+    // rows pitch bytes apart; at the video's own size it is copied unscaled. VFW_E_WRONG_STATE
+    // before the first Advance that gave a frame; E_INVALIDARG for bad sizes or a pitch
+    // shorter than a row; E_FAIL when the frame cannot be converted.
+    HRESULT CopyFrame(uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch,
+                      PixelFormat format = PixelFormat::Bgrx32);
     // True once every frame was due and has had its time, and the sound track played out.
     bool IsFinished();
     // Volume of the sound track -10000..0; other values are refused with E_INVALIDARG.

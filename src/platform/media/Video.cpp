@@ -134,9 +134,9 @@ bool Video::Advance() {
     return changed;
 }
 
-HRESULT Video::CopyFrame(uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch) {
+HRESULT Video::CopyFrame(uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch, PixelFormat format) {
     if (!impl_->haveShown) return VFW_E_WRONG_STATE;
-    return impl_->decoder.Scale(*impl_->shown, out, width, height, pitch);
+    return impl_->decoder.Scale(*impl_->shown, out, width, height, pitch, format);
 }
 
 bool Video::IsFinished() {

@@ -151,14 +151,18 @@ bool VideoDecoder::Next(AVFrame* out, double* seconds) {
     return true;
 }
 
-HRESULT VideoDecoder::Scale(const AVFrame& f, uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch) {
-    if (!out || width < 1 || height < 1 || width > kVideoSizeMax || height > kVideoSizeMax || pitch < width * 4 ||
-        pitch > 0x7FFFFFFFu)
+HRESULT VideoDecoder::Scale(const AVFrame& f, uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch,
+                            PixelFormat format) {
+    const uint32_t pixelBytes = format == PixelFormat::Rgb565 ? 2 : 4;
+    if (!out || width < 1 || height < 1 || width > kVideoSizeMax || height > kVideoSizeMax ||
+        pitch < width * pixelBytes || pitch > 0x7FFFFFFFu)
         return E_INVALIDARG;
     if (!Usable(f)) return E_FAIL;
     const AVPixelFormat in = static_cast<AVPixelFormat>(f.format);
+    // BGRA's fourth byte is 255 for pictures without alpha, as X8R8G8B8 wants.
+    const AVPixelFormat outFormat = format == PixelFormat::Rgb565 ? AV_PIX_FMT_RGB565LE : AV_PIX_FMT_BGRA;
     SwsContext* s = sws_getCachedContext(scaler_.release(), f.width, f.height, in, static_cast<int>(width),
-                                         static_cast<int>(height), AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr,
+                                         static_cast<int>(height), outFormat, SWS_BILINEAR, nullptr, nullptr,
                                          nullptr);
     scaler_.reset(s);
     if (!s) return E_FAIL;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/media/AvHandles.h"
+#include "platform/media/Media.h"
 #include "platform/media/MemoryInput.h"
 #include "platform/system/Result.h"
 
@@ -39,10 +40,11 @@ public:
     double EndTime() const { return lastTime_ + frameDuration_; }
     // Back to the first frame: the bytes are opened again.
     HRESULT Rewind();
-    // Writes a decoded frame scaled to width x height as 32-bit pixels B, G, R, 255, rows
-    // pitch bytes apart. E_INVALIDARG for a size outside 1..kVideoSizeMax or a short pitch;
-    // E_FAIL when the frame cannot be scaled.
-    HRESULT Scale(const AVFrame& frame, uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch);
+    // Writes a decoded frame scaled to width x height in the pixel format, rows pitch bytes
+    // apart. E_INVALIDARG for a size outside 1..kVideoSizeMax or a short pitch; E_FAIL when
+    // the frame cannot be scaled.
+    HRESULT Scale(const AVFrame& frame, uint8_t* out, uint32_t width, uint32_t height, uint32_t pitch,
+                  PixelFormat format);
 
 private:
     HRESULT OpenStream();

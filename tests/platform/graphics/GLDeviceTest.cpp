@@ -304,6 +304,29 @@ TEST_F(GLDeviceTest, SixteenBitTextureFormatsKeepTheirBitLayout) {
     t->Release();
 }
 
+TEST_F(GLDeviceTest, ReplacedStorageStaysBoundStartsBlackAndTakesItsNewLayout) {
+    Texture* t = SolidTexture(1, 0, 255, 0);
+    device_->SetTexture(0, t);
+    ASSERT_EQ(t->ReplaceStorage(8, 4, FMT_R5G6B5), S_OK);
+    Clear(0xFFFFFFFF);
+    Draw(Quad(-1, -1, 1, 1, 0.5f));
+    EXPECT_EQ(Pixel(32, 32), 0xFF000000u) << "new storage is black, still bound";
+    LockedRect locked;
+    Rect left{0, 0, 4, 4};
+    ASSERT_EQ(t->LockRect(0, &locked, &left, 0), S_OK);
+    EXPECT_EQ(locked.pitch, 16);
+    for (int y = 0; y < 4; ++y) {
+        uint16_t* row = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(locked.bits) + y * locked.pitch);
+        for (int x = 0; x < 4; ++x) row[x] = 0x001F;  // blue
+    }
+    EXPECT_EQ(t->ReplaceStorage(16, 16, FMT_X8R8G8B8), D3DERR_INVALIDCALL) << "refused while locked";
+    ASSERT_EQ(t->UnlockRect(0), S_OK);
+    Draw(Quad(-1, -1, 1, 1, 0.5f));
+    EXPECT_EQ(Pixel(8, 32), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(56, 32), 0xFF000000u);
+    t->Release();
+}
+
 TEST_F(GLDeviceTest, CompressedTextureTakesItsBlocksAsTheyAre) {
     Texture* t = nullptr;
     ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, FMT_DXT1, POOL_MANAGED, &t), S_OK);

@@ -294,6 +294,39 @@ TEST_F(RecordingDeviceTest, TexturesOwnTheirLevels) {
     EXPECT_EQ(device_->CreateTexture(0, 4, 1, 0, FMT_X8R8G8B8, POOL_MANAGED, &t), D3DERR_INVALIDCALL);
 }
 
+TEST_F(RecordingDeviceTest, ReplacedStorageKeepsTheObjectAndItsBindings) {
+    Texture* t = nullptr;
+    ASSERT_EQ(device_->CreateTexture(16, 16, 0, 0, FMT_X8R8G8B8, POOL_MANAGED, &t), S_OK);
+    ASSERT_EQ(device_->SetTexture(1, t), S_OK);
+    LockedRect lr;
+    ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), S_OK);
+    std::memset(lr.bits, 0xFF, size_t(lr.pitch) * 16);
+    EXPECT_EQ(t->ReplaceStorage(512, 256, FMT_R5G6B5), D3DERR_INVALIDCALL);
+    ASSERT_EQ(t->UnlockRect(0), S_OK);
+    ASSERT_EQ(t->ReplaceStorage(512, 256, FMT_R5G6B5), S_OK);
+    SurfaceDesc d;
+    ASSERT_EQ(t->GetLevelDesc(0, &d), S_OK);
+    EXPECT_EQ(d.width, 512u);
+    EXPECT_EQ(d.height, 256u);
+    EXPECT_EQ(d.format, FMT_R5G6B5);
+    EXPECT_EQ(t->GetLevelCount(), 5u) << "the levels the 16 x 16 texture had";
+    Texture* bound = nullptr;
+    ASSERT_EQ(device_->GetTexture(1, &bound), S_OK);
+    EXPECT_EQ(bound, t);
+    ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), S_OK);
+    EXPECT_EQ(lr.pitch, 1024);
+    EXPECT_EQ(static_cast<const uint8_t*>(lr.bits)[0], 0) << "fresh storage is zero";
+    ASSERT_EQ(t->UnlockRect(0), S_OK);
+    ASSERT_EQ(t->ReplaceStorage(1, 1, FMT_X8R8G8B8), S_OK);
+    EXPECT_EQ(t->GetLevelCount(), 1u);
+    EXPECT_EQ(t->ReplaceStorage(0, 4, FMT_X8R8G8B8), D3DERR_INVALIDCALL);
+    EXPECT_EQ(t->ReplaceStorage(9000, 4, FMT_X8R8G8B8), D3DERR_INVALIDCALL);
+    EXPECT_EQ(t->ReplaceStorage(4, 4, FMT_DXT1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(t->ReplaceStorage(4, 4, FMT_D16), D3DERR_INVALIDCALL);
+    EXPECT_EQ(recording_->Calls().back(), "Texture#1.ReplaceStorage(4, 4, 80)");
+    t->Release();
+}
+
 // ---- Lifecycle ---------------------------------------------------------------------
 
 TEST_F(RecordingDeviceTest, ResetWaitsForDefaultPoolBuffersToGo) {
