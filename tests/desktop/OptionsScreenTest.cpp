@@ -1,0 +1,78 @@
+// The sample game's screens in the real program on a virtual X display, driven by real
+// pointer and keyboard input: the main menu leads to the options screen, whose check box,
+// slider, name field and key field reach the "interface" script, and a key assigned there is
+// in "Actions.cfg" after the program quits from the main menu. The scripts write what they
+// hear to the log, which the test reads.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "desktop/DesktopSupport.h"
+
+namespace {
+
+using namespace desktop;
+
+TEST(InterfaceProgram, OptionsScreenAnswersRealPointerAndKeyboardAndKeepsTheAssignedKey) {
+    if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are not installed";
+    VirtualDisplay display;
+    if (display.Name().empty()) GTEST_SKIP() << "no virtual display";
+
+    test::TempDir dir;
+    std::filesystem::copy(std::string(KESTRUNE_SOURCE_DIR) + "/game/data", dir.Path() + "/data",
+                          std::filesystem::copy_options::recursive);
+    ASSERT_TRUE(test::FileExists("data/textures/interface/options_back.tga")) << "made at build time";
+    test::WriteFile("YConfig.cfg", "[COMMON]\nMOUSE_SPEED 1.0\n[VIDEO]\nSCREEN_WIDTH 640\nSCREEN_HEIGHT 480\n"
+                                   "FULL_SCREEN 0\nSTATISTIC 0\n");
+    // The X11 client libraries that SDL loads and unloads leak a little at exit, where a
+    // leak check can no longer name them: the program's own leaks are checked by the runs on
+    // the offscreen driver.
+    test::Program program(dir.Path(), {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display.Name(),
+                                       "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"});
+    ASSERT_TRUE(LogHas("Parsing interface file - data\\interface\\Data\\main_menu.txt ----------------- finished"));
+
+    Pointer pointer(display.Name());
+    ASSERT_TRUE(pointer.Home()) << "no program window on " << display.Name();
+    // The main menu's "Options" button (200, 294, 240 x 44) brings up the options screen.
+    pointer.Click(320, 316);
+    ASSERT_TRUE(LogHas("interface: button_click options\n"));
+    ASSERT_TRUE(LogHas("Parsing interface file - data\\interface\\Data\\options.txt ----------------- finished"));
+    Pointer::Pause(500);
+
+    // The check box (250, 162, 24 x 24).
+    pointer.Click(262, 174);
+    EXPECT_TRUE(LogHas("interface: checkbox trilinear,1\n"));
+
+    // The music slider's thumb (20 x 20) stands at the volume of 0.5: 250 + 90. Dragged
+    // 40 units right it reports its moves, ending at 0.5 + 40 / 180.
+    pointer.Drag(350, 102, 390, 102);
+    EXPECT_TRUE(LogHas("interface: move_slider music_volume,0.722222\n"));
+
+    // The name field (256, 305, 208 x 20): typed text, confirmed with Enter.
+    pointer.Click(300, 314);
+    EXPECT_TRUE(LogHas("interface: textedit_click player_name\n"));
+    pointer.Type("Ada");
+    pointer.Key("Return");
+    EXPECT_TRUE(LogHas("interface: text_edit_complete player_name,Ada\n"));
+
+    // The forward key field (256, 237, 128 x 20) takes the next key released: W, code 17.
+    pointer.Click(300, 246);
+    EXPECT_TRUE(LogHas("interface: textedit_click key_forward\n"));
+    pointer.Key("w");
+    EXPECT_TRUE(LogHas("interface: key_assigned key_forward,17\n"));
+
+    // "Back" (490, 424, 110 x 38) to the main menu, and "Quit" (200, 356) ends the program.
+    pointer.Click(545, 443);
+    EXPECT_TRUE(LogHas("interface: button_click back\n"));
+    ASSERT_TRUE(LogHasTimes("data\\interface\\Data\\main_menu.txt ----------------- finished", 2));
+    Pointer::Pause(500);
+    pointer.Click(320, 378);
+    EXPECT_TRUE(LogHas("interface: button_click quit\n"));
+    EXPECT_EQ(program.Wait(kWait), 0);
+    const std::string actions = test::ReadFile("Actions.cfg");
+    EXPECT_NE(actions.find("forward 17\n"), std::string::npos) << actions;
+    EXPECT_EQ(test::ReadFile("YLog.log").find("ERROR!!!"), std::string::npos);
+}
+
+}  // namespace
