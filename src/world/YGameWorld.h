@@ -1,0 +1,298 @@
+// The game world: the one object that holds a running game. It owns the floors of the
+// loaded mission, every object registered with it, the player's nine droid slots and the
+// current droid, the main camera with its script, its own script handler ("GameWorld"),
+// the scene nodes objects, lights and the background are drawn under, the game-data
+// tables, the droid rosters and the mission values that saves keep. Scripts create,
+// initialise, update and delete it; everything else reaches it through the events it
+// answers (10 gives the world itself).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "core/YEvents.h"
+#include "core/YReferences.h"
+#include "core/YScript.h"
+#include "platform/graphics/Device.h"
+#include "platform/math/Math.h"
+#include "platform/system/Result.h"
+#include "render/YCamera.h"
+#include "render/YComplexObject.h"
+#include "world/YDroidRecord.h"
+#include "world/YGameData.h"
+
+class CYBBoxRenderer;
+class CYCameraNode;
+class CYDynamicPolygonRenderer;
+class CYEffectNode;
+class CYLevel;
+class CYLightSetNode;
+class CYNode;
+class CYObject;
+class CYPolygonSink;
+class CYRenderer;
+class CYRoom;
+class CYTextures;
+class CYWorld;
+
+// Number of droid slots; slot i holds the droid numbered i + 1.
+constexpr int kDroidSlots = 9;
+// Scene layers that event 5 hands out: five world nodes, then twenty overlay nodes.
+constexpr int kWorldLayers = 5;
+constexpr int kOverlayNodes = 20;
+// Lights the light-set node takes in one frame.
+constexpr int kFrameLights = 15;
+// Mission results that scripts write and read.
+constexpr int kMissionResults = 10;
+// Bucket count of the name and object tables.
+constexpr size_t kWorldTableBuckets = 100;
+
+// Room side in world units, its reciprocal, and the height of a floor.
+constexpr float kRoomSide = 8.25f;
+constexpr float kInverseRoomSide = 0.121212125f;
+constexpr float kFloorHeightFactor = 0.33333334f;
+
+// The floor of a height in the per-frame droid test and in FindObjectRoom (with the
+// 0.01 allowance), and in the collision, ray, rectangle and room-flag queries (without).
+// A height whose floor is not a finite integer range gives -1 (no floor).
+int FloorOfHeightWithAllowance(float z);
+int FloorOfHeight(float z);
+// The grid cell of a room containing (x, y): row from x, column from y. False (and no
+// cell) for non-finite or out-of-range coordinates.
+bool RoomCellOf(float x, float y, int* row, int* column);
+
+class CYGameWorld : public CYEventListener, public CYReferenced, public YObjectWorld {
+public:
+    // Members as a new world has them; no events yet.
+    CYGameWorld();
+    // Deletes every registered object and every object waiting for deletion, every
+    // floor, every droid record and the background object; cancels the subscriptions.
+    ~CYGameWorld() override;
+
+    // Handlers, camera script, game data, subscriptions, camera and scene nodes, the
+    // background. The camera node's failure is returned at once; else 0.
+    HRESULT Init();
+    // One frame: droid switch, script, buffers, lights, objects and floor, camera, drawing.
+    void Update(double frameTime);
+    // Reads the six game-data tables (the result is not needed by Init).
+    HRESULT LoadGameData();
+
+    // Queries forwarded to the floor of a height.
+    bool CheckCollision(CYComplexObject* mover, const math::Vec3& p, float radius, const math::Vec3& dir,
+                        float* distance, math::Vec3* contact, CYObject** part) override;
+    bool CrossRay(const math::Vec4& origin, const math::Vec4& direction, math::Vec4* point, float* distance,
+                  CYObject** hit, math::Plane* plane);
+    void GetActiveObjectsInRect(std::vector<CYComplexObject*>* out, const math::Vec3& centre, float halfWidth,
+                                float halfDepth);
+    // The floor (from z + 0.01) and the room under the object; both null outside.
+    void FindObjectRoom(CYComplexObject* object, CYLevel** level, CYRoom** room);
+    YObjectRoom* FindObjectRoom(CYComplexObject* object) override;
+    // Whether the room under the point is lit (false in interface mode or outside rooms).
+    bool GetRoomFlagAt(const math::Vec3& p) const;
+    // The wall or door entry on a side (0 above, 1 below, 2 left, 3 right) of a room;
+    // null for another side or a floor, row or column outside the grid.
+    CYComplexObject* GetRoomDoor(int floor, int row, int column, int side) const;
+    // Whether the object is registered and not destroyed.
+    bool IsValidObject(const void* object) const;
+    // Takes the object out of the world's lists without deleting it; a replacement
+    // becomes the current droid.
+    void KillObject(CYComplexObject* object, CYComplexObject* replacement);
+    // Takes the object out of every list and deletes it (with the object it rides on).
+    void DeleteObject(CYComplexObject* object);
+    // Takes a registered object out of the set and queues it for deletion at the end of
+    // the frame. False when the world does not hold it.
+    bool QueueObjectForDeletion(CYComplexObject* object);
+    // One of at most fifteen lights of this frame; later ones are dropped.
+    void AddLight(const gfx::Light& light);
+    // The command to the handler of every filled droid slot, in slot order.
+    void SendCommandToDroids(const std::string& command, const std::string& param);
+    // The background drawn in interface mode: a texture under "background.fx".
+    void ChangeBackground(const std::string& textureName);
+    // Resets the light textures of a room and its four walls (OnUpdateVisibleRooms).
+    void ResetRoomLights(CYLevel* level, int row, int column);
+    // Event 12: camera, room-light reset, the target's floor, the lit rooms.
+    void UpdateVisibleRooms();
+    // Event 22.
+    void SetInterfaceMode(bool on);
+    // Event 13: slots, pending additions, the name table and the registered set.
+    void RegisterObject(CYComplexObject* object, const char* name);
+
+    // Event handlers; the context is the world.
+    static void OnFrameEnd(void* context, intptr_t a, intptr_t b);
+    static void OnGetWorldNode(void* context, intptr_t a, intptr_t b);
+    static void OnAction(void* context, intptr_t a, intptr_t b);
+    static void OnGetGameWorld(void* context, intptr_t a, intptr_t b);
+    static void OnUpdateVisibleRooms(void* context, intptr_t a, intptr_t b);
+    static void OnObjectCreated(void* context, intptr_t a, intptr_t b);
+    static void OnRegisterMovingObject(void* context, intptr_t a, intptr_t b);
+    static void OnGetMovingObjects(void* context, intptr_t a, intptr_t b);
+    static void OnGetClosestMovingObject(void* context, intptr_t a, intptr_t b);
+    static void OnGetComplexObject(void* context, intptr_t a, intptr_t b);
+    static void OnSetCameraTarget(void* context, intptr_t a, intptr_t b);
+    static void OnSetInterfaceMode(void* context, intptr_t a, intptr_t b);
+    static void OnDisplayModeChanged(void* context, intptr_t a, intptr_t b);
+    static void OnChangeBackground(void* context, intptr_t a, intptr_t b);
+    static void OnIsValidObject(void* context, intptr_t a, intptr_t b);
+
+    // Droid records carried by droid objects: their integer "info" holds a number the
+    // world hands out for the record (never reused), not the record's address.
+    int32_t DroidRecordInfo(CYDroidRecord* record);
+    // The record of an "info" number when the live roster or the placed-droid records
+    // still hold it; else null.
+    CYDroidRecord* FindDroidRecord(int32_t info) const;
+    // Takes the record out of whichever of the two lists holds it and destroys it.
+    void DestroyDroidRecord(CYDroidRecord* record);
+
+    // Droids: rosters, selection, pending and saved droid
+    // (the droid switching and droid models are defined in YGameWorldDroids.cpp)
+
+    // Missions
+    // (the mission and level loading and the saved games are defined with them)
+
+    // Accessors.
+    CYCamera& GetCamera() { return camera_; }
+    CYScriptHandler& ScriptHandler() { return scriptHandler_; }
+    CYRenderer* GetRenderer() const { return renderer_; }
+    std::vector<std::unique_ptr<CYLevel>>& Floors() { return floors_; }
+    const std::vector<std::unique_ptr<CYLevel>>& Floors() const { return floors_; }
+    // The floor of an index, or null outside the list.
+    CYLevel* GetFloor(int index) const;
+    CYLevel* GetCurrentFloor() const { return currentFloor_; }
+    void SetCurrentFloor(CYLevel* floor) { currentFloor_ = floor; }
+    CYGameData& GameData() { return gameData_; }
+    bool IsInterfaceMode() const { return interfaceMode_ != 0; }
+    bool IsGameOver() const { return gameOver_ != 0; }
+    void SetGameOver() { gameOver_ = 1; }
+    CYComplexObject* GetDroidSlot(int slot) const;
+    CYComplexObject* GetCurrentDroid() const { return currentDroid_; }
+    CYComplexObject* GetPendingDroid() const { return pendingDroid_; }
+    CYComplexObject* GetSavedDroid() const { return savedDroid_; }
+    const std::string& GetCurrentDroidHandlerName() const { return currentDroidHandlerName_; }
+    // The named-object table's entry (entered with null when absent, as event 17 does).
+    CYComplexObject* GetNamedObject(const std::string& name);
+    const std::vector<CYComplexObject*>& LiveObjects() const { return liveObjects_; }
+    const std::vector<CYComplexObject*>& PendingAddObjects() const { return pendingAdd_; }
+    const std::vector<CYComplexObject*>& PendingDeletionObjects() const { return pendingDeletion_; }
+    // The moving-object buffer being filled, and the complete one of the previous frame.
+    const std::vector<CYComplexObject*>& FillingMovingObjects() const { return moving_[bufferIndex_]; }
+    const std::vector<CYComplexObject*>& PreviousMovingObjects() const { return moving_[(bufferIndex_ + 1) % 2]; }
+    const std::unordered_set<const void*>& RegisteredObjects() const { return registered_; }
+    int GetFrameLightCount() const { return frameLights_; }
+    CYLightSetNode* GetLightSetNode() const { return lightSet_; }
+    // Event 5's node of a layer index; null outside 0..24.
+    CYNode* GetWorldNode(int index) const;
+    // The world node made first under the camera's node, handed out by no event.
+    CYWorld* GetHiddenWorldNode() const { return hiddenWorldNode_; }
+    CYCameraNode* GetOverlayCameraNode() const { return overlayCamera_; }
+    CYBBoxRenderer* GetBoundingBoxNode() const { return bboxNode_; }
+    CYObject* GetBackgroundObject() const { return background_.get(); }
+    CYEffectNode* GetBackgroundEffectNode() const { return backgroundEffect_; }
+    CYPolygonSink* GetBackgroundSink() const;
+    void SetBackgroundCamera(const math::Vec3& lookAt, const math::Vec3& viewVector) {
+        backgroundLookAt_ = lookAt;
+        backgroundViewVector_ = viewVector;
+    }
+    const math::Vec3& GetBackgroundLookAt() const { return backgroundLookAt_; }
+    const math::Vec3& GetBackgroundViewVector() const { return backgroundViewVector_; }
+    // The overlay projection for a screen size: y counts pixels downward from the top.
+    static math::Matrix OverlayMatrix(float width, float height);
+
+    // Mission and score values that saves keep.
+    std::vector<std::unique_ptr<CYDroidRecord>>& LiveRoster() { return liveRoster_; }
+    std::vector<std::unique_ptr<CYDroidRecord>>& PlacedDroidRecords() { return placedRecords_; }
+    std::vector<CYDroidRecord>& FixedRoster() { return fixedRoster_; }
+    CYDroidRecord& DefaultDroidRecord() { return defaultDroid_; }
+    int32_t& LiveScore() { return liveScore_; }
+    int32_t& FixedScore() { return fixedScore_; }
+    int32_t& MissionNumber() { return missionNumber_; }
+    int32_t& LastLevel() { return lastLevel_; }
+    std::string& MissionNumberText() { return missionNumberText_; }
+    std::string& MissionName() { return missionName_; }
+    std::string& MissionBriefing() { return missionBriefing_; }
+    int32_t* MissionResults() { return missionResults_; }
+
+private:
+    // Update's steps.
+    void ApplyPendingDroid();
+    void TransferControls();
+    void RunScript(float frameTime);
+    void SwapMovingBuffers();
+    void ResetFrameLights();
+    void UpdateFloor(float frameTime);
+    void ReportBorderDroids();
+    // Init's steps.
+    void NameHandler(CYScriptHandler& handler, const char* name);
+    void StartCameraScript();
+    void Subscribe();
+    void SetUpCamera();
+    HRESULT BuildSceneNodes();
+    void BuildBackground();
+    // Every holder but the registered set and the rooms forgets the object.
+    void ForgetObject(CYComplexObject* object);
+    // Removes the object from every list of the room under it and of its own room.
+    void ForgetInRooms(CYComplexObject* object);
+    // Deletes an object taken out of everything (with the records it carries).
+    void DestroyObjectNow(CYComplexObject* object);
+    void DestroyCarriedRecord(CYComplexObject* object);
+
+    CYScriptHandler scriptHandler_;
+    CYRenderer* renderer_ = nullptr;
+    CYCamera camera_;
+    std::vector<std::unique_ptr<CYLevel>> floors_;
+    CYLevel* currentFloor_ = nullptr;
+
+    // Scene nodes (owned by the scene tree).
+    CYWorld* hiddenWorldNode_ = nullptr;
+    CYLightSetNode* lightSet_ = nullptr;
+    CYNode* worldNodes_[kWorldLayers] = {};
+    CYWorld* bboxParent_ = nullptr;
+    CYBBoxRenderer* bboxNode_ = nullptr;
+    CYNode* overlayNodes_[kOverlayNodes] = {};
+    CYCameraNode* overlayCamera_ = nullptr;
+    CYCameraNode* backgroundCamera_ = nullptr;
+    CYEffectNode* backgroundEffect_ = nullptr;
+    CYTextures* backgroundTextures_ = nullptr;
+    CYDynamicPolygonRenderer* backgroundSink_ = nullptr;
+    // Node deletions counted when the nodes were taken: a change means they may be gone.
+    uint64_t nodeEpoch_ = 0;
+
+    std::vector<CYComplexObject*> moving_[2];
+    std::vector<CYComplexObject*> liveObjects_;
+    std::vector<CYComplexObject*> pendingAdd_;
+    int bufferIndex_ = 0;
+    std::unique_ptr<CYObject> background_;
+    uint8_t gameOver_ = 0;
+
+    CYComplexObject* droidSlots_[kDroidSlots] = {};
+    CYComplexObject* currentDroid_ = nullptr;
+    CYComplexObject* pendingDroid_ = nullptr;
+    CYComplexObject* savedDroid_ = nullptr;
+    std::string currentDroidHandlerName_;
+    std::unordered_map<std::string, CYComplexObject*> namedObjects_;
+    std::vector<CYComplexObject*> pendingDeletion_;
+    int frameLights_ = 0;
+
+    CYGameData gameData_;
+    std::vector<std::unique_ptr<CYDroidRecord>> liveRoster_;
+    std::vector<std::unique_ptr<CYDroidRecord>> placedRecords_;
+    std::unordered_map<int32_t, CYDroidRecord*> recordInfos_;
+    int32_t nextRecordInfo_ = 1;
+    int32_t liveScore_ = 0;
+    uint8_t interfaceMode_ = 0;
+    math::Vec3 backgroundLookAt_;
+    math::Vec3 backgroundViewVector_;
+    std::string missionNumberText_;
+    std::string missionName_;
+    std::string missionBriefing_;
+    int32_t missionNumber_ = 1;
+    CYDroidRecord defaultDroid_;
+    int32_t lastLevel_ = 1;
+    std::vector<CYDroidRecord> fixedRoster_;
+    int32_t fixedScore_ = 0;
+    int32_t missionResults_[kMissionResults] = {};
+    std::unordered_set<const void*> registered_;
+    bool initialised_ = false;
+};
