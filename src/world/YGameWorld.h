@@ -50,11 +50,6 @@ constexpr int kMissionResults = 10;
 // Bucket count of the name and object tables.
 constexpr size_t kWorldTableBuckets = 100;
 
-// Room side in world units, its reciprocal, and the height of a floor.
-constexpr float kRoomSide = 8.25f;
-constexpr float kInverseRoomSide = 0.121212125f;
-constexpr float kFloorHeightFactor = 0.33333334f;
-
 // The floor of a height in the per-frame droid test and in FindObjectRoom (with the
 // 0.01 allowance), and in the collision, ray, rectangle and room-flag queries (without).
 // A height whose floor is not a finite integer range gives -1 (no floor).
