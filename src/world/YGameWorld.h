@@ -22,7 +22,9 @@
 #include "render/YCamera.h"
 #include "render/YComplexObject.h"
 #include "world/YDroidRecord.h"
+#include "world/YDroids.h"
 #include "world/YGameData.h"
+#include "world/YLevel.h"
 
 class CYBBoxRenderer;
 class CYCameraNode;
@@ -38,8 +40,6 @@ class CYRoom;
 class CYTextures;
 class CYWorld;
 
-// Number of droid slots; slot i holds the droid numbered i + 1.
-constexpr int kDroidSlots = 9;
 // Scene layers that event 5 hands out: five world nodes, then twenty overlay nodes.
 constexpr int kWorldLayers = 5;
 constexpr int kOverlayNodes = 20;
@@ -59,7 +59,7 @@ int FloorOfHeight(float z);
 // cell) for non-finite or out-of-range coordinates.
 bool RoomCellOf(float x, float y, int* row, int* column);
 
-class CYGameWorld : public CYEventListener, public CYReferenced, public YObjectWorld {
+class CYGameWorld : public CYEventListener, public CYReferenced, public YLevelWorld {
 public:
     // Members as a new world has them; no events yet.
     CYGameWorld();
@@ -101,7 +101,11 @@ public:
     // the frame. False when the world does not hold it.
     bool QueueObjectForDeletion(CYComplexObject* object);
     // One of at most fifteen lights of this frame; later ones are dropped.
-    void AddLight(const gfx::Light& light);
+    void AddLight(const gfx::Light& light) override;
+    // The droid a level places: the model and its placed record (null when it cannot).
+    CYComplexObject* SetupDroidModel(const std::string& name) override;
+    // The world node made first under the camera's node (the levels' second node).
+    CYNode* GetLevelWorldNode() override;
     // The command to the handler of every filled droid slot, in slot order.
     void SendCommandToDroids(const std::string& command, const std::string& param);
     // The background drawn in interface mode: a texture under "background.fx".
@@ -132,17 +136,9 @@ public:
     static void OnChangeBackground(void* context, intptr_t a, intptr_t b);
     static void OnIsValidObject(void* context, intptr_t a, intptr_t b);
 
-    // Droid records carried by droid objects: their integer "info" holds a number the
-    // world hands out for the record (never reused), not the record's address.
-    int32_t DroidRecordInfo(CYDroidRecord* record);
-    // The record of an "info" number when the live roster or the placed-droid records
-    // still hold it; else null.
-    CYDroidRecord* FindDroidRecord(int32_t info) const;
-    // Takes the record out of whichever of the two lists holds it and destroys it.
-    void DestroyDroidRecord(CYDroidRecord* record);
-
     // Droids: rosters, selection, pending and saved droid
-    // (the droid switching and droid models are defined in YGameWorldDroids.cpp)
+    // (the droid switching is defined in YGameWorldDroids.cpp; SetupDroidModel above, the
+    // levels' entry point, is defined with the world in YGameWorld.cpp)
 
     // Missions
     // (the mission and level loading and the saved games are defined with them)
@@ -195,11 +191,10 @@ public:
     // The overlay projection for a screen size: y counts pixels downward from the top.
     static math::Matrix OverlayMatrix(float width, float height);
 
+    // The droid records (default, live roster, placed records, fixed roster).
+    CYDroidRosters& Rosters() { return rosters_; }
+    const YDroidSlots& DroidSlots() const { return droidSlots_; }
     // Mission and score values that saves keep.
-    std::vector<std::unique_ptr<CYDroidRecord>>& LiveRoster() { return liveRoster_; }
-    std::vector<std::unique_ptr<CYDroidRecord>>& PlacedDroidRecords() { return placedRecords_; }
-    std::vector<CYDroidRecord>& FixedRoster() { return fixedRoster_; }
-    CYDroidRecord& DefaultDroidRecord() { return defaultDroid_; }
     int32_t& LiveScore() { return liveScore_; }
     int32_t& FixedScore() { return fixedScore_; }
     int32_t& MissionNumber() { return missionNumber_; }
@@ -261,7 +256,7 @@ private:
     std::unique_ptr<CYObject> background_;
     uint8_t gameOver_ = 0;
 
-    CYComplexObject* droidSlots_[kDroidSlots] = {};
+    YDroidSlots droidSlots_{};
     CYComplexObject* currentDroid_ = nullptr;
     CYComplexObject* pendingDroid_ = nullptr;
     CYComplexObject* savedDroid_ = nullptr;
@@ -271,10 +266,8 @@ private:
     int frameLights_ = 0;
 
     CYGameData gameData_;
-    std::vector<std::unique_ptr<CYDroidRecord>> liveRoster_;
-    std::vector<std::unique_ptr<CYDroidRecord>> placedRecords_;
-    std::unordered_map<int32_t, CYDroidRecord*> recordInfos_;
-    int32_t nextRecordInfo_ = 1;
+    // Default record, live roster, placed-droid records, fixed roster.
+    CYDroidRosters rosters_;
     int32_t liveScore_ = 0;
     uint8_t interfaceMode_ = 0;
     math::Vec3 backgroundLookAt_;
@@ -283,9 +276,7 @@ private:
     std::string missionName_;
     std::string missionBriefing_;
     int32_t missionNumber_ = 1;
-    CYDroidRecord defaultDroid_;
     int32_t lastLevel_ = 1;
-    std::vector<CYDroidRecord> fixedRoster_;
     int32_t fixedScore_ = 0;
     int32_t missionResults_[kMissionResults] = {};
     std::unordered_set<const void*> registered_;
