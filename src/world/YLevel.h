@@ -163,8 +163,9 @@ private:
     void SetWallSideLight(int r, int c, const char* part, const std::string& texture);
     // The four wall sides facing the room cell (r, c).
     void SetRoomWallsLight(int r, int c, const std::string& texture);
-    // The objects of the eight neighbour cells and the four edge cells of (r, c).
-    void GatherNeighbours(int r, int c, std::vector<CYComplexObject*>* out) const;
+    // The active and static objects overlapping the square of half size reach around p,
+    // from the rooms within one room side of it.
+    void CollidersNear(std::vector<CYComplexObject*>* out, const math::Vec3& p, float reach) const;
     // Sets or clears the visibility bits around a room cell.
     void MarkVisibility(int r, int c, bool visible);
     void MakeWorldNodes();
