@@ -85,6 +85,7 @@ CYComplexObject::CYComplexObject(const std::string& name) : name_(name), scriptH
 }
 
 CYComplexObject::~CYComplexObject() {
+    DropReference();
     // A camera that follows this object lets go of it.
     CYCamera* camera = nullptr;
     SendEvent(YEVENT_GET_CAMERA, reinterpret_cast<intptr_t>(&camera), 0);

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/YReferences.h"
 #include "core/YScript.h"
 #include "platform/graphics/Device.h"
 #include "platform/math/Math.h"
@@ -62,12 +63,14 @@ constexpr float kPositionLimit = 1.0e6f;
 // Longest chain of objects riding on each other.
 constexpr int kMaxCarrierChain = 16;
 
-class CYComplexObject : public YCameraSubject {
+// Scripts hold it through the reference table: once destroyed, its references read as null.
+class CYComplexObject : public YCameraSubject, public CYReferenced {
 public:
     explicit CYComplexObject(const std::string& name);
     // Unlinks the carrier and the carried object (which keeps its absolute position),
-    // stops a camera that follows it, leaves its room, deletes parts and skeleton.
-    virtual ~CYComplexObject();
+    // stops a camera that follows it, leaves its room, deletes parts and skeleton. Its
+    // references read as null from the start, before any event is sent.
+    ~CYComplexObject() override;
     CYComplexObject(const CYComplexObject&) = delete;
     CYComplexObject& operator=(const CYComplexObject&) = delete;
 
