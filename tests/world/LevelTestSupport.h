@@ -152,6 +152,7 @@ public:
     }
     YObjectRoom* FindObjectRoom(CYComplexObject* object) override {
         if (onFind) onFind(object);
+        if (useAnswer) return answer;
         return level ? level->GetRoomAt(object->AbsolutePosition()) : nullptr;
     }
     bool CheckCollision(CYComplexObject* mover, const math::Vec3& p, float radius, const math::Vec3& dir,
@@ -181,6 +182,9 @@ public:
     std::vector<gfx::Light> lights;
     std::vector<std::string> droidNames;
     std::function<void(CYComplexObject*)> onFind;
+    // When set, FindObjectRoom answers this room instead of asking the level.
+    bool useAnswer = false;
+    YObjectRoom* answer = nullptr;
 };
 
 // Texture i of a part of an object, or "" when the part or texture is missing.
