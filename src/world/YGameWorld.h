@@ -55,9 +55,6 @@ constexpr size_t kWorldTableBuckets = 100;
 // A height whose floor is not a finite integer range gives -1 (no floor).
 int FloorOfHeightWithAllowance(float z);
 int FloorOfHeight(float z);
-// The grid cell of a room containing (x, y): row from x, column from y. False (and no
-// cell) for non-finite or out-of-range coordinates.
-bool RoomCellOf(float x, float y, int* row, int* column);
 
 class CYGameWorld : public CYEventListener, public CYReferenced, public YLevelWorld {
 public:
@@ -66,6 +63,10 @@ public:
     // Deletes every registered object and every object waiting for deletion, every
     // floor, every droid record and the background object; cancels the subscriptions.
     ~CYGameWorld() override;
+
+    // Deletes the world now, or, when called from inside its Update (a script of the
+    // world, its camera or its objects), as soon as that Update returns.
+    static void Destroy(CYGameWorld* world);
 
     // Handlers, camera script, game data, subscriptions, camera and scene nodes, the
     // background. The camera node's failure is returned at once; else 0.
@@ -110,8 +111,6 @@ public:
     void SendCommandToDroids(const std::string& command, const std::string& param);
     // The background drawn in interface mode: a texture under "background.fx".
     void ChangeBackground(const std::string& textureName);
-    // Resets the light textures of a room and its four walls (OnUpdateVisibleRooms).
-    void ResetRoomLights(CYLevel* level, int row, int column);
     // Event 12: camera, room-light reset, the target's floor, the lit rooms.
     void UpdateVisibleRooms();
     // Event 22.
@@ -139,9 +138,62 @@ public:
     // Droids: rosters, selection, pending and saved droid
     // (the droid switching is defined in YGameWorldDroids.cpp; SetupDroidModel above, the
     // levels' entry point, is defined with the world in YGameWorld.cpp)
+    // The droid that becomes current at the next Update: from the slot after (NextDroid)
+    // or before (PrevDroid) the current droid's, wrapping, the first filled slot whose
+    // droid's flag "notChangable" is false; it becomes the pending droid. The current
+    // droid, with nothing made pending, when it is in no slot or no other slot qualifies.
+    CYComplexObject* NextDroid();
+    CYComplexObject* PrevDroid();
+    // The droid of a slot (0 to 8) becomes the pending droid when it exists and its flag
+    // "notChangable" is false, and is returned; otherwise the current droid is returned.
+    CYComplexObject* ChangeDroid(int slot);
 
     // Missions
     // (the mission and level loading and the saved games are defined with them)
+    // Clears the running mission, rebuilds the live roster from the fixed roster, reads
+    // the mission file (its header, then one level block per floor), starts the mission
+    // script as the world script's idle state and tells the scripts "level_inited". The
+    // last floor's result on success; E_FAIL after a header error or a missing level line;
+    // a floor's failure; the file's failure (the mission then finishes with no floors).
+    HRESULT LoadMission(const std::string& path, int32_t number);
+    // Snapshots of the live progress: the fixed roster copies the live roster, the fixed
+    // score the live score, and the last level becomes the mission number + 1 (FixState)
+    // or the mission number (FixState2).
+    void FixState();
+    void FixState2();
+    // Live score = fixed score.
+    void RestoreScore();
+    // A new game's progress: last level 1, fixed score 0, fixed roster empty.
+    void InitialState();
+    int32_t GetLastLevel() const { return lastLevel_; }
+    // Writes the fixed state under the name to the slot's file. E_FAIL (logged, the old
+    // file untouched) when it cannot be written.
+    HRESULT SaveGame(int32_t slot, const std::string& name);
+    // Reads the slot's file into the fixed state: S_OK when it was read whole. A missing
+    // file empties the fixed roster and keeps the last level and fixed score; a damaged
+    // one changes nothing. Both give E_FAIL.
+    HRESULT LoadGame(int32_t slot);
+    // The name stored in the slot's file; empty when it cannot be read.
+    std::string GetSaveName(int32_t slot) const;
+
+private:
+    // LoadMission's steps: the old mission cleared; the header's script started; the
+    // floors built from their level blocks; the finishing updates.
+    void ClearMission();
+    bool StartMissionScript(const std::string& script);
+    HRESULT BuildFloors(CYTextParser& parser, int32_t height, int32_t width, int32_t depth, const std::string& path);
+    HRESULT FinishMission(HRESULT result);
+    void FixLiveState(int32_t lastLevel);
+
+public:
+
+    // Rooms and floors as script references: a handle in the reference table names the
+    // floor and the room; it reads as null once that floor or room is no longer the
+    // world's (a new mission, or the world deleted).
+    void* RoomReference(CYRoom* room);
+    void* LevelReference(CYLevel* level);
+    CYRoom* ResolveRoom(const void* reference) const;
+    CYLevel* ResolveLevel(const void* reference) const;
 
     // Accessors.
     CYCamera& GetCamera() { return camera_; }
@@ -170,7 +222,7 @@ public:
     // The moving-object buffer being filled, and the complete one of the previous frame.
     const std::vector<CYComplexObject*>& FillingMovingObjects() const { return moving_[bufferIndex_]; }
     const std::vector<CYComplexObject*>& PreviousMovingObjects() const { return moving_[(bufferIndex_ + 1) % 2]; }
-    const std::unordered_set<const void*>& RegisteredObjects() const { return registered_; }
+    const std::unordered_set<CYComplexObject*>& RegisteredObjects() const { return registered_; }
     int GetFrameLightCount() const { return frameLights_; }
     CYLightSetNode* GetLightSetNode() const { return lightSet_; }
     // Event 5's node of a layer index; null outside 0..24.
@@ -206,6 +258,7 @@ public:
 
 private:
     // Update's steps.
+    void UpdateFrame(double frameTime);
     void ApplyPendingDroid();
     void TransferControls();
     void RunScript(float frameTime);
@@ -220,13 +273,16 @@ private:
     void SetUpCamera();
     HRESULT BuildSceneNodes();
     void BuildBackground();
-    // Every holder but the registered set and the rooms forgets the object.
+    // Every list, slot and pointer of the world and its floors forgets the object (the
+    // registered set and the current droid excepted).
     void ForgetObject(CYComplexObject* object);
-    // Removes the object from every list of the room under it and of its own room.
-    void ForgetInRooms(CYComplexObject* object);
-    // Deletes an object taken out of everything (with the records it carries).
-    void DestroyObjectNow(CYComplexObject* object);
+    // Destroys the droid record the object carries in "info".
     void DestroyCarriedRecord(CYComplexObject* object);
+    // Deletes the camera, background and overlay camera nodes the world hung under the
+    // renderer's root (with everything below them) while that renderer is alive.
+    void DeleteSceneNodes();
+    // Event 3's answer.
+    static CYRenderer* QueryRenderer();
 
     CYScriptHandler scriptHandler_;
     CYRenderer* renderer_ = nullptr;
@@ -246,8 +302,6 @@ private:
     CYEffectNode* backgroundEffect_ = nullptr;
     CYTextures* backgroundTextures_ = nullptr;
     CYDynamicPolygonRenderer* backgroundSink_ = nullptr;
-    // Node deletions counted when the nodes were taken: a change means they may be gone.
-    uint64_t nodeEpoch_ = 0;
 
     std::vector<CYComplexObject*> moving_[2];
     std::vector<CYComplexObject*> liveObjects_;
@@ -279,6 +333,28 @@ private:
     int32_t lastLevel_ = 1;
     int32_t fixedScore_ = 0;
     int32_t missionResults_[kMissionResults] = {};
-    std::unordered_set<const void*> registered_;
-    bool initialised_ = false;
+    std::unordered_set<CYComplexObject*> registered_;
+    // Expires when the world is destroyed: Update checks it after running scripts, since
+    // a script may delete the world it runs in.
+    std::shared_ptr<int> life_ = std::make_shared<int>(0);
+    // While Update walks the live objects, removals leave null entries, compacted after.
+    bool walkingLive_ = false;
+    // Updates running (one, or nested through a script), and a deletion asked for meanwhile.
+    int updateDepth_ = 0;
+    bool deleteRequested_ = false;
+    // Script handles of rooms and floors, by the address they name.
+    class CYPlaceHandle : public CYReferenced {
+    public:
+        CYPlaceHandle(const void* target, int floor, int roomRow, int roomColumn)
+            : target(target), floor(floor), roomRow(roomRow), roomColumn(roomColumn) {}
+        const void* target;
+        int floor;
+        int roomRow;
+        int roomColumn;
+    };
+    std::unordered_map<const void*, std::unique_ptr<CYPlaceHandle>> placeHandles_;
+    // The handle of a floor index and room (-1, -1 for the floor itself), made when missing.
+    void* PlaceReference(const void* target, int floor, int roomRow, int roomColumn);
+    bool HandleResolves(const CYPlaceHandle& handle) const;
+    const CYPlaceHandle* FindHandle(const void* reference) const;
 };
