@@ -74,6 +74,10 @@ public:
     CYComplexObject(const CYComplexObject&) = delete;
     CYComplexObject& operator=(const CYComplexObject&) = delete;
 
+    // The live complex object at the address a script handler names as its owner; null
+    // when no complex object lives there (the owner is another kind of object, or gone).
+    static CYComplexObject* FromOwner(const void* owner);
+
     // When visible: the carried object's Draw, then Update of every visible part.
     void Draw() override;
 
