@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <memory>
 
@@ -297,6 +298,37 @@ TEST_F(LevelTest, RoomsInViewSetTheVisibilityOfTheirWallsAndColumns) {
     level_->Render(&camera);
     EXPECT_EQ(level_->VisibilityAtCell(1, 1), 0u);
     EXPECT_EQ(level_->VisibilityAtCell(1, 4), 1u | 4u);  // set by room 2 after room 1 cleared its bits
+}
+
+// ---- The sample level -----------------------------------------------------------------------
+
+TEST(SampleLevelTest, SampleLevelLoadsWithTheGeneratedTemplatesAndEveryRoomIsReachable) {
+    const std::string data = std::string(KESTRUNE_SOURCE_DIR) + "/game/data";
+    if (!test::FileExists(data + "/meshes/wall.a3d")) GTEST_SKIP() << "sample content not made";
+    test::TempDir dir;
+    std::filesystem::create_directory_symlink(data, "data");
+    const std::string text = test::ReadFile("data/levels/level1.lvl");
+    FakeWorld world;
+    {
+        CYLevel level(&world, 2, 3);
+        world.level = &level;
+        CYTextParser parser(text.data(), static_cast<uint32_t>(text.size()));
+        ASSERT_EQ(level.Load(&parser, 0.0f), S_OK);
+        EXPECT_EQ(level.RoomAtIndex(1, 2), nullptr);
+        ASSERT_NE(level.RoomAtIndex(0, 2), nullptr);
+        EXPECT_NE(level.RoomAtIndex(0, 2)->GetFloorObject()->FindChild("shaft"), nullptr);
+        EXPECT_EQ(level.ObjectAtCell(1, 2), nullptr);  // the hall's open side
+        EXPECT_EQ(level.ObjectAtCell(2, 1)->GetName(), "wallDoor");
+        EXPECT_FALSE(world.registered.empty());
+        level.UpdateLitRooms(math::Vec3(4, 4, 0));
+        for (int i = 0; i < 2; ++i)
+            for (int j = 0; j < 3; ++j) {
+                CYRoom* room = level.RoomAtIndex(i, j);
+                EXPECT_TRUE(!room || room->IsLit()) << i << "," << j;
+            }
+        world.Clear();
+    }
+    std::filesystem::remove("data");
 }
 
 // ---- Hostile files ---------------------------------------------------------------------------
