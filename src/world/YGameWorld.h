@@ -147,6 +147,9 @@ public:
     // The droid of a slot (0 to 8) becomes the pending droid when it exists and its flag
     // "notChangable" is false, and is returned; otherwise the current droid is returned.
     CYComplexObject* ChangeDroid(int slot);
+    // The droid becomes the current and the saved droid and the camera's target; "isActive"
+    // moves from the old current droid to it. Nothing for null.
+    void SetCurrentDroid(CYComplexObject* droid);
 
     // Missions
     // (the mission and level loading and the saved games are defined with them)

@@ -28,3 +28,11 @@ CYComplexObject* CYGameWorld::ChangeDroid(int slot) {
     pendingDroid_ = droid;
     return droid;
 }
+
+void CYGameWorld::SetCurrentDroid(CYComplexObject* droid) {
+    if (!droid) return;
+    if (currentDroid_) currentDroid_->ScriptHandler().flagParams["isActive"] = false;
+    droid->ScriptHandler().flagParams["isActive"] = true;
+    currentDroid_ = savedDroid_ = droid;
+    camera_.SetTarget(droid);
+}
