@@ -15,6 +15,24 @@ namespace {
 
 // Longest command or parameter text sent to the droids: each droid's handler keeps a copy.
 constexpr size_t kMaxDroidCommandText = 4096;
+// Most object scripts run inside one another (a script running another object's script,
+// which runs a third's...): each level holds a resume on the program's stack.
+constexpr int kMaxNestedScripts = 16;
+int g_nestedScripts = 0;
+
+// Resumes the state one step for a script function; refused (not finished, logged) when
+// too many object scripts already run inside one another.
+bool ResumeNested(CYScript* state) {
+    if (g_nestedScripts >= kMaxNestedScripts) {
+        Log(3, "Script - %s not run: %d object scripts already run inside one another\n", state->FileName().c_str(),
+            kMaxNestedScripts);
+        return false;
+    }
+    ++g_nestedScripts;
+    const bool finished = state->Resume(0.0f);
+    --g_nestedScripts;
+    return finished;
+}
 
 // The complex object whose scripts a part argument reaches: the part's owner, or the
 // object itself when a complex object is given.
@@ -51,7 +69,7 @@ bool ExecuteScript(CYComplexObject* object, const char* name, uint32_t initData)
     if (state->IsFinished()) {
         state->SetOwnerName(handler.Name());
         state->Start();
-        state->Resume(0.0f);
+        ResumeNested(state);
     }
     return true;
 }
@@ -85,7 +103,7 @@ int UpdateObjectScript(lua_State* L) {
     }
     if (current->IsBusy()) return 0;
     std::weak_ptr<void> life = handler.LifeToken();
-    const bool finished = current->Resume(0.0f);
+    const bool finished = ResumeNested(current);
     if (finished && !life.expired()) handler.ClearCommands();
     return 0;
 }

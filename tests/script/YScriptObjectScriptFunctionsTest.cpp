@@ -51,6 +51,19 @@ TEST_F(ObjectScripts, ABusyStateIsLeftAloneAndWaitingCommandsStay) {
     EXPECT_EQ(Run("UpdateObjectScript(" + Ref(o) + ")\n"), (Lines{"run|ref:0", "again"}));
 }
 
+TEST_F(ObjectScripts, ObjectScriptsRunInsideOneAnotherOnlySixteenDeep) {
+    test::WriteFile("data/scripts/chain.lua", "local me = GetCurrentComplexObject(globalObject) Record('in')\n"
+                                              "ExecuteComplexObjectScript(GetObjectParam(me, 'next'), 'chain', nil)\n");
+    std::vector<CYComplexObject*> chain;
+    for (int i = 0; i < 20; ++i) {
+        chain.push_back(NewObject("link"));
+        chain.back()->AddScript("chain", "chain.lua");
+        if (i > 0) chain[i - 1]->ScriptHandler().objectParams["next"] = int32_t(chain[i]->ReferenceId());
+    }
+    EXPECT_EQ(Run("ExecuteComplexObjectScript(" + Ref(chain[0]) + ", 'chain', nil)\n"), Lines(16, "in"));
+    EXPECT_TRUE(LogHas("Script - chain.lua not run: 16 object scripts already run inside one another"));
+}
+
 TEST_F(ObjectScripts, CommandsReachEveryDroidInASlotOnlyWithAWorld) {
     CYComplexObject* droid = Scripted("droid_c");
     CYComplexObject* other = Scripted("other");
