@@ -52,12 +52,13 @@ TEST_F(MissionScript, ProgressIsFixedSavedAndLoadedThroughTheSlots) {
                   "Record(SaveGame(2, 'mid'), GetSaveName(2), GetSaveName(3))\n"
                   "InitialState() Record(GetLastLevel(), SaveGame(1, ''))\n"
                   "Record(LoadGame(2), GetLastLevel(), LoadGame(3), GetLastLevel())\n"
-                  "RestoreScore()\n");
+                  "SetPointsCount(5) RestoreScore()\n");
     EXPECT_EQ(r, (Lines{"5", "4", "true|mid|", "1|true", "true|4|false|4"}));
     EXPECT_EQ(test::ReadFile("data/Saves/save1.sav"), std::string(16, '\0').replace(4, 1, 1, '\1'));
     EXPECT_EQ(world->FixedScore(), 70);
-    EXPECT_EQ(world->LiveScore(), 70);
+    EXPECT_EQ(world->LiveScore(), 70);  // the score of the last load, after a purchase
     EXPECT_TRUE(world->Rosters().Fixed().empty());  // slot 3 was empty
+    EXPECT_EQ(world->Rosters().Live().size(), 1u);  // the live roster is not touched
 }
 
 TEST_F(MissionScript, StrictArgumentsEndTheScriptAndVideoFunctionsSendTheirEvents) {

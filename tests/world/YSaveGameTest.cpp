@@ -58,34 +58,6 @@ struct SaveGameTest : ::testing::Test {
     CYGameWorld world;
 };
 
-// ---- The fixed state -------------------------------------------------------------------------
-
-TEST_F(SaveGameTest, FixStateSnapshotsTheLiveProgressAndRestoreScorePutsItBack) {
-    world.Rosters().AddLive(Droid("a", {}));
-    world.MissionNumber() = 4;
-    world.LiveScore() = 300;
-    world.FixState();
-    EXPECT_EQ(world.GetLastLevel(), 5);
-    EXPECT_EQ(world.FixedScore(), 300);
-    ASSERT_EQ(world.Rosters().Fixed().size(), 1u);
-    EXPECT_EQ(world.Rosters().Fixed()[0].armorState, 1.0f);
-    EXPECT_EQ(world.Rosters().Fixed()[0].deployed, 0);
-    EXPECT_EQ(world.Rosters().Live()[0]->deployed, 0);
-
-    world.FixState2();
-    EXPECT_EQ(world.GetLastLevel(), 4);
-    world.LiveScore() = 50;  // a purchase
-    world.RestoreScore();
-    EXPECT_EQ(world.LiveScore(), 300);
-
-    world.InitialState();
-    EXPECT_EQ(world.GetLastLevel(), 1);
-    EXPECT_EQ(world.FixedScore(), 0);
-    EXPECT_TRUE(world.Rosters().Fixed().empty());
-    EXPECT_EQ(world.Rosters().Live().size(), 1u);  // the live roster is not touched
-    EXPECT_EQ(world.LiveScore(), 300);
-}
-
 // ---- Saving and loading ----------------------------------------------------------------------
 
 TEST_F(SaveGameTest, SaveAndLoadGiveBackTheRosterWithFreshStates) {
@@ -114,11 +86,7 @@ TEST_F(SaveGameTest, SaveAndLoadGiveBackTheRosterWithFreshStates) {
     }
 }
 
-TEST_F(SaveGameTest, NewGameSaveHoldsExactlyTheLayoutsBytes) {
-    world.InitialState();
-    ASSERT_EQ(world.SaveGame(0, ""), S_OK);
-    EXPECT_EQ(test::ReadFile("data/Saves/save0.sav"), Int(0) + Int(1) + Int(0) + Int(0));
-
+TEST(SaveLayoutTest, SaveHoldsExactlyTheLayoutsBytes) {
     YSaveGame save;
     save.name = "n";
     save.lastLevel = -2;
