@@ -402,12 +402,7 @@ int GetCurrentDroid(lua_State* L) {
 int SetCurrentDroid(lua_State* L) {
     CYComplexObject* droid = ArgComplexObject(L, 1);
     CYGameWorld* world = QueryGameWorld();
-    if (!droid || !world) return 0;
-    if (CYComplexObject* old = world->GetCurrentDroid()) old->ScriptHandler().flagParams["isActive"] = false;
-    droid->ScriptHandler().flagParams["isActive"] = true;
-    SendEvent(YEVENT_SET_CAMERA_TARGET, reinterpret_cast<intptr_t>(droid), 0);
-    const int slot = DroidSlotOf(world->DroidSlots(), droid);
-    if (slot >= 0) world->ChangeDroid(slot);
+    if (droid && world) world->SetCurrentDroid(droid);
     return 0;
 }
 

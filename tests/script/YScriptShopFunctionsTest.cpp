@@ -98,12 +98,14 @@ TEST_F(ShopFunctions, DroidsDeployOnlyToAFreeSpawnPointAndCarryTheirRecords) {
                   "Record(GetArmorState(d), GetWeaponState(d), GetWeaponsCount(d), GetWeaphonType(d))\n"
                   "Record(GetDroidDevices(d)) Record(GetDroidDevices(nil), GetDroidsCount())\n"
                   "Record(ComparePointers(ChangeDroid(1), d), IsNull(ChangeDroid(2)), IsNull(ChangeDroid(-2147483648)))\n"
+                  "SetCurrentDroid(nil, 0) SetCurrentDroid(d, 0)\n"
+                  "Record(ComparePointers(select(2, GetCurrentDroid()), d), GetObjectTrigger(d, 'isActive'))\n"
                   "DeleteUserDroids() Record(GetUserDroidsCount(), IsValidObject(d), GetDroidName(d))\n");
     ASSERT_NE(world->GetDroidSlot(0), nullptr);
     EXPECT_EQ(records, (Lines{"true|5|5|true|false|true",
                               "true|ref:" + std::to_string(world->GetDroidSlot(0)->ReferenceId()) + "|0", "false",
                               "false", "false|false|false", kDroidName + "|chariot|chainmail|thunder|1",
-                              "0.5|0.25|0|none", "0|table", "0|2", "true|true|true", "0|false|"}));
+                              "0.5|0.25|0|none", "0|table", "0|2", "true|true|true", "true|true", "0|false|"}));
     EXPECT_EQ(world->GetPendingDroid(), world->GetDroidSlot(0));
 }
 
