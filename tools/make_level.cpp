@@ -311,7 +311,7 @@ int main(int argc, char** argv) {
     if (!WriteFile(meshes / "wall.a3d", Wall(false)) || !WriteFile(meshes / "wallDoor.a3d", Wall(true)) ||
         !WriteFile(meshes / "column.a3d", Column()) || !WriteFile(meshes / "floorTile.a3d", Floor(false)) ||
         !WriteFile(meshes / "floorHole.a3d", Floor(true)) ||
-        !WriteFile(textures / "light2.tga", Tga(LightMap(0.62f, 0.58f, 0.5f))) ||
+        !WriteFile(textures / "light2.tga", Tga(LightMap(0.72f, 0.68f, 0.6f))) ||
         !WriteFile(textures / "light3.tga", Tga(LightMap(0.3f, 0.32f, 0.4f))) ||
         !WriteFile(textures / "metal.tga", Tga(Metal()))) {
         std::fprintf(stderr, "make_level: cannot write into %s\n", dir.c_str());
