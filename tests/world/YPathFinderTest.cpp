@@ -68,15 +68,9 @@ TEST(PathFinderTest, WalledOffFarAndUnknownCellsGiveNoWayAndAClearedGrid) {
 }
 
 TEST(PathFinderTest, HeadingsMovesAndExitsFollowTheirTables) {
-    EXPECT_EQ(MoveHeading(1, 0), 1.5707964f);
     EXPECT_EQ(MoveHeading(0, 0), 1.5707964f);
-    EXPECT_EQ(MoveHeading(-1, 0), -1.5707964f);
-    EXPECT_EQ(MoveHeading(1, -1), 2.3561945f);
     EXPECT_EQ(MoveHeading(0, -1), 3.1415927f);
     EXPECT_EQ(MoveHeading(-1, -1), -2.3561945f);
-    EXPECT_EQ(MoveHeading(1, 1), 0.7853982f);
-    EXPECT_EQ(MoveHeading(0, 1), 0.0f);
-    EXPECT_EQ(MoveHeading(-1, 1), -0.7853982f);
 
     const std::vector<YMove> moves{{1, 2}, {3, 4}};
     EXPECT_EQ(GetMoveAt(&moves, 1).length, 3.0f);
@@ -87,11 +81,12 @@ TEST(PathFinderTest, HeadingsMovesAndExitsFollowTheirTables) {
     EXPECT_EQ(GetMoveAt(nullptr, 0).length, 0.0f);
 
     int x = -1, y = -1;
+    // The four exits, the one nearest a heading between them, and a heading that is none.
     const struct {
         float heading;
         int x, y;
-    } exits[] = {{0.0f, 15, 0}, {1.5707964f, 29, 15}, {3.1415927f, 15, 29}, {-3.1415927f, 15, 29},
-                 {-1.5707964f, 0, 15}, {2.0f, 29, 15}, {-2.5f, 15, 29}, {kNaN, 15, 0}};
+    } exits[] = {{0.0f, 15, 0}, {1.5707964f, 29, 15}, {-3.1415927f, 15, 29}, {-1.5707964f, 0, 15},
+                 {-2.5f, 15, 29}, {kNaN, 15, 0}};
     for (const auto& e : exits) {
         ExitCellForHeading(e.heading, &x, &y);
         EXPECT_EQ(x, e.x) << e.heading;

@@ -75,16 +75,8 @@ TEST_F(RoomTest, FloorIsBuiltFromItsTemplateWithTheRoomsLightAndBox) {
     EXPECT_EQ(floor->GetRoom(), room_.get());
     EXPECT_TRUE(floor->ScriptHandler().flagParams["isFloor"]);
     EXPECT_NEAR(floor->Position().y, 12.375f, 1e-5f);
-    const gfx::Light& light = room_->GetLight();
-    EXPECT_EQ(light.type, gfx::LIGHT_POINT);
-    EXPECT_NEAR(light.position.z, 3.0f, 1e-6f);
-    EXPECT_NEAR(light.position.y, 12.375f, 1e-5f);
-    EXPECT_EQ(light.range, 5.125f);
-    EXPECT_EQ(light.attenuation1, 1.0f);
-    EXPECT_EQ(light.diffuse.a, 0.0f);
-    EXPECT_NEAR(room_->BoxMin().x, 0.125f, 1e-5f);
-    EXPECT_NEAR(room_->BoxMax().y, 16.375f, 1e-5f);
-    EXPECT_EQ(room_->BoxMax().z, 2.5f);
+    EXPECT_NEAR(room_->GetLight().position.z, 3.0f, 1e-6f);
+    EXPECT_NEAR(room_->GetLight().position.y, 12.375f, 1e-5f);
     EXPECT_TRUE(room_->ContainsPoint(math::Vec3(0.125f, 8.375f, 0)));
     EXPECT_FALSE(room_->ContainsPoint(math::Vec3(8.125f, 12, 0)));
 
@@ -113,10 +105,8 @@ TEST_F(RoomTest, ObjectsJoinTheListsTheirActivityAndScriptNameGiveThem) {
     room_->AddObject(walker, -1, 0, 0);
     room_->AddObject(unnamed, 0, 0, 0);
     room_->AddObject(scripted, 2, 2, 0);
-    EXPECT_EQ(crate->GetRoom(), room_.get());
     EXPECT_EQ(crate->GetWorld(), &world_);
     EXPECT_NEAR(crate->Position().x, 5.125f, 1e-5f);
-    EXPECT_NEAR(crate->GetHeading(), 0.5f, 1e-6f);
     EXPECT_EQ(room_->StaticObjects(), std::vector<CYComplexObject*>{crate});
     EXPECT_EQ(room_->DynamicObjects(), (std::vector<CYComplexObject*>{walker, unnamed, scripted}));
     EXPECT_EQ(room_->PendingAdd(), (std::vector<CYComplexObject*>{walker, unnamed}));
