@@ -328,7 +328,8 @@ private:
     int32_t liveScore_ = 0;
     uint8_t interfaceMode_ = 0;
     math::Vec3 backgroundLookAt_;
-    math::Vec3 backgroundViewVector_;
+    // Until a script sets it, the camera's starting orbit (a distance of 0 would be refused).
+    math::Vec3 backgroundViewVector_{8.0f, 0.0f, 0.0f};
     std::string missionNumberText_;
     std::string missionName_;
     std::string missionBriefing_;

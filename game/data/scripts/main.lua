@@ -4,14 +4,22 @@ local frames = 0
 -- The theme plays on music channel 1 from the start; the channel loops it.
 SetMusic("theme.wav", true)
 PlayMusic()
+-- The game world; while the interface is up it draws its background picture.
+local world = CreateGameWorld()
+InitGameWorld(world)
+SetInterfaceMode(true)
+ChangeBackground("background.png")
 while true do
   frames = frames + 1
   -- The channel needs its update every frame to loop and fade.
   UpdateMusic()
+  UpdateGameWorld(world, GetDeltaTime(globalObject))
   -- Commands sent to "MAIN", oldest first; closing the window sends "GameOver".
   while SetNextCommand(globalObject) do
     if GetCurrentCommand(globalObject) == "GameOver" then
       SaveLog("Game over after " .. frames .. " frames")
+      DeleteGameWorld(world)
+      world = nil
     end
   end
   Update()
