@@ -195,6 +195,17 @@ void CYGameWorld::BuildBackground() {
 }
 
 HRESULT CYGameWorld::Init() {
+    // A second call would hang a second set of nodes under the root: it answers as the first.
+    if (initCalled_) {
+        Log(3, "CYGameWorld::Init: the world is initialised already\n");
+        return initResult_;
+    }
+    initCalled_ = true;
+    initResult_ = InitOnce();
+    return initResult_;
+}
+
+HRESULT CYGameWorld::InitOnce() {
     g_isWorldInInterfaceMode = IsInInterfaceMode;
     NameHandler(scriptHandler_, "GameWorld");
     NameHandler(camera_.ScriptHandler(), "MainCamera");

@@ -260,6 +260,8 @@ public:
     int32_t* MissionResults() { return missionResults_; }
 
 private:
+    // Init's steps, run by the first Init only.
+    HRESULT InitOnce();
     // Update's steps.
     void UpdateFrame(double frameTime);
     void ApplyPendingDroid();
@@ -343,6 +345,8 @@ private:
     std::shared_ptr<int> life_ = std::make_shared<int>(0);
     // While Update walks the live objects, removals leave null entries, compacted after.
     bool walkingLive_ = false;
+    bool initCalled_ = false;
+    HRESULT initResult_ = S_OK;
     // Updates running (one, or nested through a script), and a deletion asked for meanwhile.
     int updateDepth_ = 0;
     bool deleteRequested_ = false;

@@ -95,7 +95,9 @@ TEST_F(WorldTest, InitHangsTheWorldsNodesUnderItsCamerasAndAnswersTheWorldEvents
     EXPECT_FLOAT_EQ(background->GetSourceVertices()[2].y, -1.5f);
     EXPECT_NE(world_->GetBackgroundSink(), nullptr);
 
-    // The world takes its three camera nodes with it.
+    // A second Init builds nothing more; the world takes its three camera nodes with it.
+    EXPECT_EQ(world_->Init(), S_OK);
+    EXPECT_EQ(renderer_->GetRoot()->Children().size(), rootChildren_ + 3);
     delete world_;
     world_ = nullptr;
     EXPECT_EQ(renderer_->GetRoot()->Children().size(), rootChildren_);
