@@ -303,12 +303,11 @@ int GetMovingObjectsCount(lua_State* L) {
     return 1;
 }
 
+// The entry is read through the world, which knows whether that object still lives.
 int GetMovingObject(lua_State* L) {
     const int32_t index = ArgIntLenient(L, 1);
-    CYComplexObject** first = nullptr;
-    int count = 0;
-    QueryMovingObjects(&first, &count);
-    PushReference(L, index >= 0 && index < count ? first[index] : nullptr);
+    CYGameWorld* world = QueryGameWorld();
+    PushReference(L, world ? world->PreviousMovingObject(index) : nullptr);
     return 1;
 }
 

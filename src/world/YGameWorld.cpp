@@ -318,6 +318,25 @@ void CYGameWorld::RunScript(float frameTime) { scriptHandler_.Step(frameTime); }
 void CYGameWorld::SwapMovingBuffers() {
     bufferIndex_ = (bufferIndex_ + 1) % 2;
     moving_[bufferIndex_].clear();
+    movingIds_[bufferIndex_].clear();
+}
+
+std::vector<uint32_t>& CYGameWorld::MovingIds(int buffer) {
+    if (movingIds_[buffer].size() != moving_[buffer].size()) movingIds_[buffer].assign(moving_[buffer].size(), 0);
+    return movingIds_[buffer];
+}
+
+bool CYGameWorld::MovingEntryAlive(int buffer, size_t index) const {
+    if (index >= moving_[buffer].size() || moving_[buffer].size() != movingIds_[buffer].size()) return false;
+    // The stored pointer is compared, never followed, until the table vouches for it.
+    auto* live = dynamic_cast<CYComplexObject*>(FindReferenced(movingIds_[buffer][index]));
+    return live && live == moving_[buffer][index];
+}
+
+CYComplexObject* CYGameWorld::PreviousMovingObject(int index) const {
+    const int buffer = (bufferIndex_ + 1) % 2;
+    if (index < 0 || !MovingEntryAlive(buffer, static_cast<size_t>(index))) return nullptr;
+    return moving_[buffer][index];
 }
 
 void CYGameWorld::ResetFrameLights() {

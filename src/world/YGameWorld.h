@@ -225,6 +225,9 @@ public:
     // The moving-object buffer being filled, and the complete one of the previous frame.
     const std::vector<CYComplexObject*>& FillingMovingObjects() const { return moving_[bufferIndex_]; }
     const std::vector<CYComplexObject*>& PreviousMovingObjects() const { return moving_[(bufferIndex_ + 1) % 2]; }
+    // The object at an index of the previous frame's buffer; null outside it, and for an
+    // object destroyed since (an object the world does not own may go at any time).
+    CYComplexObject* PreviousMovingObject(int index) const;
     const std::unordered_set<CYComplexObject*>& RegisteredObjects() const { return registered_; }
     int GetFrameLightCount() const { return frameLights_; }
     CYLightSetNode* GetLightSetNode() const { return lightSet_; }
@@ -278,6 +281,10 @@ private:
     void SetUpCamera();
     HRESULT BuildSceneNodes();
     void BuildBackground();
+    // The ids of a buffer, realigned (as unknown) when its objects were changed alone.
+    std::vector<uint32_t>& MovingIds(int buffer);
+    // Whether the entry of a buffer is still the live object it was.
+    bool MovingEntryAlive(int buffer, size_t index) const;
     // Every list, slot and pointer of the world and its floors forgets the object (the
     // registered set and the current droid excepted).
     void ForgetObject(CYComplexObject* object);
@@ -309,6 +316,8 @@ private:
     CYDynamicPolygonRenderer* backgroundSink_ = nullptr;
 
     std::vector<CYComplexObject*> moving_[2];
+    // The reference id of each entry of the buffers, by which a destroyed one is known.
+    std::vector<uint32_t> movingIds_[2];
     std::vector<CYComplexObject*> liveObjects_;
     std::vector<CYComplexObject*> pendingAdd_;
     int bufferIndex_ = 0;

@@ -102,7 +102,11 @@ void CYGameWorld::OnObjectCreated(void* context, intptr_t a, intptr_t b) {
 
 void CYGameWorld::OnRegisterMovingObject(void* context, intptr_t a, intptr_t) {
     CYGameWorld* world = World(context);
-    if (a) world->moving_[world->bufferIndex_].push_back(reinterpret_cast<CYComplexObject*>(a));
+    if (!a) return;
+    auto* object = reinterpret_cast<CYComplexObject*>(a);
+    std::vector<uint32_t>& ids = world->MovingIds(world->bufferIndex_);
+    world->moving_[world->bufferIndex_].push_back(object);
+    ids.push_back(object->ReferenceId());
 }
 
 void CYGameWorld::OnGetMovingObjects(void* context, intptr_t a, intptr_t b) {
@@ -121,8 +125,11 @@ void CYGameWorld::OnGetClosestMovingObject(void* context, intptr_t a, intptr_t b
     CYGameWorld* world = World(context);
     const math::Vec3 p = object->GetPosition();
     float best = kClosestStart;
-    for (CYComplexObject* other : world->moving_[(world->bufferIndex_ + 1) % 2]) {
-        if (other == object || other->GetRoom() != object->GetRoom()) continue;
+    const int buffer = (world->bufferIndex_ + 1) % 2;
+    for (size_t i = 0; i < world->moving_[buffer].size(); ++i) {
+        CYComplexObject* other = world->moving_[buffer][i];
+        // Objects the world does not own (walls of replaced floors) may be gone.
+        if (other == object || !world->MovingEntryAlive(buffer, i) || other->GetRoom() != object->GetRoom()) continue;
         const math::Vec3 q = other->GetPosition();
         const float d = (q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y);
         if (d < best) {

@@ -50,8 +50,17 @@ void CYGameWorld::ForgetObject(CYComplexObject* object) {
     if (walkingLive_) std::replace(liveObjects_.begin(), liveObjects_.end(), object, static_cast<CYComplexObject*>(nullptr));
     else std::erase(liveObjects_, object);
     std::erase(pendingAdd_, object);
-    std::erase(moving_[0], object);
-    std::erase(moving_[1], object);
+    for (int buffer = 0; buffer < 2; ++buffer) {
+        std::vector<uint32_t>& ids = MovingIds(buffer);
+        size_t kept = 0;
+        for (size_t i = 0; i < moving_[buffer].size(); ++i) {
+            if (moving_[buffer][i] == object) continue;
+            moving_[buffer][kept] = moving_[buffer][i];
+            ids[kept++] = ids[i];
+        }
+        moving_[buffer].resize(kept);
+        ids.resize(kept);
+    }
     for (CYComplexObject*& slot : droidSlots_)
         if (slot == object) slot = nullptr;
     if (pendingDroid_ == object) pendingDroid_ = nullptr;

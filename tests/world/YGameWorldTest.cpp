@@ -166,16 +166,27 @@ TEST_F(WorldTest, MovingObjectsAreReadFromThePreviousFrame) {
         SendEvent(YEVENT_GET_CLOSEST_MOVING_OBJECT, reinterpret_cast<intptr_t>(o), reinterpret_cast<intptr_t>(&answer));
         return answer;
     };
-    for (CYComplexObject* o : {a, b, c}) SendEvent(YEVENT_REGISTER_MOVING_OBJECT, reinterpret_cast<intptr_t>(o), 0);
+    // An object the world does not own moves too, and its owner deletes it.
+    auto* stranger = new CYComplexObject("stranger");
+    stranger->SetRoom(&room);
+    stranger->SetPosition(math::Vec3(1, 0, 0));
+    for (CYComplexObject* o : {a, stranger, b, c})
+        SendEvent(YEVENT_REGISTER_MOVING_OBJECT, reinterpret_cast<intptr_t>(o), 0);
     EXPECT_TRUE(previous().empty());
     world_->Update(0.0);
-    EXPECT_EQ(previous(), (std::vector<CYComplexObject*>{a, b, c}));
+    EXPECT_EQ(world_->PreviousMovingObject(1), stranger);
+    stranger->SetRoom(nullptr);
+    delete stranger;
+    EXPECT_EQ(world_->PreviousMovingObject(1), nullptr);
+    EXPECT_EQ(world_->PreviousMovingObject(2), b);
+    EXPECT_EQ(world_->PreviousMovingObject(4), nullptr);
     EXPECT_EQ(closest(a), b);
     EXPECT_EQ(closest(c), nullptr);
     b->SetPosition(math::Vec3(100, 0, 0));  // 100 units away: too far
     EXPECT_EQ(closest(a), nullptr);
     world_->Update(0.0);
     EXPECT_TRUE(previous().empty());
+    EXPECT_EQ(world_->PreviousMovingObject(0), nullptr);
     for (CYComplexObject* o : {a, b, c}) o->SetRoom(nullptr);
 }
 
