@@ -185,8 +185,11 @@ private:
     void ClearMission();
     bool StartMissionScript(const std::string& script);
     HRESULT BuildFloors(CYTextParser& parser, int32_t height, int32_t width, int32_t depth, const std::string& path);
-    HRESULT FinishMission(HRESULT result);
+    HRESULT FinishMission(HRESULT result, uint32_t load);
     void FixLiveState(int32_t lastLevel);
+    // Counts the mission loads: a script that loads another mission while one finishes
+    // ends the finishing of the first.
+    uint32_t missionLoads_ = 0;
 
 public:
 

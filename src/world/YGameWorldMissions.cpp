@@ -29,10 +29,11 @@ HRESULT MissionError(const std::string& path) {
 // ---- Loading a mission ---------------------------------------------------------------------
 
 HRESULT CYGameWorld::LoadMission(const std::string& path, int32_t number) {
+    const uint32_t load = ++missionLoads_;
     ClearMission();
     CYFile file(path);
     const HRESULT loaded = file.Load();
-    if (FAILED(loaded)) return FinishMission(loaded);
+    if (FAILED(loaded)) return FinishMission(loaded, load);
 
     CYTextParser parser(file.GetData(), file.GetSize());
     YMissionHeader header;
@@ -46,7 +47,7 @@ HRESULT CYGameWorld::LoadMission(const std::string& path, int32_t number) {
     const HRESULT built = BuildFloors(parser, header.height, header.width, header.depth, path);
     if (FAILED(built)) return built;
     currentFloor_ = floors_.front().get();
-    return FinishMission(built);
+    return FinishMission(built, load);
 }
 
 void CYGameWorld::ClearMission() {
@@ -92,12 +93,15 @@ HRESULT CYGameWorld::BuildFloors(CYTextParser& parser, int32_t height, int32_t w
     return result;
 }
 
-HRESULT CYGameWorld::FinishMission(HRESULT result) {
+HRESULT CYGameWorld::FinishMission(HRESULT result, uint32_t load) {
+    // Scripts run in these steps: one may delete the world or load another mission, which
+    // then finishes by itself.
     const std::weak_ptr<int> life = life_;
+    auto superseded = [&] { return life.expired() || missionLoads_ != load; };
     scriptHandler_.ClearCommands();
     NameHandler(scriptHandler_, "GameWorld");
     Update(0.0);
-    if (life.expired()) return result;
+    if (superseded()) return result;
 
     auto first = std::find_if(droidSlots_.begin(), droidSlots_.end(), [](CYComplexObject* d) { return d != nullptr; });
     if (first != droidSlots_.end()) {
@@ -108,31 +112,34 @@ HRESULT CYGameWorld::FinishMission(HRESULT result) {
         droid->SetMoved();
         camera_.SetTarget(droid);
         droid->Update(0.0f);
-        if (life.expired()) return result;
+        if (superseded()) return result;
         camera_.Update(0.0f);
-        if (life.expired()) return result;
+        if (superseded()) return result;
         if (g_commandManager) g_commandManager->SendCommandByName("interface", "UpdateDroid", "");
     }
 
     for (size_t i = 0; i < floors_.size(); ++i)
         for (int pass = 0; pass < 3 && i < floors_.size(); ++pass) {
             floors_[i]->UpdateAllRooms(0.0f);
-            if (life.expired()) return result;
+            if (superseded()) return result;
         }
     OnFrameEnd(this, 0, 0);
 
     // Objects' scripts run here: a killed object leaves a null entry, compacted after.
     walkingLive_ = true;
-    for (int pass = 0; pass < 2; ++pass)
-        for (size_t i = 0; i < liveObjects_.size(); ++i) {
+    bool stopped = false;
+    for (int pass = 0; pass < 2 && !stopped; ++pass)
+        for (size_t i = 0; i < liveObjects_.size() && !stopped; ++i) {
             if (CYComplexObject* object = liveObjects_[i]) object->Update(0.0f);
-            if (life.expired()) return result;
+            stopped = superseded();
         }
+    if (life.expired()) return result;
     walkingLive_ = false;
     std::erase(liveObjects_, nullptr);
+    if (stopped) return result;
 
     RunScript(0.0f);
-    if (life.expired()) return result;
+    if (superseded()) return result;
     if (g_commandManager) g_commandManager->SendCommandByName("GameWorld", "level_inited", "");
     UpdateVisibleRooms();
     return result;

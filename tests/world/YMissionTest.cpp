@@ -185,6 +185,20 @@ TEST_F(MissionTest, EveryCutOfAMissionLoadsSafely) {
     }
 }
 
+TEST_F(MissionTest, MissionScriptMayLoadTheNextMissionWhileItsOwnMissionFinishes) {
+    test::WriteFile("data/scripts/next.lua", "SaveLog('next ' .. GetMissionName())\n"
+                                             "LoadMission('data\\\\missions\\\\two.txt', 2)\n"
+                                             "SaveLog('after ' .. GetMissionName())\n");
+    test::WriteFile("data/missions/two.txt", Header() + Floor(droidC));
+    ASSERT_GE(Load(Header("1", "b", "next.lua") + Floor(droidA)), 0);
+    world->Update(0.0);
+    EXPECT_EQ(world->MissionNumber(), 2);
+    EXPECT_EQ(world->GetCurrentDroid(), world->GetDroidSlot(2));
+    EXPECT_EQ(LogCount("after Name With Caps"), 1);
+    EXPECT_EQ(world->Floors().size(), 1u);
+    EXPECT_EQ(world->Rosters().Placed().size(), 1u);  // the first mission's droid went with it
+}
+
 TEST(SampleMissionTest, SampleMissionStandsOnTwoFloorsWithThreeDroids) {
     const std::string data = std::string(KESTRUNE_SOURCE_DIR) + "/game/data";
     if (!test::FileExists(data + "/meshes/droids.a3d")) GTEST_SKIP() << "sample content not made";
