@@ -10,6 +10,7 @@
 #include "core/YLiveCounts.h"
 #include "core/YLog.h"
 #include "core/YUtils.h"
+#include "render/YPartReferences.h"
 #include "render/YSkeleton.h"
 
 namespace {
@@ -75,14 +76,29 @@ CYBoundingBox BoxAround(const std::vector<gfx::Vertex>& vertices) {
     return CYBoundingBox(math::Vec4{origin.x, origin.y, origin.z, 1.0f}, math::Vec4{extent.x, extent.y, extent.z, 1.0f});
 }
 
+// Every live complex object, so that the owner of a script handler can be told apart from
+// the other engine objects that own handlers. Never destroyed: objects may outlive statics.
+std::unordered_set<const CYComplexObject*>& LiveObjects() {
+    static auto* objects = new std::unordered_set<const CYComplexObject*>;
+    return *objects;
+}
+
 }  // namespace
 
 CYComplexObject::CYComplexObject(const std::string& name) : name_(name), scriptHandler_(this) {
     partsByName_.rehash(100);
     ++g_live.complexObjects;
+    LiveObjects().insert(this);
+}
+
+CYComplexObject* CYComplexObject::FromOwner(const void* owner) {
+    auto* object = static_cast<const CYComplexObject*>(owner);
+    return LiveObjects().count(object) ? const_cast<CYComplexObject*>(object) : nullptr;
 }
 
 CYComplexObject::~CYComplexObject() {
+    DropReference();
+    LiveObjects().erase(this);
     // A camera that follows this object lets go of it.
     CYCamera* camera = nullptr;
     SendEvent(YEVENT_GET_CAMERA, reinterpret_cast<intptr_t>(&camera), 0);
@@ -102,9 +118,13 @@ CYComplexObject::~CYComplexObject() {
     }
     if (room_) room_->LeaveObject(this);
     room_ = nullptr;
-    for (CYObject* part : parts_) delete part;
+    for (CYObject* part : parts_) {
+        DropPartReferences(part);
+        delete part;
+    }
     parts_.clear();
     partsByName_.clear();
+    DropSkeletonReference(skeleton_);
     delete skeleton_;
     skeleton_ = nullptr;
     --g_live.complexObjects;
@@ -216,6 +236,8 @@ void CYComplexObject::DeletePart(const std::string& name) {
     partsByName_.erase(it);
     std::vector<CYObject*> gone;
     part->CollectTree(&gone);
+    // Scripts' references to the part and to what goes with it read as null from now on.
+    DropPartReferences(part);
     bool deleted = false;
     auto top = std::find(parts_.begin(), parts_.end(), part);
     if (top != parts_.end()) {
@@ -277,7 +299,10 @@ void CYComplexObject::SetMoving(bool moving) {
 }
 
 void CYComplexObject::SetSkeleton(CYSkeleton* skeleton) {
-    if (skeleton != skeleton_) delete skeleton_;
+    if (skeleton != skeleton_) {
+        DropSkeletonReference(skeleton_);
+        delete skeleton_;
+    }
     skeleton_ = skeleton;
 }
 

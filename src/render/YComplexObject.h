@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/YReferences.h"
 #include "core/YScript.h"
 #include "platform/graphics/Device.h"
 #include "platform/math/Math.h"
@@ -62,14 +63,20 @@ constexpr float kPositionLimit = 1.0e6f;
 // Longest chain of objects riding on each other.
 constexpr int kMaxCarrierChain = 16;
 
-class CYComplexObject : public YCameraSubject {
+// Scripts hold it through the reference table: once destroyed, its references read as null.
+class CYComplexObject : public YCameraSubject, public CYReferenced {
 public:
     explicit CYComplexObject(const std::string& name);
     // Unlinks the carrier and the carried object (which keeps its absolute position),
-    // stops a camera that follows it, leaves its room, deletes parts and skeleton.
-    virtual ~CYComplexObject();
+    // stops a camera that follows it, leaves its room, deletes parts and skeleton. Its
+    // references read as null from the start, before any event is sent.
+    ~CYComplexObject() override;
     CYComplexObject(const CYComplexObject&) = delete;
     CYComplexObject& operator=(const CYComplexObject&) = delete;
+
+    // The live complex object at the address a script handler names as its owner; null
+    // when no complex object lives there (the owner is another kind of object, or gone).
+    static CYComplexObject* FromOwner(const void* owner);
 
     // When visible: the carried object's Draw, then Update of every visible part.
     void Draw() override;

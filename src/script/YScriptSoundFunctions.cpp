@@ -13,6 +13,7 @@
 #include "script/YScriptArgs.h"
 #include "script/YScriptFunctions.h"
 #include "script/YScriptResults.h"
+#include "world/YGameWorld.h"
 
 namespace {
 
@@ -179,5 +180,16 @@ int SetMusicFade2(lua_State* L) {
     return 0;
 }
 
-#include "script/YScriptPending.h"
-SCRIPT_FUNCTION_NOT_BUILT(PlaySound3D)
+// PlaySound3D(object, sound): like NRPlaySound3D, but only where the room under the object
+// (a little above its feet) is lit, and only while a game world exists.
+int PlaySound3D(lua_State* L) {
+    CYComplexObject* object = ArgObject<CYComplexObject>(L, 1);
+    CYSound* sound = ArgObject<CYSound>(L, 2);
+    if (!object || !sound) return 0;
+    const math::Vec3 position = object->GetPosition();
+    CYGameWorld* world = QuerySingleton<CYGameWorld>(YEVENT_GET_GAME_WORLD);
+    if (!world || !world->GetRoomFlagAt(math::Vec3(position.x, position.y, position.z + 0.2f))) return 0;
+    CYAudioSystem::SetSoundPosition3D(sound, position, math::Vec3{0.0f, 0.0f, 0.0f});
+    if (!sound->IsPlaying()) sound->Play();
+    return 0;
+}

@@ -5,3 +5,10 @@ const char* const kDefaultArmor = "chainmail";
 const char* const kDefaultWeapon = "thunder";
 
 CYDroidRecord::CYDroidRecord() : chassis(kDefaultChassis), armor(kDefaultArmor), weapon(kDefaultWeapon) {}
+
+CYDroidRecord CYDroidRecord::RosterCopy() const {
+    CYDroidRecord copy(*this);
+    copy.armorState = 1.0f;
+    copy.weaponState = 1.0f;
+    return copy;
+}

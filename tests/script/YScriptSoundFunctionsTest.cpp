@@ -11,8 +11,8 @@ namespace {
 
 using namespace scripttest;
 
-// A complex object that scripts can hold.
-struct HeldObject : CYComplexObject, CYReferenced {
+// A complex object, which scripts hold through its reference.
+struct HeldObject : CYComplexObject {
     HeldObject() : CYComplexObject("speaker") {}
 };
 
