@@ -7,7 +7,7 @@ PlayMusic()
 -- The game world; while the interface is up it draws its background picture.
 local world = CreateGameWorld()
 InitGameWorld(world)
-SetInterfaceMode(true)
+SetInterfaceMode(1)
 ChangeBackground("background.png")
 -- The main menu is the first screen.
 InitInterface("main_menu.txt")

@@ -159,7 +159,15 @@ Window* CreateMainWindow(const char* title, int width, int height, bool windowed
     if (!windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     std::string utf8 = Cp1251ToUtf8(title ? title : "");
     ScopedLeakCheckOff driversMayLeak;
-    SDL_Window* sdl = SDL_CreateWindow(utf8.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    // Full screen is a borderless window made at the desktop's size and place, so it covers
+    // the screen even where no window manager applies the full-screen request.
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    SDL_Rect desktop;
+    if (!windowed && SDL_GetDisplayBounds(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+        flags |= SDL_WINDOW_BORDERLESS;
+        x = desktop.x, y = desktop.y, width = desktop.w, height = desktop.h;
+    }
+    SDL_Window* sdl = SDL_CreateWindow(utf8.c_str(), x, y, width, height, flags);
     if (!sdl) return nullptr;
     Window* w = new Window;
     w->sdl = sdl;
