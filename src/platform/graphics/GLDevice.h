@@ -39,7 +39,22 @@ struct GpuState {
     GpuLight lights[kMaxLights];
 };
 
-// GLSL of the fixed-function program and of the final pass.
+// Switches the fixed-function program is built for: the code a switch guards is left out
+// of the program when the state turns it off, so a draw runs only what its state uses.
+enum : uint32_t {
+    FIXED_LIGHTING = 1u << 0,
+    FIXED_SPECULAR = 1u << 1,
+    FIXED_STAGE0 = 1u << 2,    // first texture stage on
+    FIXED_TEXTURE0 = 1u << 3,  // ... with a texture
+    FIXED_STAGE1 = 1u << 4,    // second stage on (only with the first)
+    FIXED_TEXTURE1 = 1u << 5,
+    FIXED_ALPHATEST = 1u << 6,
+    FIXED_VARIANTS = 1u << 7,
+};
+// The switches a state draws with.
+uint32_t FixedSwitches(const State& state);
+
+// GLSL of the fixed-function program (after the switches) and of the final pass.
 extern const char* const kFixedVertexShader;
 extern const char* const kFixedFragmentShader;
 extern const char* const kFinalVertexShader;
@@ -53,6 +68,8 @@ extern const char* const kTextFragmentShader;
 void KeepGLDriverLoaded();
 // Compiles and links a program; 0 (with the log on the debug output) on failure.
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource);
+// The fixed-function program for one set of switches; 0 on failure.
+GLuint BuildFixedProgram(uint32_t switches);
 // 0xAARRGGBB as four floats (r, g, b, a).
 void ColorToFloats(uint32_t argb, float out[4]);
 
@@ -160,30 +177,54 @@ private:
     bool Init(const PresentParameters& params);
     bool MakeFrame(const PresentParameters& params);
     void DestroyFrame();
-    // Brings GL in line with the state before a draw.
-    void Prepare();
+    // Brings GL in line with the state before a draw; false when the draw cannot be made.
+    bool Prepare();
     void ApplyFixedState();
+    void ApplySamplers();
     void BuildTransforms();
+    void BuildNormalMatrix();
     void BuildLights();
     void BuildStages();
     void BuildRenderStates();
     void BindTextures();
     void SetVertexFormat(uint32_t fvf);
+    // Binds the fixed-function program for the switches, building it at its first use.
+    bool UseFixedProgram(uint32_t switches);
+    // Copies a value into the uniform block, marking its bytes for upload when they change.
+    void Put(void* field, const void* value, size_t size);
+    void MarkGpu(const void* field, size_t size);
+    void UploadGpuState();
     void DrawFinal(GLuint targetFbo, int x, int y, int width, int height);
+
+    // The GL fixed state last set, so that a change of one render state sets only what
+    // it changes.
+    struct RasterState {
+        bool depthTest = false, depthWrite = false, blend = false, alphaWrite = false;
+        GLenum depthFunc = 0, cullFace = 0;  // cullFace 0: no culling
+        GLenum blendSrc = 0, blendDst = 0, blendOp = 0;
+    };
 
     SDL_Window* window_;
     SDL_GLContext context_;
     GLuint frameFbo_ = 0, frameColor_ = 0, frameDepth_ = 0;
-    GLuint program_ = 0, ubo_ = 0, vao_ = 0, samplers_[kDrawnTextureStages] = {};
+    GLuint programs_[FIXED_VARIANTS] = {};
+    bool programFailed_[FIXED_VARIANTS] = {};
+    GLuint currentProgram_ = 0;
+    GLuint ubo_ = 0, vao_ = 0, samplers_[kDrawnTextureStages] = {};
     GLuint userVbo_ = 0;
     uint32_t userVboSize_ = 0;
     GLuint finalProgram_ = 0, finalVao_ = 0, gammaTexture_ = 0;
     GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
     GpuState gpu_{};
-    bool gpuDirty_ = true;
-    bool lightsDirty_ = true;
+    size_t gpuLow_ = 0, gpuHigh_ = sizeof(GpuState);  // bytes of gpu_ to upload
+    // Parts of gpu_ only lit draws read, brought up to date when lighting is on.
+    bool normalStale_ = true, lightsStale_ = true, viewChecked_ = false;
     math::Matrix lightView_;  // the view the lights were placed with
     bool glStateKnown_ = false;
+    RasterState raster_;
+    bool rasterKnown_ = false;
+    uint32_t samplerState_[kDrawnTextureStages][6] = {};
+    bool samplersKnown_ = false;
     uint32_t vertexFormat_ = 0xFFFFFFFFu;
     int64_t textureBytes_ = 0;
 };

@@ -24,8 +24,10 @@ namespace {
     "};\n"
 }  // namespace
 
+// The fixed-function sources follow the version line and the switches' #defines (see
+// BuildFixedProgram): LIGHTING, SPECULAR, STAGE0, TEXTURE0, STAGE1, TEXTURE1, ALPHATEST.
 const char* const kFixedVertexShader =
-    "#version 450 core\n" FIXED_STATE_BLOCK
+    FIXED_STATE_BLOCK
     R"(
 layout(location = 0) in vec3 inPosition;
 layout(location = 1) in vec3 inNormal;
@@ -56,11 +58,10 @@ void main() {
     vTex1 = colorStage[1].w == 0 ? inTex0 : inTex1;
     vec4 color1 = vertexFormat.y != 0 ? inDiffuse : vec4(1.0);
     vec4 color2 = vertexFormat.z != 0 ? inSpecular : vec4(0.0);
-    if (lighting.x == 0) {
-        vDiffuse = color1;
-        vSpecular = color2;
-        return;
-    }
+#if !LIGHTING
+    vDiffuse = color1;
+    vSpecular = color2;
+#else
     vec4 md = Source(sources.x, matDiffuse, inDiffuse, inSpecular);
     vec4 ms = Source(sources.y, matSpecular, inDiffuse, inSpecular);
     vec4 ma = Source(sources.z, matAmbient, inDiffuse, inSpecular);
@@ -96,20 +97,21 @@ void main() {
         float nl = dot(N, toLight);
         if (nl > 0.0) {
             diffuse += lights[i].diffuse.rgb * nl * factor;
-            if (lighting.y != 0) {
-                float nh = dot(N, normalize(toLight + V));
-                if (nh > 0.0) specular += lights[i].specular.rgb * pow(nh, pixelOffset.z) * factor;
-            }
+#if SPECULAR
+            float nh = dot(N, normalize(toLight + V));
+            if (nh > 0.0) specular += lights[i].specular.rgb * pow(nh, pixelOffset.z) * factor;
+#endif
         }
     }
     vDiffuse = vec4(clamp(me.rgb + ma.rgb * (globalAmbient.rgb + ambient) + md.rgb * diffuse, 0.0, 1.0),
                     clamp(md.a, 0.0, 1.0));
     vSpecular = vec4(clamp(ms.rgb * specular, 0.0, 1.0), clamp(ms.a, 0.0, 1.0));
+#endif
 }
 )";
 
 const char* const kFixedFragmentShader =
-    "#version 450 core\n" FIXED_STATE_BLOCK
+    FIXED_STATE_BLOCK
     R"(
 layout(binding = 0) uniform sampler2D texture0;
 layout(binding = 1) uniform sampler2D texture1;
@@ -168,16 +170,26 @@ bool Compare(int func, int value, int reference) {
 
 void main() {
     vec4 current = vDiffuse;
-    if (colorStage[0].x != 1) {
-        vec4 tex = alphaStage[0].w != 0 ? texture(texture0, vTex0) : vec4(1.0);
-        current = Stage(0, current, tex);
-        if (colorStage[1].x != 1) {
-            vec4 tex1 = alphaStage[1].w != 0 ? texture(texture1, vTex1) : vec4(1.0);
-            current = Stage(1, current, tex1);
-        }
-    }
-    if (lighting.y != 0) current.rgb = min(current.rgb + vSpecular.rgb, vec3(1.0));
-    if (alphaTest.x != 0 && !Compare(alphaTest.y, int(current.a * 255.0 + 0.5), alphaTest.z)) discard;
+#if STAGE0
+#if TEXTURE0
+    current = Stage(0, current, texture(texture0, vTex0));
+#else
+    current = Stage(0, current, vec4(1.0));
+#endif
+#if STAGE1
+#if TEXTURE1
+    current = Stage(1, current, texture(texture1, vTex1));
+#else
+    current = Stage(1, current, vec4(1.0));
+#endif
+#endif
+#endif
+#if SPECULAR
+    current.rgb = min(current.rgb + vSpecular.rgb, vec3(1.0));
+#endif
+#if ALPHATEST
+    if (!Compare(alphaTest.y, int(current.a * 255.0 + 0.5), alphaTest.z)) discard;
+#endif
     fragColor = current;
 }
 )";
@@ -272,6 +284,22 @@ GLuint BuildProgram(const char* vertexSource, const char* fragmentSource) {
         return 0;
     }
     return program;
+}
+
+GLuint BuildFixedProgram(uint32_t switches) {
+    std::string defines = "#version 450 core\n";
+    auto define = [&](const char* name, uint32_t bit) {
+        defines += std::string("#define ") + name + ((switches & bit) ? " 1\n" : " 0\n");
+    };
+    define("LIGHTING", FIXED_LIGHTING);
+    define("SPECULAR", FIXED_SPECULAR);
+    define("STAGE0", FIXED_STAGE0);
+    define("TEXTURE0", FIXED_TEXTURE0);
+    define("STAGE1", FIXED_STAGE1);
+    define("TEXTURE1", FIXED_TEXTURE1);
+    define("ALPHATEST", FIXED_ALPHATEST);
+    std::string vertex = defines + kFixedVertexShader, fragment = defines + kFixedFragmentShader;
+    return BuildProgram(vertex.c_str(), fragment.c_str());
 }
 
 void ColorToFloats(uint32_t argb, float out[4]) {
