@@ -77,6 +77,7 @@ struct Scene {
                 v.diffuse = c;
                 vertices.push_back(v);
             }
+            // Each batch's indices count from its first vertex (the draw's base vertex).
             for (uint16_t i : {0, 1, 2, 0, 2, 3}) indices.push_back(i);
             transforms.push_back(math::MatrixTranslation(0.001f * (b % 7), 0, 0));
         }
@@ -157,12 +158,13 @@ void DeviceFrame(Scene* s, int batches) {
     gfx::Device* d = s->device;
     d->Clear(0, nullptr, gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     d->SetRenderState(gfx::RS_LIGHTING, 0);
+    d->SetRenderState(gfx::RS_CULLMODE, gfx::CULL_NONE);  // plain GL draws every quad too
     d->SetFVF(gfx::kVertexFvf);
     d->SetStreamSource(0, s->vb, 0, 48);
     d->SetIndices(s->ib);
     for (int b = 0; b < batches; ++b) {
         d->SetTransform(gfx::TS_WORLD, &s->transforms[b]);
-        d->DrawIndexedPrimitive(gfx::PT_TRIANGLELIST, 0, b * kBatchVertices, kBatchVertices, b * kBatchIndices, 2);
+        d->DrawIndexedPrimitive(gfx::PT_TRIANGLELIST, b * kBatchVertices, 0, kBatchVertices, b * kBatchIndices, 2);
     }
     glFinish();
 }
@@ -181,7 +183,7 @@ void PlainGLFrame(Scene* s, int batches) {
     for (int b = 0; b < batches; ++b) {
         glUniformMatrix4fv(0, 1, GL_FALSE, &s->transforms[b].m[0][0]);
         glDrawElementsBaseVertex(GL_TRIANGLES, kBatchIndices, GL_UNSIGNED_SHORT,
-                                 reinterpret_cast<const void*>(uintptr_t(b) * kBatchIndices * 2), 0);
+                                 reinterpret_cast<const void*>(uintptr_t(b) * kBatchIndices * 2), b * kBatchVertices);
     }
     glFinish();
 }

@@ -88,6 +88,9 @@ public:
     IndexBufferDesc GetDesc() const override { return desc_; }
     const BufferStore& Store() const { return store_; }
     uint32_t IndexSize() const { return desc_.format == FMT_INDEX32 ? 4 : 2; }
+    // No index in the buffer is above this (raised at each unlock by what was written), so
+    // a draw need not read its indices to know that every vertex they reach exists.
+    uint32_t HighestIndexBound() const { return highestIndex_; }
 
 protected:
     virtual void Upload(uint32_t, uint32_t, uint32_t) {}
@@ -95,6 +98,7 @@ protected:
 private:
     IndexBufferDesc desc_;
     BufferStore store_;
+    uint32_t highestIndex_ = 0;
 };
 
 class TextureCore : public Counted<Texture>, public ResourceBase {

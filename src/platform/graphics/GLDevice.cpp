@@ -193,14 +193,15 @@ bool GLDevice::Init(const PresentParameters& params) {
     GammaChanged();
     // The other fixed-function programs are built at their first draw; the one of the
     // starting state checks the sources now.
-    return UseFixedProgram(FixedSwitches(state_));
+    fixed_ = FindFixedProgram(FixedKeyOf(state_));
+    return fixed_->name != 0;
 }
 
 GLDevice::~GLDevice() {
     MakeCurrent();
     DestroyFrame();
-    for (GLuint program : programs_)
-        if (program) glDeleteProgram(program);
+    for (const auto& [key, program] : programs_)
+        if (program.name) glDeleteProgram(program.name);
     glDeleteProgram(finalProgram_);
     glDeleteProgram(textProgram_);
     glDeleteBuffers(1, &ubo_);
@@ -355,6 +356,7 @@ bool GLDevice::Prepare() {
             Put(&gpu_.pixelOffset[2], &m.power, sizeof m.power);
         }
         if (d & (DIRTY_STAGES | DIRTY_TEXTURES)) BuildStages();
+        if (d & (DIRTY_RENDERSTATE | DIRTY_STAGES | DIRTY_TEXTURES)) fixed_ = FindFixedProgram(FixedKeyOf(state_));
         if (d & DIRTY_SAMPLERS) ApplySamplers();
         if (d & DIRTY_TEXTURES) BindTextures();
         if (d & DIRTY_FVF) SetVertexFormat(state_.fvf);
@@ -374,43 +376,66 @@ bool GLDevice::Prepare() {
         if (lightsStale_) BuildLights();
         if (normalStale_) BuildNormalMatrix();
     }
-    if (!UseFixedProgram(FixedSwitches(state_))) return false;
+    if (!fixed_->name) return false;
+    UseFixedProgram(*fixed_);
     UploadGpuState();
     return true;
 }
 
-uint32_t FixedSwitches(const State& state) {
-    uint32_t switches = 0;
-    if (state.rs[RS_LIGHTING]) switches |= FIXED_LIGHTING;
-    if (state.rs[RS_SPECULARENABLE]) switches |= FIXED_SPECULAR;
-    if (state.rs[RS_ALPHATESTENABLE]) switches |= FIXED_ALPHATEST;
+FixedKey FixedKeyOf(const State& state) {
+    FixedKey key;
+    if (state.rs[RS_LIGHTING]) key.switches |= FIXED_LIGHTING;
+    if (state.rs[RS_SPECULARENABLE]) key.switches |= FIXED_SPECULAR;
+    if (state.rs[RS_ALPHATESTENABLE]) key.switches |= FIXED_ALPHATEST;
+    auto stage = [&](int s) {
+        const uint32_t* t = state.tss[s];
+        const uint32_t parts[6] = {t[TSS_COLOROP], t[TSS_COLORARG1], t[TSS_COLORARG2],
+                                   t[TSS_ALPHAOP], t[TSS_ALPHAARG1], t[TSS_ALPHAARG2]};
+        for (int i = 0; i < 6; ++i) key.stages[s][i] = static_cast<int32_t>(parts[i]);
+    };
     if (state.tss[0][TSS_COLOROP] != TOP_DISABLE) {
-        switches |= FIXED_STAGE0;
-        if (state.textures[0]) switches |= FIXED_TEXTURE0;
+        key.switches |= FIXED_STAGE0;
+        if (state.textures[0]) key.switches |= FIXED_TEXTURE0;
+        stage(0);
         if (state.tss[1][TSS_COLOROP] != TOP_DISABLE) {
-            switches |= FIXED_STAGE1;
-            if (state.textures[1]) switches |= FIXED_TEXTURE1;
+            key.switches |= FIXED_STAGE1;
+            if (state.textures[1]) key.switches |= FIXED_TEXTURE1;
+            stage(1);
         }
     }
-    return switches;
+    return key;
 }
 
-bool GLDevice::UseFixedProgram(uint32_t switches) {
-    GLuint& program = programs_[switches];
-    if (!program) {
-        if (programFailed_[switches]) return false;
-        program = BuildFixedProgram(switches);
-        if (!program) {
-            Report("the fixed-function program for switches " + std::to_string(switches) + " cannot be built");
-            programFailed_[switches] = true;
-            return false;
+GLDevice::FixedProgram* GLDevice::FindFixedProgram(FixedKey key) {
+    auto found = programs_.find(key);
+    if (found != programs_.end()) return &found->second;
+    if (programs_.size() >= kMaxFixedPrograms) {
+        // Past the limit the stage operations come from the block.
+        std::memset(key.stages, 0, sizeof key.stages);
+        key.switches |= FIXED_GENERIC;
+        found = programs_.find(key);
+        if (found != programs_.end()) return &found->second;
+    }
+    FixedProgram& program = programs_[key];
+    program.name = BuildFixedProgram(key);
+    program.lit = (key.switches & FIXED_LIGHTING) != 0;
+    if (!program.name) Report("a fixed-function program cannot be built (switches " + std::to_string(key.switches) + ")");
+    return &program;
+}
+
+void GLDevice::UseFixedProgram(FixedProgram& program) {
+    if (program.name != currentProgram_) {
+        glUseProgram(program.name);
+        currentProgram_ = program.name;
+    }
+    if (program.transforms != transformSerial_) {
+        glUniformMatrix4fv(kWorldViewProjLocation, 1, GL_FALSE, &worldViewProj_.m[0][0]);
+        if (program.lit) {
+            glUniformMatrix4fv(kWorldViewLocation, 1, GL_FALSE, &worldView_.m[0][0]);
+            glUniformMatrix4fv(kNormalMatrixLocation, 1, GL_FALSE, &normalMatrix_.m[0][0]);
         }
+        program.transforms = transformSerial_;
     }
-    if (program != currentProgram_) {
-        glUseProgram(program);
-        currentProgram_ = program;
-    }
-    return true;
 }
 
 void GLDevice::MarkGpu(const void* field, size_t size) {
@@ -535,24 +560,19 @@ void GLDevice::BuildRenderStates() {
 }
 
 void GLDevice::BuildTransforms() {
-    math::Matrix worldView = state_.world * state_.view;
-    math::Matrix all = worldView * state_.projection;
-    std::memcpy(gpu_.worldView, &worldView, sizeof gpu_.worldView);
-    std::memcpy(gpu_.worldViewProj, &all, sizeof gpu_.worldViewProj);
-    MarkGpu(gpu_.worldViewProj, sizeof gpu_.worldViewProj);
-    MarkGpu(gpu_.worldView, sizeof gpu_.worldView);
+    worldView_ = state_.world * state_.view;
+    worldViewProj_ = worldView_ * state_.projection;
+    ++transformSerial_;
     normalStale_ = true;
     viewChecked_ = false;
 }
 
 void GLDevice::BuildNormalMatrix() {
     // Normals go through the inverse transpose (the matrix itself when it has no inverse).
-    math::Matrix worldView, inverse;
-    std::memcpy(&worldView, gpu_.worldView, sizeof worldView);
-    math::Matrix normal = worldView;
-    if (math::MatrixInverse(worldView, &inverse)) normal = math::MatrixTranspose(inverse);
-    std::memcpy(gpu_.normalMatrix, &normal, sizeof gpu_.normalMatrix);
-    MarkGpu(gpu_.normalMatrix, sizeof gpu_.normalMatrix);
+    math::Matrix inverse;
+    normalMatrix_ = worldView_;
+    if (math::MatrixInverse(worldView_, &inverse)) normalMatrix_ = math::MatrixTranspose(inverse);
+    ++transformSerial_;
     normalStale_ = false;
 }
 

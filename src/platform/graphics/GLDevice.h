@@ -3,6 +3,8 @@
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
 
+#include <cstring>
+#include <map>
 #include <memory>
 
 #include "platform/graphics/DeviceCore.h"
@@ -22,10 +24,9 @@ struct GpuLight {
     float params[4];     // range, falloff, cos(theta / 2), cos(phi / 2)
     float atten[4];      // attenuation 0, 1, 2 and the light type
 };
+// The transforms are uniforms of their own (locations below), set per program.
+constexpr GLint kWorldViewProjLocation = 0, kWorldViewLocation = 4, kNormalMatrixLocation = 8;
 struct GpuState {
-    float worldViewProj[16];
-    float worldView[16];
-    float normalMatrix[16];
     float matDiffuse[4], matAmbient[4], matSpecular[4], matEmissive[4];
     float globalAmbient[4];
     float textureFactor[4];
@@ -49,10 +50,17 @@ enum : uint32_t {
     FIXED_STAGE1 = 1u << 4,    // second stage on (only with the first)
     FIXED_TEXTURE1 = 1u << 5,
     FIXED_ALPHATEST = 1u << 6,
-    FIXED_VARIANTS = 1u << 7,
+    FIXED_GENERIC = 1u << 7,  // stage operations read from the block rather than built in
 };
-// The switches a state draws with.
-uint32_t FixedSwitches(const State& state);
+// What a fixed-function program is built for: the switches and the operations and
+// arguments of the stages in use, built into the program as constants.
+struct FixedKey {
+    uint32_t switches = 0;
+    int32_t stages[2][6] = {};  // colour operation, arguments 1 and 2; alpha operation, arguments 1 and 2
+    bool operator<(const FixedKey& other) const { return std::memcmp(this, &other, sizeof other) < 0; }
+};
+// The program a state draws with.
+FixedKey FixedKeyOf(const State& state);
 
 // GLSL of the fixed-function program (after the switches) and of the final pass.
 extern const char* const kFixedVertexShader;
@@ -68,8 +76,8 @@ extern const char* const kTextFragmentShader;
 void KeepGLDriverLoaded();
 // Compiles and links a program; 0 (with the log on the debug output) on failure.
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource);
-// The fixed-function program for one set of switches; 0 on failure.
-GLuint BuildFixedProgram(uint32_t switches);
+// The fixed-function program for one key; 0 on failure.
+GLuint BuildFixedProgram(const FixedKey& key);
 // 0xAARRGGBB as four floats (r, g, b, a).
 void ColorToFloats(uint32_t argb, float out[4]);
 
@@ -188,8 +196,15 @@ private:
     void BuildRenderStates();
     void BindTextures();
     void SetVertexFormat(uint32_t fvf);
-    // Binds the fixed-function program for the switches, building it at its first use.
-    bool UseFixedProgram(uint32_t switches);
+    struct FixedProgram {
+        GLuint name = 0;  // 0: it could not be built
+        bool lit = false;
+        uint64_t transforms = 0;  // the transforms' serial it was given
+    };
+    // The program for a key, built at its first use.
+    FixedProgram* FindFixedProgram(FixedKey key);
+    // Binds the program and gives it the current transforms.
+    void UseFixedProgram(FixedProgram& program);
     // Copies a value into the uniform block, marking its bytes for upload when they change.
     void Put(void* field, const void* value, size_t size);
     void MarkGpu(const void* field, size_t size);
@@ -207,8 +222,10 @@ private:
     SDL_Window* window_;
     SDL_GLContext context_;
     GLuint frameFbo_ = 0, frameColor_ = 0, frameDepth_ = 0;
-    GLuint programs_[FIXED_VARIANTS] = {};
-    bool programFailed_[FIXED_VARIANTS] = {};
+    // Programs built so far; past kMaxFixedPrograms new keys share the generic program.
+    static constexpr size_t kMaxFixedPrograms = 64;
+    std::map<FixedKey, FixedProgram> programs_;
+    FixedProgram* fixed_ = nullptr;  // the program of the state as last prepared
     GLuint currentProgram_ = 0;
     GLuint ubo_ = 0, vao_ = 0, samplers_[kDrawnTextureStages] = {};
     GLuint userVbo_ = 0;
@@ -216,6 +233,8 @@ private:
     GLuint finalProgram_ = 0, finalVao_ = 0, gammaTexture_ = 0;
     GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
     GpuState gpu_{};
+    math::Matrix worldViewProj_, worldView_, normalMatrix_;
+    uint64_t transformSerial_ = 1;
     size_t gpuLow_ = 0, gpuHigh_ = sizeof(GpuState);  // bytes of gpu_ to upload
     // Parts of gpu_ only lit draws read, brought up to date when lighting is on.
     bool normalStale_ = true, lightsStale_ = true, viewChecked_ = false;
