@@ -174,6 +174,11 @@ int main() {
         interfaceManager->Render();
         renderer->PrepareFrame();
         renderer->RenderFrame();
+        static bool firstFrameShown = false;
+        if (!firstFrameShown) {
+            firstFrameShown = true;
+            Log(10, "First frame shown\n");
+        }
         int32_t gameOver = 0;
         SendEvent(YEVENT_GET_TRIGGER, reinterpret_cast<intptr_t>("GameOver"), reinterpret_cast<intptr_t>(&gameOver));
         if (gameOver != 0) break;
