@@ -153,6 +153,7 @@ int main() {
     }
     // The key bindings are saved only after the loop ran and ended normally.
     const bool loopRan = running;
+    bool firstFrameShown = false;
 
     while (running) {
         sys::Message msg;
@@ -174,7 +175,6 @@ int main() {
         interfaceManager->Render();
         renderer->PrepareFrame();
         renderer->RenderFrame();
-        static bool firstFrameShown = false;
         if (!firstFrameShown) {
             firstFrameShown = true;
             Log(10, "First frame shown\n");
