@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace gfx {
 
@@ -81,11 +82,16 @@ ResourceBase::~ResourceBase() {
     device->Release();
 }
 
+BufferStore::BufferStore(uint32_t size)
+    : data_(static_cast<uint8_t*>(std::calloc(size > 0 ? size : 1, 1))), size_(size) {
+    if (!data_) throw std::bad_alloc();
+}
+
 HRESULT BufferStore::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
     if (!data) return D3DERR_INVALIDCALL;
     *data = nullptr;
     if (locked_) return D3DERR_INVALIDCALL;
-    uint64_t total = data_.size();
+    uint64_t total = size_;
     if (offset > total) return D3DERR_INVALIDCALL;
     // Size 0 locks to the end of the buffer.
     uint64_t length = size == 0 ? total - offset : size;
@@ -94,7 +100,7 @@ HRESULT BufferStore::Lock(uint32_t offset, uint32_t size, void** data, uint32_t 
     lockOffset_ = offset;
     lockSize_ = static_cast<uint32_t>(length);
     lockFlags_ = flags;
-    *data = data_.data() + offset;
+    *data = data_.get() + offset;
     return S_OK;
 }
 

@@ -157,9 +157,9 @@ bool GLDevice::Init(const PresentParameters& params) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glFrontFace(GL_CCW);
+    // The text and fixed-function programs are built at their first draw.
     finalProgram_ = BuildProgram(kFinalVertexShader, kFinalFragmentShader);
-    textProgram_ = BuildProgram(kTextVertexShader, kTextFragmentShader);
-    if (!finalProgram_ || !textProgram_) return false;
+    if (!finalProgram_) return false;
 
     glCreateBuffers(1, &ubo_);
     glNamedBufferStorage(ubo_, sizeof(GpuState), nullptr, GL_DYNAMIC_STORAGE_BIT);
@@ -191,10 +191,7 @@ bool GLDevice::Init(const PresentParameters& params) {
     if (!MakeFrame(params)) return false;
     Start(params);
     GammaChanged();
-    // The other fixed-function programs are built at their first draw; the one of the
-    // starting state checks the sources now.
-    fixed_ = FindFixedProgram(FixedKeyOf(state_));
-    return fixed_->name != 0;
+    return true;
 }
 
 GLDevice::~GLDevice() {
@@ -203,7 +200,7 @@ GLDevice::~GLDevice() {
     for (const auto& [key, program] : programs_)
         if (program.name) glDeleteProgram(program.name);
     glDeleteProgram(finalProgram_);
-    glDeleteProgram(textProgram_);
+    if (textProgram_) glDeleteProgram(textProgram_);
     glDeleteBuffers(1, &ubo_);
     glDeleteBuffers(1, &userVbo_);
     glDeleteBuffers(1, &textVbo_);
@@ -214,6 +211,14 @@ GLDevice::~GLDevice() {
     glDeleteTextures(1, &gammaTexture_);
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
+}
+
+GLuint GLDevice::TextProgram() {
+    if (!textProgram_ && !textProgramFailed_) {
+        textProgram_ = BuildProgram(kTextVertexShader, kTextFragmentShader);
+        textProgramFailed_ = textProgram_ == 0;
+    }
+    return textProgram_;
 }
 
 void GLDevice::MakeCurrent() {
@@ -376,6 +381,7 @@ bool GLDevice::Prepare() {
         if (lightsStale_) BuildLights();
         if (normalStale_) BuildNormalMatrix();
     }
+    if (!fixed_) fixed_ = FindFixedProgram(FixedKeyOf(state_));
     if (!fixed_->name) return false;
     UseFixedProgram(*fixed_);
     UploadGpuState();

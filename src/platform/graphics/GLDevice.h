@@ -161,7 +161,8 @@ public:
     GLuint FrameBuffer() const { return frameFbo_; }
     uint32_t FrameWidth() const { return params_.backBufferWidth; }
     uint32_t FrameHeight() const { return params_.backBufferHeight; }
-    GLuint TextProgram() const { return textProgram_; }
+    // The text program, built at its first use; 0 when it cannot be built.
+    GLuint TextProgram();
     GLuint TextVertexArray() const { return textVao_; }
     GLuint TextBuffer() const { return textVbo_; }
     void CountTextureBytes(int64_t delta) { textureBytes_ += delta; }
@@ -232,6 +233,7 @@ private:
     uint32_t userVboSize_ = 0;
     GLuint finalProgram_ = 0, finalVao_ = 0, gammaTexture_ = 0;
     GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
+    bool textProgramFailed_ = false;
     GpuState gpu_{};
     math::Matrix worldViewProj_, worldView_, normalMatrix_;
     uint64_t transformSerial_ = 1;
