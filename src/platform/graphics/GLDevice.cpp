@@ -541,7 +541,7 @@ void GLDevice::ApplySamplers() {
 
 void GLDevice::BuildRenderStates() {
     const uint32_t* rs = state_.rs;
-    const int32_t flags[16] = {
+    const int32_t flags[12] = {
         rs[RS_LIGHTING] != 0,
         rs[RS_SPECULARENABLE] != 0,
         rs[RS_COLORVERTEX] != 0,

@@ -59,10 +59,11 @@ struct FixedKey {
     int32_t stages[2][6] = {};  // colour operation, arguments 1 and 2; alpha operation, arguments 1 and 2
     bool operator<(const FixedKey& other) const { return std::memcmp(this, &other, sizeof other) < 0; }
 };
+static_assert(sizeof(FixedKey) == 13 * sizeof(int32_t), "keys compare as bytes: no padding");
 // The program a state draws with.
 FixedKey FixedKeyOf(const State& state);
 
-// GLSL of the fixed-function program (after the switches) and of the final pass.
+// GLSL of the fixed-function program (after a key's #defines) and of the final pass.
 extern const char* const kFixedVertexShader;
 extern const char* const kFixedFragmentShader;
 extern const char* const kFinalVertexShader;
