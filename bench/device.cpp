@@ -4,11 +4,14 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
+#include <ctime>
 #include <vector>
 
 #include "platform/graphics/Device.h"
@@ -74,6 +77,7 @@ struct Scene {
                 v.diffuse = c;
                 vertices.push_back(v);
             }
+            // Each batch's indices count from its first vertex (the draw's base vertex).
             for (uint16_t i : {0, 1, 2, 0, 2, 3}) indices.push_back(i);
             transforms.push_back(math::MatrixTranslation(0.001f * (b % 7), 0, 0));
         }
@@ -138,29 +142,57 @@ struct Scene {
 
 Scene* g_scene = nullptr;
 
+double ThreadCpuMicroseconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
+}
+
 Scene* GetScene(benchmark::State& state) {
     if (!g_scene) g_scene = new Scene();
     if (!g_scene->ok) state.SkipWithError("no GL 4.5 device");
     return g_scene->ok ? g_scene : nullptr;
 }
 
+void DeviceFrame(Scene* s, int batches) {
+    gfx::Device* d = s->device;
+    d->Clear(0, nullptr, gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    d->SetRenderState(gfx::RS_LIGHTING, 0);
+    d->SetRenderState(gfx::RS_CULLMODE, gfx::CULL_NONE);  // plain GL draws every quad too
+    d->SetFVF(gfx::kVertexFvf);
+    d->SetStreamSource(0, s->vb, 0, 48);
+    d->SetIndices(s->ib);
+    for (int b = 0; b < batches; ++b) {
+        d->SetTransform(gfx::TS_WORLD, &s->transforms[b]);
+        d->DrawIndexedPrimitive(gfx::PT_TRIANGLELIST, b * kBatchVertices, 0, kBatchVertices, b * kBatchIndices, 2);
+    }
+    glFinish();
+}
+
+void PlainGLFrame(Scene* s, int batches) {
+    glBindFramebuffer(GL_FRAMEBUFFER, s->fbo);
+    glViewport(0, 0, kFrame, kFrame);
+    glDepthMask(GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClearDepthf(1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glUseProgram(s->program);
+    glBindVertexArray(s->vao);
+    for (int b = 0; b < batches; ++b) {
+        glUniformMatrix4fv(0, 1, GL_FALSE, &s->transforms[b].m[0][0]);
+        glDrawElementsBaseVertex(GL_TRIANGLES, kBatchIndices, GL_UNSIGNED_SHORT,
+                                 reinterpret_cast<const void*>(uintptr_t(b) * kBatchIndices * 2), b * kBatchVertices);
+    }
+    glFinish();
+}
+
 void DeviceDraws(benchmark::State& state) {
     Scene* s = GetScene(state);
     if (!s) return;
-    gfx::Device* d = s->device;
     int batches = int(state.range(0));
-    for (auto _ : state) {
-        d->Clear(0, nullptr, gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        d->SetRenderState(gfx::RS_LIGHTING, 0);
-        d->SetFVF(gfx::kVertexFvf);
-        d->SetStreamSource(0, s->vb, 0, 48);
-        d->SetIndices(s->ib);
-        for (int b = 0; b < batches; ++b) {
-            d->SetTransform(gfx::TS_WORLD, &s->transforms[b]);
-            d->DrawIndexedPrimitive(gfx::PT_TRIANGLELIST, 0, b * kBatchVertices, kBatchVertices, b * kBatchIndices, 2);
-        }
-        glFinish();
-    }
+    for (auto _ : state) DeviceFrame(s, batches);
     state.SetItemsProcessed(state.iterations() * batches);
 }
 
@@ -168,25 +200,42 @@ void PlainGLDraws(benchmark::State& state) {
     Scene* s = GetScene(state);
     if (!s) return;
     int batches = int(state.range(0));
-    for (auto _ : state) {
-        glBindFramebuffer(GL_FRAMEBUFFER, s->fbo);
-        glViewport(0, 0, kFrame, kFrame);
-        glDepthMask(GL_TRUE);
-        glClearColor(0, 0, 0, 1);
-        glClearDepthf(1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LEQUAL);
-        glUseProgram(s->program);
-        glBindVertexArray(s->vao);
-        for (int b = 0; b < batches; ++b) {
-            glUniformMatrix4fv(0, 1, GL_FALSE, &s->transforms[b].m[0][0]);
-            glDrawElementsBaseVertex(GL_TRIANGLES, kBatchIndices, GL_UNSIGNED_SHORT,
-                                     reinterpret_cast<const void*>(uintptr_t(b) * kBatchIndices * 2), 0);
-        }
-        glFinish();
-    }
+    for (auto _ : state) PlainGLFrame(s, batches);
     state.SetItemsProcessed(state.iterations() * batches);
+}
+
+// On a busy machine the two benchmarks above can run under different loads; frames of
+// the two kinds taken in turn see the same load, and their medians give a steadier ratio.
+void PrintInterleavedRatios() {
+    if (!g_scene) g_scene = new Scene();
+    if (!g_scene->ok) return;
+    using Clock = std::chrono::steady_clock;
+    for (int batches : {100, 1000}) {
+        std::vector<double> device, plain, deviceCpu, plainCpu;
+        for (int round = 0; round < 220; ++round) {
+            double c0 = ThreadCpuMicroseconds();
+            auto t0 = Clock::now();
+            DeviceFrame(g_scene, batches);
+            double c1 = ThreadCpuMicroseconds();
+            auto t1 = Clock::now();
+            PlainGLFrame(g_scene, batches);
+            double c2 = ThreadCpuMicroseconds();
+            auto t2 = Clock::now();
+            if (round < 20) continue;  // warming up
+            device.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+            plain.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count());
+            deviceCpu.push_back(c1 - c0);
+            plainCpu.push_back(c2 - c1);
+        }
+        auto median = [](std::vector<double>& v) {
+            std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+            return v[v.size() / 2];
+        };
+        double d = median(device), g = median(plain), dc = median(deviceCpu), gc = median(plainCpu);
+        std::printf("%d draws, frames in turn (medians): device %.0f us, plain GL %.0f us, ratio %.2f; "
+                    "calling thread's CPU %.0f us against %.0f us, ratio %.2f\n",
+                    batches, d, g, d / g, dc, gc, dc / gc);
+    }
 }
 
 BENCHMARK(DeviceDraws)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
@@ -221,6 +270,7 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
+    PrintInterleavedRatios();
     delete g_scene;
     benchmark::Shutdown();
     return 0;

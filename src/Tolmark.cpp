@@ -157,6 +157,7 @@ int main() {
     }
     // The key bindings are saved only after the loop ran and ended normally.
     const bool loopRan = running;
+    bool firstFrameShown = false;
 
     while (running) {
         sys::Message msg;
@@ -178,6 +179,10 @@ int main() {
         interfaceManager->Render();
         renderer->PrepareFrame();
         renderer->RenderFrame();
+        if (!firstFrameShown) {
+            firstFrameShown = true;
+            Log(10, "First frame shown\n");
+        }
         int32_t gameOver = 0;
         SendEvent(YEVENT_GET_TRIGGER, reinterpret_cast<intptr_t>("GameOver"), reinterpret_cast<intptr_t>(&gameOver));
         if (gameOver != 0) break;

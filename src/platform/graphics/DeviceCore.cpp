@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace gfx {
 
@@ -81,11 +82,16 @@ ResourceBase::~ResourceBase() {
     device->Release();
 }
 
+BufferStore::BufferStore(uint32_t size)
+    : data_(static_cast<uint8_t*>(std::calloc(size > 0 ? size : 1, 1))), size_(size) {
+    if (!data_) throw std::bad_alloc();
+}
+
 HRESULT BufferStore::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
     if (!data) return D3DERR_INVALIDCALL;
     *data = nullptr;
     if (locked_) return D3DERR_INVALIDCALL;
-    uint64_t total = data_.size();
+    uint64_t total = size_;
     if (offset > total) return D3DERR_INVALIDCALL;
     // Size 0 locks to the end of the buffer.
     uint64_t length = size == 0 ? total - offset : size;
@@ -94,7 +100,7 @@ HRESULT BufferStore::Lock(uint32_t offset, uint32_t size, void** data, uint32_t 
     lockOffset_ = offset;
     lockSize_ = static_cast<uint32_t>(length);
     lockFlags_ = flags;
-    *data = data_.data() + offset;
+    *data = data_.get() + offset;
     return S_OK;
 }
 
@@ -135,7 +141,23 @@ HRESULT IndexBufferCore::Lock(uint32_t offset, uint32_t size, void** data, uint3
 HRESULT IndexBufferCore::Unlock() {
     uint32_t offset, size, flags;
     HRESULT hr = store_.Unlock(&offset, &size, &flags);
-    if (SUCCEEDED(hr) && size > 0 && (flags & LOCK_READONLY) == 0) Upload(offset, size, flags);
+    if (FAILED(hr) || size == 0) return hr;
+    // Every index the locked bytes touch counts, even after a read-only lock.
+    uint32_t indexSize = IndexSize();
+    const uint8_t* data = store_.Data();
+    uint64_t end = std::min<uint64_t>(uint64_t(offset) + size, store_.Size() / indexSize * indexSize);
+    for (uint64_t at = offset / indexSize * indexSize; at < end; at += indexSize) {
+        uint32_t index;
+        if (indexSize == 2) {
+            uint16_t v;
+            std::memcpy(&v, data + at, 2);
+            index = v;
+        } else {
+            std::memcpy(&index, data + at, 4);
+        }
+        highestIndex_ = std::max(highestIndex_, index);
+    }
+    if ((flags & LOCK_READONLY) == 0) Upload(offset, size, flags);
     return hr;
 }
 
@@ -577,7 +599,7 @@ HRESULT DeviceCore::DrawIndexedPrimitive(PrimitiveType type, int32_t baseVertex,
     uint64_t bytes = state_.stream->GetDesc().size - state_.streamOffset;
     uint64_t available = bytes < vertexSize ? 0 : (bytes - vertexSize) / stride + 1;
     uint64_t reach = uint64_t(baseVertex) + (indexSize == 2 ? 0xFFFFu : 0xFFFFFFFFu);
-    if (reach >= available) {
+    if (reach >= available && uint64_t(baseVertex) + state_.indices->HighestIndexBound() >= available) {
         const uint8_t* data = state_.indices->Store().Data() + uint64_t(startIndex) * indexSize;
         uint32_t highest = 0;
         for (uint64_t i = 0; i < count; ++i) {

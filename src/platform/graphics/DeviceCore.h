@@ -2,6 +2,8 @@
 // the GL device and the recording device share. Not part of the layer's interface.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/graphics/Device.h"
@@ -47,16 +49,22 @@ private:
 // A lockable byte range with a CPU copy.
 class BufferStore {
 public:
-    explicit BufferStore(uint32_t size) : data_(size) {}
+    explicit BufferStore(uint32_t size);
     HRESULT Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags);
     // Ends the lock; gives the locked range and flags. INVALIDCALL when not locked.
     HRESULT Unlock(uint32_t* offset, uint32_t* size, uint32_t* flags);
     bool Locked() const { return locked_; }
-    const uint8_t* Data() const { return data_.data(); }
-    uint32_t Size() const { return static_cast<uint32_t>(data_.size()); }
+    const uint8_t* Data() const { return data_.get(); }
+    uint32_t Size() const { return size_; }
 
 private:
-    std::vector<uint8_t> data_;
+    struct Free {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    // Zeroed by calloc: the pages of a large buffer are only touched once written, so
+    // making the renderer's big ring buffers costs nothing up front.
+    std::unique_ptr<uint8_t[], Free> data_;
+    uint32_t size_;
     bool locked_ = false;
     uint32_t lockOffset_ = 0, lockSize_ = 0, lockFlags_ = 0;
 };
@@ -88,6 +96,9 @@ public:
     IndexBufferDesc GetDesc() const override { return desc_; }
     const BufferStore& Store() const { return store_; }
     uint32_t IndexSize() const { return desc_.format == FMT_INDEX32 ? 4 : 2; }
+    // No index in the buffer is above this (raised at each unlock by what was written), so
+    // a draw need not read its indices to know that every vertex they reach exists.
+    uint32_t HighestIndexBound() const { return highestIndex_; }
 
 protected:
     virtual void Upload(uint32_t, uint32_t, uint32_t) {}
@@ -95,6 +106,7 @@ protected:
 private:
     IndexBufferDesc desc_;
     BufferStore store_;
+    uint32_t highestIndex_ = 0;
 };
 
 class TextureCore : public Counted<Texture>, public ResourceBase {

@@ -157,10 +157,9 @@ bool GLDevice::Init(const PresentParameters& params) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glFrontFace(GL_CCW);
-    program_ = BuildProgram(kFixedVertexShader, kFixedFragmentShader);
+    // The text and fixed-function programs are built at their first draw.
     finalProgram_ = BuildProgram(kFinalVertexShader, kFinalFragmentShader);
-    textProgram_ = BuildProgram(kTextVertexShader, kTextFragmentShader);
-    if (!program_ || !finalProgram_ || !textProgram_) return false;
+    if (!finalProgram_) return false;
 
     glCreateBuffers(1, &ubo_);
     glNamedBufferStorage(ubo_, sizeof(GpuState), nullptr, GL_DYNAMIC_STORAGE_BIT);
@@ -198,9 +197,10 @@ bool GLDevice::Init(const PresentParameters& params) {
 GLDevice::~GLDevice() {
     MakeCurrent();
     DestroyFrame();
-    glDeleteProgram(program_);
+    for (const auto& [key, program] : programs_)
+        if (program.name) glDeleteProgram(program.name);
     glDeleteProgram(finalProgram_);
-    glDeleteProgram(textProgram_);
+    if (textProgram_) glDeleteProgram(textProgram_);
     glDeleteBuffers(1, &ubo_);
     glDeleteBuffers(1, &userVbo_);
     glDeleteBuffers(1, &textVbo_);
@@ -211,6 +211,14 @@ GLDevice::~GLDevice() {
     glDeleteTextures(1, &gammaTexture_);
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
+}
+
+GLuint GLDevice::TextProgram() {
+    if (!textProgram_ && !textProgramFailed_) {
+        textProgram_ = BuildProgram(kTextVertexShader, kTextFragmentShader);
+        textProgramFailed_ = textProgram_ == 0;
+    }
+    return textProgram_;
 }
 
 void GLDevice::MakeCurrent() {
@@ -250,7 +258,7 @@ bool GLDevice::MakeFrame(const PresentParameters& p) {
     const float shift = 1.0f - 2.0f / 64.0f;
     gpu_.pixelOffset[0] = shift / static_cast<float>(w);
     gpu_.pixelOffset[1] = -shift / static_cast<float>(h);
-    gpuDirty_ = true;
+    MarkGpu(gpu_.pixelOffset, 2 * sizeof(float));
     glStateKnown_ = false;
 
     SDL_GL_SetSwapInterval(p.presentationInterval == PRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
@@ -316,143 +324,267 @@ uint32_t GLDevice::GetAvailableTextureMem() {
 
 // ---- Drawing --------------------------------------------------------------------------
 
-void GLDevice::Prepare() {
+bool GLDevice::Prepare() {
     MakeCurrent();
     if (!glStateKnown_) {
         glBindFramebuffer(GL_FRAMEBUFFER, frameFbo_);
         glViewport(0, 0, static_cast<GLsizei>(FrameWidth()), static_cast<GLsizei>(FrameHeight()));
-        glUseProgram(program_);
         glBindVertexArray(vao_);
         glBindBufferBase(GL_UNIFORM_BUFFER, 0, ubo_);
         glDisable(GL_SCISSOR_TEST);
         glDisable(GL_DITHER);
         for (GLuint s = 0; s < kDrawnTextureStages; ++s) glBindSampler(s, samplers_[s]);
         dirty_ |= DIRTY_RENDERSTATE | DIRTY_TEXTURES;
+        rasterKnown_ = false;
+        currentProgram_ = 0;
         glStateKnown_ = true;
     }
-    uint32_t d = dirty_;
-    if (d == 0 && !gpuDirty_) return;
-    if (d & DIRTY_RENDERSTATE) {
-        ApplyFixedState();
-        BuildRenderStates();
+    if (uint32_t d = dirty_) {
+        dirty_ = 0;
+        if (d & DIRTY_RENDERSTATE) {
+            ApplyFixedState();
+            BuildRenderStates();
+        }
+        if (d & DIRTY_TRANSFORMS) BuildTransforms();
+        if (d & DIRTY_LIGHTS) lightsStale_ = true;
+        if (d & DIRTY_MATERIAL) {
+            const Material& m = state_.material;
+            float color[4];
+            CopyColor(m.diffuse, color);
+            Put(gpu_.matDiffuse, color, sizeof color);
+            CopyColor(m.ambient, color);
+            Put(gpu_.matAmbient, color, sizeof color);
+            CopyColor(m.specular, color);
+            Put(gpu_.matSpecular, color, sizeof color);
+            CopyColor(m.emissive, color);
+            Put(gpu_.matEmissive, color, sizeof color);
+            Put(&gpu_.pixelOffset[2], &m.power, sizeof m.power);
+        }
+        if (d & (DIRTY_STAGES | DIRTY_TEXTURES)) BuildStages();
+        if (d & (DIRTY_RENDERSTATE | DIRTY_STAGES | DIRTY_TEXTURES)) fixed_ = FindFixedProgram(FixedKeyOf(state_));
+        if (d & DIRTY_SAMPLERS) ApplySamplers();
+        if (d & DIRTY_TEXTURES) BindTextures();
+        if (d & DIRTY_FVF) SetVertexFormat(state_.fvf);
+        if (d & DIRTY_STREAM) {
+            GLuint name = state_.stream ? static_cast<GLVertexBuffer*>(state_.stream)->Name() : 0;
+            glVertexArrayVertexBuffer(vao_, 0, name, state_.streamOffset, static_cast<GLsizei>(state_.streamStride));
+        }
+        if (d & DIRTY_INDICES)
+            glVertexArrayElementBuffer(vao_, state_.indices ? static_cast<GLIndexBuffer*>(state_.indices)->Name() : 0);
     }
-    if (d & DIRTY_TRANSFORMS) BuildTransforms();
-    // Lights live in view space: they change with the lights or the view matrix.
-    if ((d & DIRTY_LIGHTS) || ((d & DIRTY_TRANSFORMS) && lightView_ != state_.view)) BuildLights();
-    if (d & DIRTY_MATERIAL) {
-        const Material& m = state_.material;
-        CopyColor(m.diffuse, gpu_.matDiffuse);
-        CopyColor(m.ambient, gpu_.matAmbient);
-        CopyColor(m.specular, gpu_.matSpecular);
-        CopyColor(m.emissive, gpu_.matEmissive);
-        gpu_.pixelOffset[2] = m.power;
-        gpuDirty_ = true;
+    if (gpu_.lighting[0]) {
+        // Lights live in view space: they change with the lights or the view matrix.
+        if (!viewChecked_) {
+            if (lightView_ != state_.view) lightsStale_ = true;
+            viewChecked_ = true;
+        }
+        if (lightsStale_) BuildLights();
+        if (normalStale_) BuildNormalMatrix();
     }
-    if (d & (DIRTY_STAGES | DIRTY_TEXTURES)) BuildStages();
-    if (d & DIRTY_SAMPLERS) {
-        for (int s = 0; s < kDrawnTextureStages; ++s) {
-            const uint32_t* sp = state_.samp[s];
-            glSamplerParameteri(samplers_[s], GL_TEXTURE_WRAP_S, AddressToGL(sp[SAMP_ADDRESSU]));
-            glSamplerParameteri(samplers_[s], GL_TEXTURE_WRAP_T, AddressToGL(sp[SAMP_ADDRESSV]));
-            glSamplerParameteri(samplers_[s], GL_TEXTURE_MAG_FILTER,
-                                sp[SAMP_MAGFILTER] == TEXF_LINEAR || sp[SAMP_MAGFILTER] == TEXF_ANISOTROPIC
-                                    ? GL_LINEAR
-                                    : GL_NEAREST);
-            glSamplerParameteri(samplers_[s], GL_TEXTURE_MIN_FILTER,
-                                MinFilterToGL(sp[SAMP_MINFILTER], sp[SAMP_MIPFILTER]));
-            float border[4];
-            ColorToFloats(sp[SAMP_BORDERCOLOR], border);
-            glSamplerParameterfv(samplers_[s], GL_TEXTURE_BORDER_COLOR, border);
+    if (!fixed_) fixed_ = FindFixedProgram(FixedKeyOf(state_));
+    if (!fixed_->name) return false;
+    UseFixedProgram(*fixed_);
+    UploadGpuState();
+    return true;
+}
+
+FixedKey FixedKeyOf(const State& state) {
+    FixedKey key;
+    if (state.rs[RS_LIGHTING]) key.switches |= FIXED_LIGHTING;
+    if (state.rs[RS_SPECULARENABLE]) key.switches |= FIXED_SPECULAR;
+    if (state.rs[RS_ALPHATESTENABLE]) key.switches |= FIXED_ALPHATEST;
+    auto stage = [&](int s) {
+        const uint32_t* t = state.tss[s];
+        const uint32_t parts[6] = {t[TSS_COLOROP], t[TSS_COLORARG1], t[TSS_COLORARG2],
+                                   t[TSS_ALPHAOP], t[TSS_ALPHAARG1], t[TSS_ALPHAARG2]};
+        for (int i = 0; i < 6; ++i) key.stages[s][i] = static_cast<int32_t>(parts[i]);
+    };
+    if (state.tss[0][TSS_COLOROP] != TOP_DISABLE) {
+        key.switches |= FIXED_STAGE0;
+        if (state.textures[0]) key.switches |= FIXED_TEXTURE0;
+        stage(0);
+        if (state.tss[1][TSS_COLOROP] != TOP_DISABLE) {
+            key.switches |= FIXED_STAGE1;
+            if (state.textures[1]) key.switches |= FIXED_TEXTURE1;
+            stage(1);
         }
     }
-    if (d & DIRTY_TEXTURES) BindTextures();
-    if (d & DIRTY_FVF) SetVertexFormat(state_.fvf);
-    if (d & DIRTY_STREAM) {
-        GLuint name = state_.stream ? static_cast<GLVertexBuffer*>(state_.stream)->Name() : 0;
-        glVertexArrayVertexBuffer(vao_, 0, name, state_.streamOffset, static_cast<GLsizei>(state_.streamStride));
+    return key;
+}
+
+GLDevice::FixedProgram* GLDevice::FindFixedProgram(FixedKey key) {
+    auto found = programs_.find(key);
+    if (found != programs_.end()) return &found->second;
+    if (programs_.size() >= kMaxFixedPrograms) {
+        // Past the limit the stage operations come from the block.
+        std::memset(key.stages, 0, sizeof key.stages);
+        key.switches |= FIXED_GENERIC;
+        found = programs_.find(key);
+        if (found != programs_.end()) return &found->second;
     }
-    if (d & DIRTY_INDICES)
-        glVertexArrayElementBuffer(vao_, state_.indices ? static_cast<GLIndexBuffer*>(state_.indices)->Name() : 0);
-    dirty_ = 0;
-    if (gpuDirty_) {
-        size_t size = lightsDirty_ ? sizeof(GpuState) : offsetof(GpuState, lights);
-        glNamedBufferSubData(ubo_, 0, static_cast<GLsizeiptr>(size), &gpu_);
-        gpuDirty_ = lightsDirty_ = false;
+    FixedProgram& program = programs_[key];
+    program.name = BuildFixedProgram(key);
+    program.lit = (key.switches & FIXED_LIGHTING) != 0;
+    if (!program.name) Report("a fixed-function program cannot be built (switches " + std::to_string(key.switches) + ")");
+    return &program;
+}
+
+void GLDevice::UseFixedProgram(FixedProgram& program) {
+    if (program.name != currentProgram_) {
+        glUseProgram(program.name);
+        currentProgram_ = program.name;
     }
+    if (program.transforms != transformSerial_) {
+        glUniformMatrix4fv(kWorldViewProjLocation, 1, GL_FALSE, &worldViewProj_.m[0][0]);
+        if (program.lit) {
+            glUniformMatrix4fv(kWorldViewLocation, 1, GL_FALSE, &worldView_.m[0][0]);
+            glUniformMatrix4fv(kNormalMatrixLocation, 1, GL_FALSE, &normalMatrix_.m[0][0]);
+        }
+        program.transforms = transformSerial_;
+    }
+}
+
+void GLDevice::MarkGpu(const void* field, size_t size) {
+    size_t at = static_cast<size_t>(static_cast<const char*>(field) - reinterpret_cast<const char*>(&gpu_));
+    gpuLow_ = std::min(gpuLow_, at);
+    gpuHigh_ = std::max(gpuHigh_, at + size);
+}
+
+void GLDevice::Put(void* field, const void* value, size_t size) {
+    if (std::memcmp(field, value, size) == 0) return;
+    std::memcpy(field, value, size);
+    MarkGpu(field, size);
+}
+
+void GLDevice::UploadGpuState() {
+    if (gpuHigh_ <= gpuLow_) return;
+    glNamedBufferSubData(ubo_, static_cast<GLintptr>(gpuLow_), static_cast<GLsizeiptr>(gpuHigh_ - gpuLow_),
+                         reinterpret_cast<const char*>(&gpu_) + gpuLow_);
+    gpuLow_ = sizeof(GpuState);
+    gpuHigh_ = 0;
 }
 
 void GLDevice::ApplyFixedState() {
     const uint32_t* rs = state_.rs;
-    if (frameDepth_ && rs[RS_ZENABLE] != 0)
-        glEnable(GL_DEPTH_TEST);
-    else
-        glDisable(GL_DEPTH_TEST);
-    glDepthMask(rs[RS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-    glDepthFunc(CompareToGL(rs[RS_ZFUNC]));
+    RasterState want;
+    want.depthTest = frameDepth_ && rs[RS_ZENABLE] != 0;
+    want.depthWrite = rs[RS_ZWRITEENABLE] != 0;
+    want.depthFunc = CompareToGL(rs[RS_ZFUNC]);
     // Counter-clockwise on screen is GL's front face; CULL_CCW culls it.
-    if (rs[RS_CULLMODE] == CULL_CCW) {
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
-    } else if (rs[RS_CULLMODE] == CULL_CW) {
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-    } else {
-        glDisable(GL_CULL_FACE);
-    }
-    if (rs[RS_ALPHABLENDENABLE]) {
-        glEnable(GL_BLEND);
-        GLenum src = BlendToGL(rs[RS_SRCBLEND]), dst = BlendToGL(rs[RS_DESTBLEND]);
+    want.cullFace = rs[RS_CULLMODE] == CULL_CCW ? GL_FRONT : rs[RS_CULLMODE] == CULL_CW ? GL_BACK : 0;
+    want.blend = rs[RS_ALPHABLENDENABLE] != 0;
+    if (want.blend) {
+        want.blendSrc = BlendToGL(rs[RS_SRCBLEND]);
+        want.blendDst = BlendToGL(rs[RS_DESTBLEND]);
         if (rs[RS_SRCBLEND] == 12) {  // both source alpha
-            src = GL_SRC_ALPHA;
-            dst = GL_ONE_MINUS_SRC_ALPHA;
+            want.blendSrc = GL_SRC_ALPHA;
+            want.blendDst = GL_ONE_MINUS_SRC_ALPHA;
         } else if (rs[RS_SRCBLEND] == 13) {  // both inverse source alpha
-            src = GL_ONE_MINUS_SRC_ALPHA;
-            dst = GL_SRC_ALPHA;
+            want.blendSrc = GL_ONE_MINUS_SRC_ALPHA;
+            want.blendDst = GL_SRC_ALPHA;
         }
-        glBlendFunc(src, dst);
-        glBlendEquation(BlendOpToGL(rs[RS_BLENDOP]));
+        want.blendOp = BlendOpToGL(rs[RS_BLENDOP]);
     } else {
-        glDisable(GL_BLEND);
+        // Blending off leaves the blend function as it was (unknown after a reset).
+        constexpr GLenum kUnknown = ~GLenum(0);
+        want.blendSrc = rasterKnown_ ? raster_.blendSrc : kUnknown;
+        want.blendDst = rasterKnown_ ? raster_.blendDst : kUnknown;
+        want.blendOp = rasterKnown_ ? raster_.blendOp : kUnknown;
     }
     // A frame without alpha keeps alpha 1, as a back buffer without an alpha channel reads.
-    GLboolean alpha = params_.backBufferFormat == FMT_A8R8G8B8 ? GL_TRUE : GL_FALSE;
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, alpha);
+    want.alphaWrite = params_.backBufferFormat == FMT_A8R8G8B8;
+
+    bool all = !rasterKnown_;
+    const RasterState& had = raster_;
+    if (all || want.depthTest != had.depthTest) (want.depthTest ? glEnable : glDisable)(GL_DEPTH_TEST);
+    if (all || want.depthWrite != had.depthWrite) glDepthMask(want.depthWrite ? GL_TRUE : GL_FALSE);
+    if (all || want.depthFunc != had.depthFunc) glDepthFunc(want.depthFunc);
+    if (all || want.cullFace != had.cullFace) {
+        if (want.cullFace) {
+            glEnable(GL_CULL_FACE);
+            glCullFace(want.cullFace);
+        } else {
+            glDisable(GL_CULL_FACE);
+        }
+    }
+    if (all || want.blend != had.blend) (want.blend ? glEnable : glDisable)(GL_BLEND);
+    if (want.blend) {
+        if (all || want.blendSrc != had.blendSrc || want.blendDst != had.blendDst)
+            glBlendFunc(want.blendSrc, want.blendDst);
+        if (all || want.blendOp != had.blendOp) glBlendEquation(want.blendOp);
+    }
+    if (all || want.alphaWrite != had.alphaWrite)
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, want.alphaWrite ? GL_TRUE : GL_FALSE);
+    raster_ = want;
+    rasterKnown_ = true;
+}
+
+void GLDevice::ApplySamplers() {
+    for (int s = 0; s < kDrawnTextureStages; ++s) {
+        const uint32_t* sp = state_.samp[s];
+        const uint32_t want[6] = {sp[SAMP_ADDRESSU],  sp[SAMP_ADDRESSV],  sp[SAMP_MAGFILTER],
+                                  sp[SAMP_MINFILTER], sp[SAMP_MIPFILTER], sp[SAMP_BORDERCOLOR]};
+        if (samplersKnown_ && std::memcmp(want, samplerState_[s], sizeof want) == 0) continue;
+        std::memcpy(samplerState_[s], want, sizeof want);
+        glSamplerParameteri(samplers_[s], GL_TEXTURE_WRAP_S, AddressToGL(sp[SAMP_ADDRESSU]));
+        glSamplerParameteri(samplers_[s], GL_TEXTURE_WRAP_T, AddressToGL(sp[SAMP_ADDRESSV]));
+        glSamplerParameteri(samplers_[s], GL_TEXTURE_MAG_FILTER,
+                            sp[SAMP_MAGFILTER] == TEXF_LINEAR || sp[SAMP_MAGFILTER] == TEXF_ANISOTROPIC ? GL_LINEAR
+                                                                                                        : GL_NEAREST);
+        glSamplerParameteri(samplers_[s], GL_TEXTURE_MIN_FILTER, MinFilterToGL(sp[SAMP_MINFILTER], sp[SAMP_MIPFILTER]));
+        float border[4];
+        ColorToFloats(sp[SAMP_BORDERCOLOR], border);
+        glSamplerParameterfv(samplers_[s], GL_TEXTURE_BORDER_COLOR, border);
+    }
+    samplersKnown_ = true;
 }
 
 void GLDevice::BuildRenderStates() {
     const uint32_t* rs = state_.rs;
-    gpu_.lighting[0] = rs[RS_LIGHTING] != 0;
-    gpu_.lighting[1] = rs[RS_SPECULARENABLE] != 0;
-    gpu_.lighting[2] = rs[RS_COLORVERTEX] != 0;
-    gpu_.lighting[3] = rs[RS_LOCALVIEWER] != 0;
-    gpu_.sources[0] = static_cast<int32_t>(rs[RS_DIFFUSEMATERIALSOURCE]);
-    gpu_.sources[1] = static_cast<int32_t>(rs[RS_SPECULARMATERIALSOURCE]);
-    gpu_.sources[2] = static_cast<int32_t>(rs[RS_AMBIENTMATERIALSOURCE]);
-    gpu_.sources[3] = static_cast<int32_t>(rs[RS_EMISSIVEMATERIALSOURCE]);
-    gpu_.alphaTest[0] = rs[RS_ALPHATESTENABLE] != 0;
-    gpu_.alphaTest[1] = static_cast<int32_t>(rs[RS_ALPHAFUNC]);
-    gpu_.alphaTest[2] = static_cast<int32_t>(rs[RS_ALPHAREF] & 0xFF);
-    gpu_.alphaTest[3] = rs[RS_NORMALIZENORMALS] != 0;
-    ColorToFloats(rs[RS_AMBIENT], gpu_.globalAmbient);
-    ColorToFloats(rs[RS_TEXTUREFACTOR], gpu_.textureFactor);
-    gpuDirty_ = true;
+    const int32_t flags[12] = {
+        rs[RS_LIGHTING] != 0,
+        rs[RS_SPECULARENABLE] != 0,
+        rs[RS_COLORVERTEX] != 0,
+        rs[RS_LOCALVIEWER] != 0,
+        static_cast<int32_t>(rs[RS_DIFFUSEMATERIALSOURCE]),
+        static_cast<int32_t>(rs[RS_SPECULARMATERIALSOURCE]),
+        static_cast<int32_t>(rs[RS_AMBIENTMATERIALSOURCE]),
+        static_cast<int32_t>(rs[RS_EMISSIVEMATERIALSOURCE]),
+        rs[RS_ALPHATESTENABLE] != 0,
+        static_cast<int32_t>(rs[RS_ALPHAFUNC]),
+        static_cast<int32_t>(rs[RS_ALPHAREF] & 0xFF),
+        rs[RS_NORMALIZENORMALS] != 0,
+    };
+    Put(gpu_.lighting, flags, sizeof gpu_.lighting);
+    Put(gpu_.sources, flags + 4, sizeof gpu_.sources);
+    Put(gpu_.alphaTest, flags + 8, sizeof gpu_.alphaTest);
+    float color[4];
+    ColorToFloats(rs[RS_AMBIENT], color);
+    Put(gpu_.globalAmbient, color, sizeof color);
+    ColorToFloats(rs[RS_TEXTUREFACTOR], color);
+    Put(gpu_.textureFactor, color, sizeof color);
 }
 
 void GLDevice::BuildTransforms() {
-    math::Matrix worldView = state_.world * state_.view;
-    math::Matrix all = worldView * state_.projection;
-    std::memcpy(gpu_.worldView, &worldView, sizeof gpu_.worldView);
-    std::memcpy(gpu_.worldViewProj, &all, sizeof gpu_.worldViewProj);
+    worldView_ = state_.world * state_.view;
+    worldViewProj_ = worldView_ * state_.projection;
+    ++transformSerial_;
+    normalStale_ = true;
+    viewChecked_ = false;
+}
+
+void GLDevice::BuildNormalMatrix() {
     // Normals go through the inverse transpose (the matrix itself when it has no inverse).
-    math::Matrix inverse, normal = worldView;
-    if (math::MatrixInverse(worldView, &inverse)) normal = math::MatrixTranspose(inverse);
-    std::memcpy(gpu_.normalMatrix, &normal, sizeof gpu_.normalMatrix);
-    gpuDirty_ = true;
+    math::Matrix inverse;
+    normalMatrix_ = worldView_;
+    if (math::MatrixInverse(worldView_, &inverse)) normalMatrix_ = math::MatrixTranspose(inverse);
+    ++transformSerial_;
+    normalStale_ = false;
 }
 
 void GLDevice::BuildLights() {
     lightView_ = state_.view;
-    lightsDirty_ = true;
+    lightsStale_ = false;
     int count = 0;
     for (int i = 0; i < kMaxLights; ++i) {
         if (!state_.lightEnabled[i]) continue;
@@ -482,23 +614,26 @@ void GLDevice::BuildLights() {
         g.atten[2] = l.attenuation2;
         g.atten[3] = static_cast<float>(l.type);
     }
-    gpu_.vertexFormat[3] = count;
-    gpuDirty_ = true;
+    // Only the enabled lights are read.
+    if (count > 0) MarkGpu(gpu_.lights, sizeof(GpuLight) * static_cast<size_t>(count));
+    Put(&gpu_.vertexFormat[3], &count, sizeof count);
 }
 
 void GLDevice::BuildStages() {
+    int32_t stages[2][2][4];  // colour, alpha
     for (int s = 0; s < kDrawnTextureStages; ++s) {
         const uint32_t* t = state_.tss[s];
-        gpu_.colorStage[s][0] = static_cast<int32_t>(t[TSS_COLOROP]);
-        gpu_.colorStage[s][1] = static_cast<int32_t>(t[TSS_COLORARG1]);
-        gpu_.colorStage[s][2] = static_cast<int32_t>(t[TSS_COLORARG2]);
-        gpu_.colorStage[s][3] = static_cast<int32_t>(t[TSS_TEXCOORDINDEX] & 0xFFFF);
-        gpu_.alphaStage[s][0] = static_cast<int32_t>(t[TSS_ALPHAOP]);
-        gpu_.alphaStage[s][1] = static_cast<int32_t>(t[TSS_ALPHAARG1]);
-        gpu_.alphaStage[s][2] = static_cast<int32_t>(t[TSS_ALPHAARG2]);
-        gpu_.alphaStage[s][3] = state_.textures[s] != nullptr;
+        stages[0][s][0] = static_cast<int32_t>(t[TSS_COLOROP]);
+        stages[0][s][1] = static_cast<int32_t>(t[TSS_COLORARG1]);
+        stages[0][s][2] = static_cast<int32_t>(t[TSS_COLORARG2]);
+        stages[0][s][3] = static_cast<int32_t>(t[TSS_TEXCOORDINDEX] & 0xFFFF);
+        stages[1][s][0] = static_cast<int32_t>(t[TSS_ALPHAOP]);
+        stages[1][s][1] = static_cast<int32_t>(t[TSS_ALPHAARG1]);
+        stages[1][s][2] = static_cast<int32_t>(t[TSS_ALPHAARG2]);
+        stages[1][s][3] = state_.textures[s] != nullptr;
     }
-    gpuDirty_ = true;
+    Put(gpu_.colorStage, stages[0], sizeof gpu_.colorStage);
+    Put(gpu_.alphaStage, stages[1], sizeof gpu_.alphaStage);
 }
 
 void GLDevice::BindTextures() {
@@ -529,15 +664,13 @@ void GLDevice::SetVertexFormat(uint32_t fvf) {
     attrib(3, fvf & FVF_SPECULAR, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 4);
     attrib(4, texCount >= 1, 2, GL_FLOAT, GL_FALSE, 8);
     attrib(5, texCount >= 2, 2, GL_FLOAT, GL_FALSE, 8);
-    gpu_.vertexFormat[0] = (fvf & FVF_NORMAL) != 0;
-    gpu_.vertexFormat[1] = (fvf & FVF_DIFFUSE) != 0;
-    gpu_.vertexFormat[2] = (fvf & FVF_SPECULAR) != 0;
-    gpuDirty_ = true;
+    const int32_t present[3] = {(fvf & FVF_NORMAL) != 0, (fvf & FVF_DIFFUSE) != 0, (fvf & FVF_SPECULAR) != 0};
+    Put(gpu_.vertexFormat, present, sizeof present);
 }
 
 void GLDevice::DrawIndexed(PrimitiveType type, int32_t baseVertex, uint32_t, uint32_t, uint32_t startIndex,
                            uint32_t indexCount) {
-    Prepare();
+    if (!Prepare()) return;
     uint32_t size = state_.indices->IndexSize();
     glDrawElementsBaseVertex(PrimitiveToGL(type), static_cast<GLsizei>(indexCount),
                              size == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
@@ -545,7 +678,7 @@ void GLDevice::DrawIndexed(PrimitiveType type, int32_t baseVertex, uint32_t, uin
 }
 
 void GLDevice::DrawUser(PrimitiveType type, uint32_t, uint32_t vertexCount, const void* vertices, uint32_t stride) {
-    Prepare();
+    if (!Prepare()) return;
     uint32_t bytes = vertexCount * stride;
     if (!userVbo_ || bytes > userVboSize_) {
         if (userVbo_) glDeleteBuffers(1, &userVbo_);

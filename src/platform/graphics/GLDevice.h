@@ -3,6 +3,8 @@
 #include <SDL2/SDL.h>
 #include <epoxy/gl.h>
 
+#include <cstring>
+#include <map>
 #include <memory>
 
 #include "platform/graphics/DeviceCore.h"
@@ -22,10 +24,9 @@ struct GpuLight {
     float params[4];     // range, falloff, cos(theta / 2), cos(phi / 2)
     float atten[4];      // attenuation 0, 1, 2 and the light type
 };
+// The transforms are uniforms of their own (locations below), set per program.
+constexpr GLint kWorldViewProjLocation = 0, kWorldViewLocation = 4, kNormalMatrixLocation = 8;
 struct GpuState {
-    float worldViewProj[16];
-    float worldView[16];
-    float normalMatrix[16];
     float matDiffuse[4], matAmbient[4], matSpecular[4], matEmissive[4];
     float globalAmbient[4];
     float textureFactor[4];
@@ -39,7 +40,30 @@ struct GpuState {
     GpuLight lights[kMaxLights];
 };
 
-// GLSL of the fixed-function program and of the final pass.
+// Switches the fixed-function program is built for: the code a switch guards is left out
+// of the program when the state turns it off, so a draw runs only what its state uses.
+enum : uint32_t {
+    FIXED_LIGHTING = 1u << 0,
+    FIXED_SPECULAR = 1u << 1,
+    FIXED_STAGE0 = 1u << 2,    // first texture stage on
+    FIXED_TEXTURE0 = 1u << 3,  // ... with a texture
+    FIXED_STAGE1 = 1u << 4,    // second stage on (only with the first)
+    FIXED_TEXTURE1 = 1u << 5,
+    FIXED_ALPHATEST = 1u << 6,
+    FIXED_GENERIC = 1u << 7,  // stage operations read from the block rather than built in
+};
+// What a fixed-function program is built for: the switches and the operations and
+// arguments of the stages in use, built into the program as constants.
+struct FixedKey {
+    uint32_t switches = 0;
+    int32_t stages[2][6] = {};  // colour operation, arguments 1 and 2; alpha operation, arguments 1 and 2
+    bool operator<(const FixedKey& other) const { return std::memcmp(this, &other, sizeof other) < 0; }
+};
+static_assert(sizeof(FixedKey) == 13 * sizeof(int32_t), "keys compare as bytes: no padding");
+// The program a state draws with.
+FixedKey FixedKeyOf(const State& state);
+
+// GLSL of the fixed-function program (after a key's #defines) and of the final pass.
 extern const char* const kFixedVertexShader;
 extern const char* const kFixedFragmentShader;
 extern const char* const kFinalVertexShader;
@@ -53,6 +77,8 @@ extern const char* const kTextFragmentShader;
 void KeepGLDriverLoaded();
 // Compiles and links a program; 0 (with the log on the debug output) on failure.
 GLuint BuildProgram(const char* vertexSource, const char* fragmentSource);
+// The fixed-function program for one key; 0 on failure.
+GLuint BuildFixedProgram(const FixedKey& key);
 // 0xAARRGGBB as four floats (r, g, b, a).
 void ColorToFloats(uint32_t argb, float out[4]);
 
@@ -140,7 +166,8 @@ public:
     GLuint FrameBuffer() const { return frameFbo_; }
     uint32_t FrameWidth() const { return params_.backBufferWidth; }
     uint32_t FrameHeight() const { return params_.backBufferHeight; }
-    GLuint TextProgram() const { return textProgram_; }
+    // The text program, built at its first use; 0 when it cannot be built.
+    GLuint TextProgram();
     GLuint TextVertexArray() const { return textVao_; }
     GLuint TextBuffer() const { return textVbo_; }
     void CountTextureBytes(int64_t delta) { textureBytes_ += delta; }
@@ -164,30 +191,66 @@ private:
     bool Init(const PresentParameters& params);
     bool MakeFrame(const PresentParameters& params);
     void DestroyFrame();
-    // Brings GL in line with the state before a draw.
-    void Prepare();
+    // Brings GL in line with the state before a draw; false when the draw cannot be made.
+    bool Prepare();
     void ApplyFixedState();
+    void ApplySamplers();
     void BuildTransforms();
+    void BuildNormalMatrix();
     void BuildLights();
     void BuildStages();
     void BuildRenderStates();
     void BindTextures();
     void SetVertexFormat(uint32_t fvf);
+    struct FixedProgram {
+        GLuint name = 0;  // 0: it could not be built
+        bool lit = false;
+        uint64_t transforms = 0;  // the transforms' serial it was given
+    };
+    // The program for a key, built at its first use.
+    FixedProgram* FindFixedProgram(FixedKey key);
+    // Binds the program and gives it the current transforms.
+    void UseFixedProgram(FixedProgram& program);
+    // Copies a value into the uniform block, marking its bytes for upload when they change.
+    void Put(void* field, const void* value, size_t size);
+    void MarkGpu(const void* field, size_t size);
+    void UploadGpuState();
     void DrawFinal(GLuint targetFbo, int x, int y, int width, int height);
+
+    // The GL fixed state last set, so that a change of one render state sets only what
+    // it changes.
+    struct RasterState {
+        bool depthTest = false, depthWrite = false, blend = false, alphaWrite = false;
+        GLenum depthFunc = 0, cullFace = 0;  // cullFace 0: no culling
+        GLenum blendSrc = 0, blendDst = 0, blendOp = 0;
+    };
 
     SDL_Window* window_;
     SDL_GLContext context_;
     GLuint frameFbo_ = 0, frameColor_ = 0, frameDepth_ = 0;
-    GLuint program_ = 0, ubo_ = 0, vao_ = 0, samplers_[kDrawnTextureStages] = {};
+    // Programs built so far; past kMaxFixedPrograms new keys share the generic program.
+    static constexpr size_t kMaxFixedPrograms = 64;
+    std::map<FixedKey, FixedProgram> programs_;
+    FixedProgram* fixed_ = nullptr;  // the program of the state as last prepared
+    GLuint currentProgram_ = 0;
+    GLuint ubo_ = 0, vao_ = 0, samplers_[kDrawnTextureStages] = {};
     GLuint userVbo_ = 0;
     uint32_t userVboSize_ = 0;
     GLuint finalProgram_ = 0, finalVao_ = 0, gammaTexture_ = 0;
     GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
+    bool textProgramFailed_ = false;
     GpuState gpu_{};
-    bool gpuDirty_ = true;
-    bool lightsDirty_ = true;
+    math::Matrix worldViewProj_, worldView_, normalMatrix_;
+    uint64_t transformSerial_ = 1;
+    size_t gpuLow_ = 0, gpuHigh_ = sizeof(GpuState);  // bytes of gpu_ to upload
+    // Parts of gpu_ only lit draws read, brought up to date when lighting is on.
+    bool normalStale_ = true, lightsStale_ = true, viewChecked_ = false;
     math::Matrix lightView_;  // the view the lights were placed with
     bool glStateKnown_ = false;
+    RasterState raster_;
+    bool rasterKnown_ = false;
+    uint32_t samplerState_[kDrawnTextureStages][6] = {};
+    bool samplersKnown_ = false;
     uint32_t vertexFormat_ = 0xFFFFFFFFu;
     int64_t textureBytes_ = 0;
 };

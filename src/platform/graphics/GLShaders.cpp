@@ -15,7 +15,6 @@ namespace {
     "    vec4 params; vec4 atten;\n"                                                               \
     "};\n"                                                                                         \
     "layout(std140, binding = 0) uniform FixedState {\n"                                           \
-    "    mat4 worldViewProj; mat4 worldView; mat4 normalMatrix;\n"                                 \
     "    vec4 matDiffuse; vec4 matAmbient; vec4 matSpecular; vec4 matEmissive;\n"                  \
     "    vec4 globalAmbient; vec4 textureFactor; vec4 pixelOffset;\n"                              \
     "    ivec4 colorStage[2]; ivec4 alphaStage[2];\n"                                              \
@@ -24,8 +23,12 @@ namespace {
     "};\n"
 }  // namespace
 
+// The fixed-function sources follow the version line and the #defines of a program's key
+// (see BuildFixedProgram): the switches LIGHTING, SPECULAR, STAGE0, TEXTURE0, STAGE1,
+// TEXTURE1 and ALPHATEST, and COLOR0, ALPHA0, COLOR1, ALPHA1, each stage's operation and
+// arguments as constants or, in the generic program, read from the block.
 const char* const kFixedVertexShader =
-    "#version 450 core\n" FIXED_STATE_BLOCK
+    FIXED_STATE_BLOCK
     R"(
 layout(location = 0) in vec3 inPosition;
 layout(location = 1) in vec3 inNormal;
@@ -33,6 +36,12 @@ layout(location = 2) in vec4 inDiffuse;
 layout(location = 3) in vec4 inSpecular;
 layout(location = 4) in vec2 inTex0;
 layout(location = 5) in vec2 inTex1;
+// The transforms change from draw to draw: they are uniforms of their own, not part of the block.
+layout(location = 0) uniform mat4 worldViewProj;
+#if LIGHTING
+layout(location = 4) uniform mat4 worldView;
+layout(location = 8) uniform mat4 normalMatrix;
+#endif
 out vec4 vDiffuse;
 out vec4 vSpecular;
 out vec2 vTex0;
@@ -56,11 +65,10 @@ void main() {
     vTex1 = colorStage[1].w == 0 ? inTex0 : inTex1;
     vec4 color1 = vertexFormat.y != 0 ? inDiffuse : vec4(1.0);
     vec4 color2 = vertexFormat.z != 0 ? inSpecular : vec4(0.0);
-    if (lighting.x == 0) {
-        vDiffuse = color1;
-        vSpecular = color2;
-        return;
-    }
+#if !LIGHTING
+    vDiffuse = color1;
+    vSpecular = color2;
+#else
     vec4 md = Source(sources.x, matDiffuse, inDiffuse, inSpecular);
     vec4 ms = Source(sources.y, matSpecular, inDiffuse, inSpecular);
     vec4 ma = Source(sources.z, matAmbient, inDiffuse, inSpecular);
@@ -96,20 +104,21 @@ void main() {
         float nl = dot(N, toLight);
         if (nl > 0.0) {
             diffuse += lights[i].diffuse.rgb * nl * factor;
-            if (lighting.y != 0) {
-                float nh = dot(N, normalize(toLight + V));
-                if (nh > 0.0) specular += lights[i].specular.rgb * pow(nh, pixelOffset.z) * factor;
-            }
+#if SPECULAR
+            float nh = dot(N, normalize(toLight + V));
+            if (nh > 0.0) specular += lights[i].specular.rgb * pow(nh, pixelOffset.z) * factor;
+#endif
         }
     }
     vDiffuse = vec4(clamp(me.rgb + ma.rgb * (globalAmbient.rgb + ambient) + md.rgb * diffuse, 0.0, 1.0),
                     clamp(md.a, 0.0, 1.0));
     vSpecular = vec4(clamp(ms.rgb * specular, 0.0, 1.0), clamp(ms.a, 0.0, 1.0));
+#endif
 }
 )";
 
 const char* const kFixedFragmentShader =
-    "#version 450 core\n" FIXED_STATE_BLOCK
+    FIXED_STATE_BLOCK
     R"(
 layout(binding = 0) uniform sampler2D texture0;
 layout(binding = 1) uniform sampler2D texture1;
@@ -147,8 +156,8 @@ vec4 Operation(int op, vec4 a1, vec4 a2, vec4 tex) {
     return a1;
 }
 
-vec4 Stage(int s, vec4 current, vec4 tex) {
-    ivec4 c = colorStage[s], a = alphaStage[s];
+// c and a: the colour and alpha operation with their two arguments.
+vec4 Stage(ivec3 c, ivec3 a, vec4 current, vec4 tex) {
     vec3 rgb = clamp(Operation(c.x, Arg(c.y, current, tex), Arg(c.z, current, tex), tex).rgb, 0.0, 1.0);
     float alpha = current.a;
     if (a.x != 1) alpha = clamp(Operation(a.x, Arg(a.y, current, tex), Arg(a.z, current, tex), tex).a, 0.0, 1.0);
@@ -168,16 +177,26 @@ bool Compare(int func, int value, int reference) {
 
 void main() {
     vec4 current = vDiffuse;
-    if (colorStage[0].x != 1) {
-        vec4 tex = alphaStage[0].w != 0 ? texture(texture0, vTex0) : vec4(1.0);
-        current = Stage(0, current, tex);
-        if (colorStage[1].x != 1) {
-            vec4 tex1 = alphaStage[1].w != 0 ? texture(texture1, vTex1) : vec4(1.0);
-            current = Stage(1, current, tex1);
-        }
-    }
-    if (lighting.y != 0) current.rgb = min(current.rgb + vSpecular.rgb, vec3(1.0));
-    if (alphaTest.x != 0 && !Compare(alphaTest.y, int(current.a * 255.0 + 0.5), alphaTest.z)) discard;
+#if STAGE0
+#if TEXTURE0
+    current = Stage(COLOR0, ALPHA0, current, texture(texture0, vTex0));
+#else
+    current = Stage(COLOR0, ALPHA0, current, vec4(1.0));
+#endif
+#if STAGE1
+#if TEXTURE1
+    current = Stage(COLOR1, ALPHA1, current, texture(texture1, vTex1));
+#else
+    current = Stage(COLOR1, ALPHA1, current, vec4(1.0));
+#endif
+#endif
+#endif
+#if SPECULAR
+    current.rgb = min(current.rgb + vSpecular.rgb, vec3(1.0));
+#endif
+#if ALPHATEST
+    if (!Compare(alphaTest.y, int(current.a * 255.0 + 0.5), alphaTest.z)) discard;
+#endif
     fragColor = current;
 }
 )";
@@ -272,6 +291,35 @@ GLuint BuildProgram(const char* vertexSource, const char* fragmentSource) {
         return 0;
     }
     return program;
+}
+
+GLuint BuildFixedProgram(const FixedKey& key) {
+    uint32_t switches = key.switches;
+    std::string defines = "#version 450 core\n";
+    auto define = [&](const char* name, uint32_t bit) {
+        defines += std::string("#define ") + name + ((switches & bit) ? " 1\n" : " 0\n");
+    };
+    auto operation = [&](const char* name, int stage, int part, const char* block) {
+        std::string value = std::string(block) + "[" + std::to_string(stage) + "].xyz";
+        if (!(switches & FIXED_GENERIC)) {
+            const int32_t* v = key.stages[stage] + part * 3;
+            value = "ivec3(" + std::to_string(v[0]) + ", " + std::to_string(v[1]) + ", " + std::to_string(v[2]) + ")";
+        }
+        defines += std::string("#define ") + name + " " + value + "\n";
+    };
+    operation("COLOR0", 0, 0, "colorStage");
+    operation("ALPHA0", 0, 1, "alphaStage");
+    operation("COLOR1", 1, 0, "colorStage");
+    operation("ALPHA1", 1, 1, "alphaStage");
+    define("LIGHTING", FIXED_LIGHTING);
+    define("SPECULAR", FIXED_SPECULAR);
+    define("STAGE0", FIXED_STAGE0);
+    define("TEXTURE0", FIXED_TEXTURE0);
+    define("STAGE1", FIXED_STAGE1);
+    define("TEXTURE1", FIXED_TEXTURE1);
+    define("ALPHATEST", FIXED_ALPHATEST);
+    std::string vertex = defines + kFixedVertexShader, fragment = defines + kFixedFragmentShader;
+    return BuildProgram(vertex.c_str(), fragment.c_str());
 }
 
 void ColorToFloats(uint32_t argb, float out[4]) {

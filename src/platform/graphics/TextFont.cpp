@@ -184,7 +184,7 @@ int GLFont::DrawText(const char* text, int count, const Rect* rect, uint32_t for
     if (!text || !rect) return 0;
     std::vector<GlyphQuad> quads;
     int height = LayoutText(*atlas_, text, count, *rect, &quads);
-    if (quads.empty() || device_->Lost()) return height;
+    if (quads.empty() || device_->Lost() || !device_->TextProgram()) return height;
     std::vector<float> vertices;
     vertices.reserve(quads.size() * 24);
     for (const GlyphQuad& q : quads) {

@@ -485,6 +485,84 @@ TEST_F(GLDeviceTest, AlphaTestDropsPixelsBelowTheReference) {
     EXPECT_EQ(Pixel(48, 32), 0xFFFFFFFFu);
 }
 
+// ---- State changes within a frame ------------------------------------------------------
+
+// A quarter-size quad at the centre, moved by the world transform.
+void DrawMoved(Device* device, float dx, float dy, uint32_t diffuse) {
+    math::Matrix world = math::MatrixTranslation(dx, dy, 0);
+    device->SetTransform(TS_WORLD, &world);
+    std::vector<Vertex> v = Quad(-0.25f, -0.25f, 0.25f, 0.25f, 0.5f, diffuse);
+    ASSERT_EQ(device->DrawPrimitiveUP(PT_TRIANGLELIST, 2, v.data(), sizeof(Vertex)), S_OK);
+}
+
+TEST_F(GLDeviceTest, EachDrawOfAFrameUsesTheStateSetBeforeIt) {
+    Texture* green = SolidTexture(1, 0, 255, 0);
+    Material emissiveBlue;
+    emissiveBlue.emissive = {0, 0, 1, 1};
+    device_->SetMaterial(&emissiveBlue);
+    device_->SetRenderState(RS_TEXTUREFACTOR, 0xFFFFFF00);
+    Clear(0xFF000000);
+    DrawMoved(device_, -0.5f, 0.5f, 0xFFFF0000);  // unlit, untextured: the diffuse colour
+    device_->SetTexture(0, green);
+    DrawMoved(device_, 0.5f, 0.5f, 0xFFFFFFFF);  // the texture
+    device_->SetTexture(0, nullptr);
+    device_->SetRenderState(RS_LIGHTING, 1);
+    DrawMoved(device_, -0.5f, -0.5f, 0xFFFFFFFF);  // lit without lights: the emissive colour
+    device_->SetRenderState(RS_LIGHTING, 0);
+    device_->SetTextureStageState(0, TSS_COLOROP, TOP_SELECTARG1);
+    device_->SetTextureStageState(0, TSS_COLORARG1, TA_TFACTOR);
+    DrawMoved(device_, 0.5f, -0.5f, 0xFFFFFFFF);  // the texture factor
+    // Back to the first state: its program is given the transform set since it last drew.
+    device_->SetTextureStageState(0, TSS_COLOROP, TOP_MODULATE);
+    device_->SetTextureStageState(0, TSS_COLORARG1, TA_TEXTURE);
+    DrawMoved(device_, 0, 0, 0xFFFF00FF);
+    EXPECT_EQ(Pixel(16, 16), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(48, 16), 0xFF00FF00u);
+    EXPECT_EQ(Pixel(16, 48), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(48, 48), 0xFFFFFF00u);
+    EXPECT_EQ(Pixel(32, 32), 0xFFFF00FFu);
+    green->Release();
+}
+
+TEST_F(GLDeviceTest, BlendingAndDepthWritesFollowEachDrawAcrossClears) {
+    device_->SetTextureStageState(0, TSS_ALPHAOP, TOP_DISABLE);
+    for (int frame = 0; frame < 2; ++frame) {
+        Clear(0xFF0000FF);
+        device_->SetRenderState(RS_ALPHABLENDENABLE, 1);
+        device_->SetRenderState(RS_SRCBLEND, BLEND_SRCALPHA);
+        device_->SetRenderState(RS_DESTBLEND, BLEND_INVSRCALPHA);
+        device_->SetRenderState(RS_ZWRITEENABLE, 0);
+        DrawMoved(device_, -0.5f, 0, 0x80FF0000);  // blended, leaves the depth as cleared
+        device_->SetRenderState(RS_ALPHABLENDENABLE, 0);
+        device_->SetRenderState(RS_ZWRITEENABLE, 1);
+        DrawMoved(device_, 0.5f, 0, 0x80FF0000);  // opaque
+        EXPECT_TRUE(Near(Pixel(16, 32), 0xFF80007Fu, 1)) << "frame " << frame;
+        EXPECT_EQ(Pixel(48, 32), 0xFFFF0000u) << "frame " << frame;
+        // Only the opaque quad wrote its depth: a farther quad shows beside it, not over it.
+        std::vector<Vertex> far = Quad(-1, -1, 1, 1, 0.75f, 0xFF00FF00);
+        Draw(far);
+        EXPECT_EQ(Pixel(16, 32), 0xFF00FF00u) << "frame " << frame;
+        EXPECT_EQ(Pixel(48, 32), 0xFFFF0000u) << "frame " << frame;
+    }
+}
+
+TEST_F(GLDeviceTest, StageCombinationsPastTheBuiltInOnesStillDraw) {
+    // Each unused alpha argument value makes another combination; past the number of
+    // programs the device builds, the stages are read from the state block instead.
+    device_->SetTextureStageState(0, TSS_COLOROP, TOP_ADD);
+    device_->SetTextureStageState(0, TSS_COLORARG1, TA_DIFFUSE);
+    device_->SetTextureStageState(0, TSS_COLORARG2, TA_TFACTOR);
+    device_->SetTextureStageState(0, TSS_ALPHAOP, TOP_SELECTARG1);
+    device_->SetTextureStageState(0, TSS_ALPHAARG1, TA_DIFFUSE);
+    for (uint32_t k = 0; k < 72; ++k) {
+        device_->SetTextureStageState(0, TSS_ALPHAARG2, 0x100 + k);
+        device_->SetRenderState(RS_TEXTUREFACTOR, 0xFF000000u | k);
+        Clear(0xFF000000);
+        Draw(Quad(-1, -1, 1, 1, 0.5f, 0xFF400000));
+        ASSERT_EQ(Pixel(32, 32), 0xFF400000u | k) << "combination " << k;
+    }
+}
+
 // ---- Buffers ------------------------------------------------------------------------------
 
 TEST_F(GLDeviceTest, RingBuffersDrawBatchesLockedWithDiscardAndNoOverwrite) {

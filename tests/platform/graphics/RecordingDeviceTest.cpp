@@ -1,6 +1,7 @@
 // The recording device: the state machine, buffers and the call log, without GL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/graphics/Device.h"
@@ -230,6 +231,36 @@ TEST_F(RecordingDeviceTest, IndexedDrawsStayInsideTheirBuffers) {
     device_->SetIndices(nullptr);
     EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
     ReleaseBuffers();
+}
+
+TEST_F(RecordingDeviceTest, RewrittenIndicesAreCheckedAgainstTheStream) {
+    Bind(4, 6);
+    auto write = [&](std::initializer_list<uint16_t> indices, uint32_t flags) {
+        void* p = nullptr;
+        ASSERT_EQ(ib_->Lock(0, 0, &p, flags), S_OK);
+        std::copy(indices.begin(), indices.end(), static_cast<uint16_t*>(p));
+        ASSERT_EQ(ib_->Unlock(), S_OK);
+    };
+    write({0, 1, 2, 0, 2, 3}, 0);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), S_OK);
+    write({0, 1, 2, 0, 2, 9}, LOCK_DISCARD);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    // The first triangle alone stays inside; so do all once the indices are back.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 3, 0, 1), S_OK);
+    write({0, 1, 2, 0, 2, 3}, 0);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), S_OK);
+    // Even a read-only lock may have been written through.
+    write({3, 3, 3, 3, 3, 7}, LOCK_READONLY);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    ReleaseBuffers();
+    // An index buffer whose size is not a whole number of indices.
+    IndexBuffer* odd = nullptr;
+    ASSERT_EQ(device_->CreateIndexBuffer(5, 0, FMT_INDEX16, POOL_MANAGED, &odd), S_OK);
+    void* p = nullptr;
+    ASSERT_EQ(odd->Lock(1, 4, &p, 0), S_OK);
+    std::memset(p, 0xFF, 4);
+    EXPECT_EQ(odd->Unlock(), S_OK);
+    odd->Release();
 }
 
 TEST_F(RecordingDeviceTest, DrawingFromCallerMemoryUnbindsStreamZero) {
