@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 
 #include "AudioTestUtil.h"
 #include "core/YArchive.h"
@@ -158,6 +159,34 @@ TEST_F(Music, LevelStartsAtOneMinusTheMusicVolumeAndANewFilePlaysAtIt) {
     EXPECT_EQ(channel.Stream()->Volume(), -189);
     channel.SetFade(1.0f);
     EXPECT_EQ(channel.Stream()->Volume(), -189);
+}
+
+// ---- files the stream does not take as plain samples
+
+TEST_F(Music, WavFilesOfOtherLayoutsAndCutFilesPlayThroughTheDecoders) {
+    // Float samples of the same tone.
+    std::string floats;
+    const std::string tone = wav::Tone16(kSecond / 2, 0.25f);
+    for (size_t i = 0; i + 1 < tone.size(); i += 2) {
+        const float f = static_cast<int16_t>(uint8_t(tone[i]) | (uint8_t(tone[i + 1]) << 8)) / 32768.0f;
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        wav::Put32(floats, bits);
+    }
+    test::WriteFile("data/music/float.wav", wav::Riff(wav::Chunk("fmt ", wav::FmtBody(3, 1, 44100, 32)) +
+                                                      wav::Chunk("data", floats)));
+    std::string cut = wav::Pcm(1, 16, wav::Tone16(kSecond, 0.25f));
+    cut.resize(cut.size() / 2);
+    test::WriteFile("data/music/cut.wav", cut);
+    for (const char* name : {"float.wav", "cut.wav"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(channel_->Open(name, false), S_OK);
+        channel_->Play();
+        EXPECT_GT(Level(), 0.1);
+        Advance(kSecond / 2);
+        ASSERT_EQ(channel_->Update(), S_OK);
+        EXPECT_FALSE(channel_->IsPlaying());
+    }
 }
 
 }  // namespace
