@@ -200,13 +200,15 @@ void ReadTextureSizes(const std::vector<std::string>& calls, CapturedFrame* fram
     for (const std::string& c : calls) {
         if (Starts(c, "CreateVertexBuffer(") || Starts(c, "CreateIndexBuffer(")) ++serial;
         TextureSize size;
-        if (Starts(c, "CreateTexture(") && std::sscanf(c.c_str(), "CreateTexture(%u, %u", &size.width, &size.height) == 2)
+        if (Starts(c, "CreateTexture(") &&
+            std::sscanf(c.c_str(), "CreateTexture(%u, %u", &size.width, &size.height) == 2)
             frame->textures[++serial] = size;
     }
 }
 
 void CollectCameras(const CYNode* node, std::vector<math::Matrix>* out) {
-    if (auto* camera = dynamic_cast<const CYCameraNode*>(node)) out->push_back(camera->GetView() * camera->GetProjection());
+    if (auto* camera = dynamic_cast<const CYCameraNode*>(node))
+        out->push_back(camera->GetView() * camera->GetProjection());
     for (const CYNode* child : node->Children()) CollectCameras(child, out);
 }
 
@@ -300,11 +302,20 @@ GLuint Shader(GLenum type, const char* source) {
     return s;
 }
 
+// Blend factors by their device numbers (1 ZERO .. 11 SRCALPHASAT).
 GLenum BlendToGL(uint32_t blend) {
-    static const GLenum table[] = {GL_ZERO,          GL_ZERO,      GL_ONE,
-                                   GL_SRC_COLOR,     GL_ONE_MINUS_SRC_COLOR, GL_SRC_ALPHA,
-                                   GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA,
-                                   GL_DST_COLOR,     GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA_SATURATE};
+    static const GLenum table[] = {GL_ONE,
+                                   GL_ZERO,
+                                   GL_ONE,
+                                   GL_SRC_COLOR,
+                                   GL_ONE_MINUS_SRC_COLOR,
+                                   GL_SRC_ALPHA,
+                                   GL_ONE_MINUS_SRC_ALPHA,
+                                   GL_DST_ALPHA,
+                                   GL_ONE_MINUS_DST_ALPHA,
+                                   GL_DST_COLOR,
+                                   GL_ONE_MINUS_DST_COLOR,
+                                   GL_SRC_ALPHA_SATURATE};
     return blend < std::size(table) ? table[blend] : GL_ONE;
 }
 
@@ -395,6 +406,9 @@ private:
     // The device's defaults at the start of the frame.
     void Reset() {
         state_.assign(gfx::kRenderStateCount, ~0u);
+        state_[gfx::RS_SRCBLEND] = gfx::BLEND_ONE;
+        state_[gfx::RS_DESTBLEND] = gfx::BLEND_ZERO;
+        glBlendFunc(GL_ONE, GL_ZERO);
         stages_[0] = stages_[1] = 0;
         alphaRef_ = -1.0f;
         glUniform2i(1, 0, 0);
@@ -474,7 +488,8 @@ private:
             break;
         case gfx::RS_ALPHATESTENABLE:
         case gfx::RS_ALPHAREF: {
-            const float ref = state_[gfx::RS_ALPHATESTENABLE] == 1 ? float(state_[gfx::RS_ALPHAREF] & 0xFF) / 255.0f : -1.0f;
+            const bool test = state_[gfx::RS_ALPHATESTENABLE] == 1;
+            const float ref = test ? float(state_[gfx::RS_ALPHAREF] & 0xFF) / 255.0f : -1.0f;
             if (ref != alphaRef_) glUniform1f(2, alphaRef_ = ref);
             break;
         }
@@ -607,8 +622,9 @@ int main(int argc, char** argv) {
         captured = Capture(log->Calls(), engine.Renderer(), std::move(captured));
         std::printf("mission frame: %d draws, %d triangles", captured.draws, captured.triangles);
         if (captured.unsupported) std::printf(", %d draws from memory not replayed", captured.unsupported);
+        const double least = reporter.cpu.empty() ? 0.0 : *std::min_element(reporter.cpu.begin(), reporter.cpu.end());
         std::printf("\nengine CPU per frame on the recording device: median %.1f us, least %.1f us\n",
-                    Median(reporter.cpu), reporter.cpu.empty() ? 0.0 : *std::min_element(reporter.cpu.begin(), reporter.cpu.end()));
+                    Median(reporter.cpu), least);
     }
     CompareWithPlainGL(captured);
     sys::Quit();

@@ -22,8 +22,8 @@ constexpr size_t kPathMax = 259;
 // decoders.
 bool ReadPlainPcm(const uint8_t* data, size_t size, snd::WaveFormat* format, std::vector<uint8_t>* samples) {
     CYWaveFile wave;
-    if (size < 4 || std::memcmp(data, "RIFF", 4) != 0 || FAILED(wave.OpenMemory(std::vector<uint8_t>(data, data + size))))
-        return false;
+    if (size < 4 || std::memcmp(data, "RIFF", 4) != 0) return false;
+    if (FAILED(wave.OpenMemory(std::vector<uint8_t>(data, data + size)))) return false;
     const snd::WaveFormat& f = *wave.GetFormat();
     if (f.formatTag != snd::kFormatPcm || (f.channels != 1 && f.channels != 2) ||
         (f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.blockAlign != f.channels * f.bitsPerSample / 8)
