@@ -1,6 +1,9 @@
 #include "audio/YMusic.h"
 
+#include <cstring>
+
 #include "audio/YSound.h"
+#include "audio/YWaveFile.h"
 #include "core/YFile.h"
 #include "core/YLog.h"
 #include "core/YSettings.h"
@@ -13,6 +16,35 @@ namespace {
 const char* const kMusicFolder = "data\\music";
 // Longest path a channel opens, in bytes, as the wide-character path buffer holds it.
 constexpr size_t kPathMax = 259;
+
+// The samples of a WAV file of plain PCM that the music stream plays as they are: 8 or 16
+// bits, mono or stereo, its data whole. False for any other file, which goes to the
+// decoders.
+bool ReadPlainPcm(const uint8_t* data, size_t size, snd::WaveFormat* format, std::vector<uint8_t>* samples) {
+    CYWaveFile wave;
+    if (size < 4 || std::memcmp(data, "RIFF", 4) != 0) return false;
+    if (FAILED(wave.OpenMemory(std::vector<uint8_t>(data, data + size)))) return false;
+    const snd::WaveFormat& f = *wave.GetFormat();
+    if (f.formatTag != snd::kFormatPcm || (f.channels != 1 && f.channels != 2) ||
+        (f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.blockAlign != f.channels * f.bitsPerSample / 8)
+        return false;
+    samples->resize(wave.GetSize());
+    uint32_t read = 0;
+    if (FAILED(wave.Read(samples->data(), wave.GetSize(), &read)) || read != wave.GetSize()) return false;
+    *format = f;
+    return true;
+}
+
+// Plain PCM WAV files play from their samples; every other file, and a PCM file the stream
+// refuses, through the media layer's decoders.
+HRESULT OpenMusicStream(snd::Device* device, const uint8_t* data, size_t size, std::unique_ptr<media::Music>* out) {
+    snd::WaveFormat format;
+    std::vector<uint8_t> samples;
+    if (ReadPlainPcm(data, size, &format, &samples) &&
+        SUCCEEDED(media::Music::OpenPcm(device, format, std::move(samples), out)))
+        return S_OK;
+    return media::Music::Open(device, std::vector<uint8_t>(data, data + size), out);
+}
 
 }  // namespace
 
@@ -36,10 +68,8 @@ HRESULT CYMusic::Open(const std::string& fileName, bool loop) {
     // megabytes, and the decoder then works on memory alone.
     HRESULT hr = E_FILENOTFOUND;
     CYFile file(path);
-    if (path.size() <= kPathMax && SUCCEEDED(file.Load())) {
-        std::vector<uint8_t> bytes(file.GetData(), file.GetData() + file.GetSize());
-        hr = media::Music::Open(device_, std::move(bytes), &stream_);
-    }
+    if (path.size() <= kPathMax && SUCCEEDED(file.Load()))
+        hr = OpenMusicStream(device_, file.GetData(), file.GetSize(), &stream_);
     if (FAILED(hr)) {
         DXERROR(hr);
         return hr;

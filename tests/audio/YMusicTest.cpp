@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 
 #include "AudioTestUtil.h"
 #include "core/YArchive.h"
+#include "platform/media/AvLibrary.h"
 
 namespace {
 
@@ -158,6 +160,50 @@ TEST_F(Music, LevelStartsAtOneMinusTheMusicVolumeAndANewFilePlaysAtIt) {
     EXPECT_EQ(channel.Stream()->Volume(), -189);
     channel.SetFade(1.0f);
     EXPECT_EQ(channel.Stream()->Volume(), -189);
+}
+
+// ---- plain PCM files and the decoders
+
+// Half a second of the tone as 32-bit float samples.
+void WriteFloatMusic(const std::string& name) {
+    std::string floats;
+    const std::string tone = wav::Tone16(kSecond / 2, 0.25f);
+    for (size_t i = 0; i + 1 < tone.size(); i += 2) {
+        const float f = static_cast<int16_t>(uint8_t(tone[i]) | (uint8_t(tone[i + 1]) << 8)) / 32768.0f;
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        wav::Put32(floats, bits);
+    }
+    test::WriteFile("data/music/" + name,
+                    wav::Riff(wav::Chunk("fmt ", wav::FmtBody(3, 1, 44100, 32)) + wav::Chunk("data", floats)));
+}
+
+TEST_F(Music, PlainPcmPlaysWithoutLoadingTheDecodersWhichLoadForTheFirstOtherFile) {
+    if (media::detail::AvLoadedForTesting()) GTEST_SKIP() << "an earlier test of this process loaded the decoders";
+    WriteMusic("theme.wav");
+    ASSERT_EQ(channel_->Open("theme.wav", true), S_OK);
+    channel_->Play();
+    EXPECT_GT(Level(), 0.1);
+    EXPECT_FALSE(media::detail::AvLoadedForTesting());
+    WriteFloatMusic("float.wav");
+    ASSERT_EQ(channel_->Open("float.wav", true), S_OK);
+    EXPECT_TRUE(media::detail::AvLoadedForTesting());
+}
+
+TEST_F(Music, WavFilesOfOtherLayoutsAndCutFilesPlayThroughTheDecoders) {
+    WriteFloatMusic("float.wav");
+    std::string cut = wav::Pcm(1, 16, wav::Tone16(kSecond, 0.25f));
+    cut.resize(cut.size() / 2);
+    test::WriteFile("data/music/cut.wav", cut);
+    for (const char* name : {"float.wav", "cut.wav"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(channel_->Open(name, false), S_OK);
+        channel_->Play();
+        EXPECT_GT(Level(), 0.1);
+        Advance(kSecond / 2);
+        ASSERT_EQ(channel_->Update(), S_OK);
+        EXPECT_FALSE(channel_->IsPlaying());
+    }
 }
 
 }  // namespace

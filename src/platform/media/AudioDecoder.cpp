@@ -60,7 +60,8 @@ void AudioDecoder::ResetDecoding() {
     resampler_.reset();
     packet_.reset();
     frame_.reset();
-    av_channel_layout_uninit(&inLayout_);
+    // A decoder that never opened anything has no layout to free and no libraries to ask.
+    if (const AvFunctions* av = Av()) av->av_channel_layout_uninit(&inLayout_);
     inFormat_ = -1;
     inFrequency_ = 0;
     streamIndex_ = -1;
@@ -74,25 +75,25 @@ HRESULT AudioDecoder::OpenContainer() {
     ResetDecoding();
     AVFormatContext* format = input_.Format();
     // What this cannot find out is found by decoding.
-    avformat_find_stream_info(format, nullptr);
+    Av()->avformat_find_stream_info(format, nullptr);
 
-    streamIndex_ = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    streamIndex_ = Av()->av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (streamIndex_ < 0) return VFW_E_CANNOT_RENDER;
     for (unsigned i = 0; i < format->nb_streams; ++i)
         format->streams[i]->discard = static_cast<int>(i) == streamIndex_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
     const AVStream* stream = format->streams[streamIndex_];
-    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    const AVCodec* decoder = Av()->avcodec_find_decoder(stream->codecpar->codec_id);
     if (!decoder) return VFW_E_CANNOT_RENDER;
-    codec_.reset(avcodec_alloc_context3(decoder));
+    codec_.reset(Av()->avcodec_alloc_context3(decoder));
     if (!codec_) return E_OUTOFMEMORY;
-    if (avcodec_parameters_to_context(codec_.get(), stream->codecpar) < 0) return VFW_E_CANNOT_RENDER;
+    if (Av()->avcodec_parameters_to_context(codec_.get(), stream->codecpar) < 0) return VFW_E_CANNOT_RENDER;
     codec_->pkt_timebase = stream->time_base;
     Options codecOptions;
     codecOptions.Set("codec_whitelist", kDecoders);
     codecOptions.Set("threads", "1");
-    if (avcodec_open2(codec_.get(), decoder, codecOptions.Get()) < 0) return VFW_E_CANNOT_RENDER;
-    packet_.reset(av_packet_alloc());
-    frame_.reset(av_frame_alloc());
+    if (Av()->avcodec_open2(codec_.get(), decoder, codecOptions.Get()) < 0) return VFW_E_CANNOT_RENDER;
+    packet_.reset(Av()->av_packet_alloc());
+    frame_.reset(Av()->av_frame_alloc());
     if (!packet_ || !frame_) return E_OUTOFMEMORY;
     if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
         duration_ = static_cast<double>(format->duration) / AV_TIME_BASE;
@@ -108,7 +109,7 @@ bool AudioDecoder::DecodeMore() {
     if (!ended_ && NextAcceptedFrame(input_.Format(), codec_.get(), packet_.get(), frame_.get(), streamIndex_,
                                      draining_, kIdleMax, [this](AVFrame& f) {
                                          const bool got = Convert(f);
-                                         av_frame_unref(&f);
+                                         Av()->av_frame_unref(&f);
                                          return got;
                                      }))
         return true;
@@ -131,39 +132,40 @@ bool AudioDecoder::Convert(const AVFrame& f) {
     if (f.sample_rate != static_cast<int>(frequency_)) return false;
 
     if (!resampler_ || f.format != inFormat_ || f.sample_rate != inFrequency_ ||
-        av_channel_layout_compare(&f.ch_layout, &inLayout_) != 0) {
+        Av()->av_channel_layout_compare(&f.ch_layout, &inLayout_) != 0) {
         resampler_.reset();
-        av_channel_layout_uninit(&inLayout_);
+        Av()->av_channel_layout_uninit(&inLayout_);
         inFormat_ = -1;
         AVChannelLayout in{};
         if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-            av_channel_layout_default(&in, channels);
-        else if (av_channel_layout_copy(&in, &f.ch_layout) < 0)
+            Av()->av_channel_layout_default(&in, channels);
+        else if (Av()->av_channel_layout_copy(&in, &f.ch_layout) < 0)
             return false;
         AVChannelLayout out{};
-        av_channel_layout_default(&out, channels_);
+        Av()->av_channel_layout_default(&out, channels_);
         SwrContext* s = nullptr;
-        const int made = swr_alloc_set_opts2(&s, &out, AV_SAMPLE_FMT_S16, f.sample_rate, &in,
+        const int made = Av()->swr_alloc_set_opts2(&s, &out, AV_SAMPLE_FMT_S16, f.sample_rate, &in,
                                              static_cast<AVSampleFormat>(f.format), f.sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&in);
-        av_channel_layout_uninit(&out);
+        Av()->av_channel_layout_uninit(&in);
+        Av()->av_channel_layout_uninit(&out);
         resampler_.reset(s);
-        if (made < 0 || !s || swr_init(s) < 0) {
+        if (made < 0 || !s || Av()->swr_init(s) < 0) {
             resampler_.reset();
             return false;
         }
-        if (av_channel_layout_copy(&inLayout_, &f.ch_layout) < 0) {
+        if (Av()->av_channel_layout_copy(&inLayout_, &f.ch_layout) < 0) {
             resampler_.reset();
             return false;
         }
         inFormat_ = f.format;
         inFrequency_ = f.sample_rate;
     }
-    const int capacity = swr_get_out_samples(resampler_.get(), f.nb_samples);
+    const int capacity = Av()->swr_get_out_samples(resampler_.get(), f.nb_samples);
     if (capacity <= 0) return false;
     pending_.resize(static_cast<size_t>(capacity) * channels_);
     uint8_t* out = reinterpret_cast<uint8_t*>(pending_.data());
-    const int n = swr_convert(resampler_.get(), &out, capacity, const_cast<const uint8_t**>(f.extended_data), f.nb_samples);
+    const int n = Av()->swr_convert(resampler_.get(), &out, capacity, const_cast<const uint8_t**>(f.extended_data),
+                                    f.nb_samples);
     if (n <= 0) return false;
     pendingFrames_ = static_cast<size_t>(n);
     pendingUsed_ = 0;

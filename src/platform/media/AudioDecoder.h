@@ -8,22 +8,19 @@
 
 #include "platform/media/AvHandles.h"
 #include "platform/media/MemoryInput.h"
+#include "platform/media/SampleSource.h"
 #include "platform/system/Result.h"
 
 namespace media::detail {
-
-// Frequencies the decoder gives out; frames at other frequencies are dropped.
-constexpr uint32_t kFrequencyMin = 8000;
-constexpr uint32_t kFrequencyMax = 192000;
 
 // Containers of music files, and of videos (whose sound tracks the decoder also reads).
 extern const char* const kMusicContainers;
 extern const char* const kVideoContainers;
 
-class AudioDecoder {
+class AudioDecoder : public SampleSource {
 public:
     AudioDecoder();
-    ~AudioDecoder();
+    ~AudioDecoder() override;
     AudioDecoder(const AudioDecoder&) = delete;
     AudioDecoder& operator=(const AudioDecoder&) = delete;
 
@@ -31,16 +28,16 @@ public:
     // frequency. VFW_E_UNSUPPORTED_STREAM: not one of the containers;
     // VFW_E_CANNOT_RENDER: no audio stream, no decoder, or no samples at all.
     HRESULT Open(std::shared_ptr<const std::vector<uint8_t>> bytes, const char* containers = kMusicContainers);
-    uint16_t Channels() const { return channels_; }
-    uint32_t Frequency() const { return frequency_; }
+    uint16_t Channels() const override { return channels_; }
+    uint32_t Frequency() const override { return frequency_; }
     // Seconds as the file declares them; 0 when it does not.
-    double Duration() const { return duration_; }
+    double Duration() const override { return duration_; }
     // Decodes up to `frames` frames into out (frames x Channels() samples); fewer only at
     // the end of the music, which a broken file reaches early.
-    uint32_t Read(int16_t* out, uint32_t frames);
-    bool AtEnd() const { return ended_ && pendingFrames_ == pendingUsed_; }
+    uint32_t Read(int16_t* out, uint32_t frames) override;
+    bool AtEnd() const override { return ended_ && pendingFrames_ == pendingUsed_; }
     // Back to the first sample: the bytes are opened again.
-    HRESULT Rewind();
+    HRESULT Rewind() override;
 
 private:
     // Decodes from the start of the opened container.

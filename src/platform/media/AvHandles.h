@@ -1,54 +1,48 @@
 // FFmpeg handles, each owned by one RAII wrapper. Nothing outside the media layer sees them.
+// A handle exists only once the libraries are loaded, so the wrappers free through the table.
 #pragma once
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-#include <libavutil/mem.h>
-#include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/media/AvLibrary.h"
 
 #include <memory>
 
 namespace media::detail {
 
 struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+    void operator()(AVFormatContext* c) const { Av()->avformat_close_input(&c); }
 };
 using FormatContext = std::unique_ptr<AVFormatContext, FormatCloser>;
 
 // A custom I/O context; its buffer may have been replaced by FFmpeg, so it is freed from the context.
 struct IoFreer {
     void operator()(AVIOContext* c) const {
-        av_freep(&c->buffer);
-        avio_context_free(&c);
+        Av()->av_freep(&c->buffer);
+        Av()->avio_context_free(&c);
     }
 };
 using IoContext = std::unique_ptr<AVIOContext, IoFreer>;
 
 struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const { Av()->avcodec_free_context(&c); }
 };
 using CodecContext = std::unique_ptr<AVCodecContext, CodecFreer>;
 
 struct ResamplerFreer {
-    void operator()(SwrContext* c) const { swr_free(&c); }
+    void operator()(SwrContext* c) const { Av()->swr_free(&c); }
 };
 using Resampler = std::unique_ptr<SwrContext, ResamplerFreer>;
 
 struct ScalerFreer {
-    void operator()(SwsContext* c) const { sws_freeContext(c); }
+    void operator()(SwsContext* c) const { Av()->sws_freeContext(c); }
 };
 using Scaler = std::unique_ptr<SwsContext, ScalerFreer>;
 
 struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { Av()->av_packet_free(&p); }
 };
 using Packet = std::unique_ptr<AVPacket, PacketFreer>;
 
 struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
+    void operator()(AVFrame* f) const { Av()->av_frame_free(&f); }
 };
 using Frame = std::unique_ptr<AVFrame, FrameFreer>;
 
@@ -56,10 +50,12 @@ using Frame = std::unique_ptr<AVFrame, FrameFreer>;
 class Options {
 public:
     Options() = default;
-    ~Options() { av_dict_free(&dict_); }
+    ~Options() {
+        if (dict_) Av()->av_dict_free(&dict_);
+    }
     Options(const Options&) = delete;
     Options& operator=(const Options&) = delete;
-    void Set(const char* key, const char* value) { av_dict_set(&dict_, key, value, 0); }
+    void Set(const char* key, const char* value) { Av()->av_dict_set(&dict_, key, value, 0); }
     AVDictionary** Get() { return &dict_; }
 
 private:

@@ -9,13 +9,14 @@
 #include <memory>
 #include <vector>
 
+#include "platform/sound/Sound.h"
 #include "platform/system/Result.h"
 
-namespace snd {
-class Device;
-}
-
 namespace media {
+
+namespace detail {
+class SampleSource;
+}
 
 // Pixels of a copied video frame: 32 bits B, G, R, 255 (the X8R8G8B8 layout), or 16 bits
 // R5 G6 B5 in a little-endian word (the R5G6B5 layout).
@@ -31,6 +32,11 @@ public:
     // VFW_E_UNSUPPORTED_STREAM for bytes that are no known container; VFW_E_CANNOT_RENDER
     // when no audio stream decodes; a sound-layer code when no stream can be made.
     static HRESULT Open(snd::Device* device, std::vector<uint8_t> bytes, std::unique_ptr<Music>* out);
+    // Opens plain PCM samples in the format (tag 1, mono or stereo, 8-bit unsigned or 16-bit
+    // signed, 8000..192000 Hz) as music, with no decoder: the samples of a WAV file's data.
+    // VFW_E_CANNOT_RENDER for another format or less than one frame; else as Open.
+    static HRESULT OpenPcm(snd::Device* device, const snd::WaveFormat& format, std::vector<uint8_t> samples,
+                           std::unique_ptr<Music>* out);
     ~Music();
     Music(const Music&) = delete;
     Music& operator=(const Music&) = delete;
@@ -66,6 +72,9 @@ private:
     // Opens the sound of bytes that the given containers (FFmpeg's whitelist) may read.
     static HRESULT OpenTrack(snd::Device* device, std::shared_ptr<const std::vector<uint8_t>> bytes,
                              const char* containers, std::unique_ptr<Music>* out);
+    // Plays the source through the device (silent without one).
+    static HRESULT Start(snd::Device* device, std::unique_ptr<detail::SampleSource> source,
+                         std::unique_ptr<Music>* out);
     std::unique_ptr<Impl> impl_;
 };
 

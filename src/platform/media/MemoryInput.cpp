@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 
 namespace media::detail {
 namespace {
@@ -14,11 +13,6 @@ constexpr int kIoBytes = 32768;
 int RefuseOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
 
 }  // namespace
-
-void QuietLibraries() {
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
 
 int MemoryInput::ReadBytes(void* opaque, uint8_t* out, int size) {
     Reader* r = static_cast<Reader*>(opaque);
@@ -65,18 +59,18 @@ void MemoryInput::Close() {
 
 HRESULT MemoryInput::Reopen() {
     Close();
-    QuietLibraries();
     reader_.position = 0;
     if (!reader_.bytes || reader_.bytes->empty()) return VFW_E_UNSUPPORTED_STREAM;
+    if (!Av()) return VFW_E_CANNOT_RENDER;
 
-    uint8_t* buffer = static_cast<uint8_t*>(av_malloc(kIoBytes));
+    uint8_t* buffer = static_cast<uint8_t*>(Av()->av_malloc(kIoBytes));
     if (!buffer) return E_OUTOFMEMORY;
-    io_.reset(avio_alloc_context(buffer, kIoBytes, 0, &reader_, ReadBytes, nullptr, Seek));
+    io_.reset(Av()->avio_alloc_context(buffer, kIoBytes, 0, &reader_, ReadBytes, nullptr, Seek));
     if (!io_) {
-        av_free(buffer);
+        Av()->av_free(buffer);
         return E_OUTOFMEMORY;
     }
-    AVFormatContext* format = avformat_alloc_context();
+    AVFormatContext* format = Av()->avformat_alloc_context();
     if (!format) return E_OUTOFMEMORY;
     format->pb = io_.get();
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
@@ -85,7 +79,7 @@ HRESULT MemoryInput::Reopen() {
     options.Set("format_whitelist", containers_);
     options.Set("codec_whitelist", decoders_);
     // A failed open frees the context itself.
-    if (avformat_open_input(&format, nullptr, nullptr, options.Get()) < 0) return VFW_E_UNSUPPORTED_STREAM;
+    if (Av()->avformat_open_input(&format, nullptr, nullptr, options.Get()) < 0) return VFW_E_UNSUPPORTED_STREAM;
     format_.reset(format);
     return S_OK;
 }

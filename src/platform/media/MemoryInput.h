@@ -11,9 +11,6 @@
 
 namespace media::detail {
 
-// Turns FFmpeg's own log output off (once for the process).
-void QuietLibraries();
-
 // Steps one stream's decoder until `accept` takes a frame, reading and sending packets as
 // the decoder asks and draining it at the end of the input. A frame `accept` refuses is
 // dropped; undecodable frames and refused packets are skipped. False at the end of the
@@ -22,23 +19,23 @@ template <typename Accept>
 bool NextAcceptedFrame(AVFormatContext* format, AVCodecContext* codec, AVPacket* packet, AVFrame* frame,
                        int streamIndex, bool& draining, int maxSteps, Accept accept) {
     for (int step = 0; step < maxSteps; ++step) {
-        int r = avcodec_receive_frame(codec, frame);
+        int r = Av()->avcodec_receive_frame(codec, frame);
         if (r == 0) {
             if (accept(*frame)) return true;
-            av_frame_unref(frame);
+            Av()->av_frame_unref(frame);
             continue;
         }
         if (r == AVERROR_EOF) return false;
         if (r != AVERROR(EAGAIN)) continue;
         if (draining) return false;
-        r = av_read_frame(format, packet);
+        r = Av()->av_read_frame(format, packet);
         if (r < 0) {
-            avcodec_send_packet(codec, nullptr);
+            Av()->avcodec_send_packet(codec, nullptr);
             draining = true;
             continue;
         }
-        if (packet->stream_index == streamIndex) avcodec_send_packet(codec, packet);
-        av_packet_unref(packet);
+        if (packet->stream_index == streamIndex) Av()->avcodec_send_packet(codec, packet);
+        Av()->av_packet_unref(packet);
     }
     return false;
 }
@@ -52,7 +49,8 @@ public:
 
     // Opens the container from the first byte. containers and decoders are FFmpeg's
     // comma-separated whitelists and must outlive the input. VFW_E_UNSUPPORTED_STREAM: no
-    // bytes, or none of the containers reads them; E_OUTOFMEMORY.
+    // bytes, or none of the containers reads them; VFW_E_CANNOT_RENDER: FFmpeg's libraries
+    // cannot be loaded; E_OUTOFMEMORY.
     HRESULT Open(std::shared_ptr<const std::vector<uint8_t>> bytes, const char* containers, const char* decoders);
     // Opens the same bytes again from the first byte.
     HRESULT Reopen();

@@ -1,5 +1,5 @@
-// Music streams: a decoder feeding a streaming source of the sound layer, kept full by a
-// thread of the stream's own while the music runs.
+// Music streams: samples, decoded or plain PCM, feeding a streaming source of the sound
+// layer, kept full by a thread of the stream's own while the music runs.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -9,6 +9,7 @@
 
 #include "platform/media/AudioDecoder.h"
 #include "platform/media/Media.h"
+#include "platform/media/PcmSource.h"
 #include "platform/sound/Sound.h"
 
 namespace media {
@@ -25,7 +26,7 @@ constexpr auto kServicePeriod = std::chrono::milliseconds(10);
 struct Music::Impl {
     enum class State { Stopped, Paused, Running };
 
-    detail::AudioDecoder decoder;
+    std::unique_ptr<detail::SampleSource> source;
     std::unique_ptr<snd::Stream> out;  // none when silent
     std::vector<int16_t> block;
     uint32_t blockFrames = 0;
@@ -43,8 +44,8 @@ struct Music::Impl {
     // and starts the source again when running music ran dry.
     void Service() {
         if (!out) return;
-        while (!decoder.AtEnd() && out->Pending() < kBlocksQueued) {
-            const uint32_t n = decoder.Read(block.data(), blockFrames);
+        while (!source->AtEnd() && out->Pending() < kBlocksQueued) {
+            const uint32_t n = source->Read(block.data(), blockFrames);
             if (n == 0 || FAILED(out->Queue(block.data(), n))) break;
         }
         if (state == State::Running && !out->IsPlaying() && out->Pending() > 0) out->Play();
@@ -59,7 +60,7 @@ struct Music::Impl {
                 passed.notify_all();
             }
             // Music played to its end waits, like stopped music, until it is rewound or stopped.
-            const bool feeding = state == State::Running && !(decoder.AtEnd() && out->Pending() == 0);
+            const bool feeding = state == State::Running && !(source->AtEnd() && out->Pending() == 0);
             if (feeding)
                 wake.wait_for(lock, kServicePeriod);
             else if (!quit)
@@ -88,14 +89,30 @@ HRESULT Music::OpenTrack(snd::Device* device, std::shared_ptr<const std::vector<
                          const char* containers, std::unique_ptr<Music>* out) {
     if (!out) return E_POINTER;
     out->reset();
-    auto impl = std::make_unique<Impl>();
-    HRESULT hr = impl->decoder.Open(std::move(bytes), containers);
+    auto decoder = std::make_unique<detail::AudioDecoder>();
+    const HRESULT hr = decoder->Open(std::move(bytes), containers);
     if (FAILED(hr)) return hr;
+    return Start(device, std::move(decoder), out);
+}
+
+HRESULT Music::OpenPcm(snd::Device* device, const snd::WaveFormat& format, std::vector<uint8_t> samples,
+                       std::unique_ptr<Music>* out) {
+    if (!out) return E_POINTER;
+    out->reset();
+    auto source = std::make_unique<detail::PcmSource>();
+    const HRESULT hr = source->Open(format, std::move(samples));
+    if (FAILED(hr)) return hr;
+    return Start(device, std::move(source), out);
+}
+
+HRESULT Music::Start(snd::Device* device, std::unique_ptr<detail::SampleSource> source, std::unique_ptr<Music>* out) {
+    auto impl = std::make_unique<Impl>();
+    impl->source = std::move(source);
     if (device && !device->IsSilent()) {
-        hr = device->CreateStream(impl->decoder.Channels(), impl->decoder.Frequency(), &impl->out);
+        const HRESULT hr = device->CreateStream(impl->source->Channels(), impl->source->Frequency(), &impl->out);
         if (FAILED(hr)) return hr;
-        impl->blockFrames = std::max(kBlockFramesMin, impl->decoder.Frequency() / 10);
-        impl->block.resize(static_cast<size_t>(impl->blockFrames) * impl->decoder.Channels());
+        impl->blockFrames = std::max(kBlockFramesMin, impl->source->Frequency() / 10);
+        impl->block.resize(static_cast<size_t>(impl->blockFrames) * impl->source->Channels());
         try {
             impl->thread = std::thread(&Impl::Run, impl.get());
         } catch (const std::system_error&) {
@@ -135,7 +152,7 @@ HRESULT Music::Rewind() {
     if (!impl_->out) return S_OK;
     impl_->out->Flush();
     // The same bytes opened once already: a failure only ends the music.
-    impl_->decoder.Rewind();
+    impl_->source->Rewind();
     if (impl_->state == Impl::State::Running) impl_->Service();
     impl_->wake.notify_all();
     return S_OK;
@@ -148,18 +165,18 @@ bool Music::IsRunning() const {
 
 bool Music::IsFinished() const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->out && impl_->decoder.AtEnd() && impl_->out->Pending() == 0;
+    return impl_->out && impl_->source->AtEnd() && impl_->out->Pending() == 0;
 }
 
 double Music::Position() const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     if (!impl_->out) return 0.0;
-    return static_cast<double>(impl_->out->FramesPlayed()) / impl_->decoder.Frequency();
+    return static_cast<double>(impl_->out->FramesPlayed()) / impl_->source->Frequency();
 }
 
 double Music::Duration() const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->decoder.Duration();
+    return impl_->source->Duration();
 }
 
 HRESULT Music::SetVolume(int32_t hundredthsOfDecibel) {

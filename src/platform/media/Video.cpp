@@ -61,8 +61,8 @@ HRESULT Video::Open(snd::Device* device, std::vector<uint8_t> bytes, std::unique
     auto impl = std::make_unique<Impl>();
     HRESULT hr = impl->decoder.Open(shared);
     if (FAILED(hr)) return hr;
-    impl->shown.reset(av_frame_alloc());
-    impl->next.reset(av_frame_alloc());
+    impl->shown.reset(detail::Av()->av_frame_alloc());
+    impl->next.reset(detail::Av()->av_frame_alloc());
     if (!impl->shown || !impl->next) return E_OUTOFMEMORY;
     // A sound track that does not play leaves the video silent, on the wall clock.
     if (device && !device->IsSilent() && FAILED(Music::OpenTrack(device, shared, detail::kVideoContainers, &impl->track)))

@@ -73,7 +73,7 @@ HRESULT VideoDecoder::OpenStream() {
     AVFormatContext* format = input_.Format();
     // The container's header tells the stream, its codec and its size; nothing is decoded
     // before the size is known to be within bounds.
-    streamIndex_ = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    streamIndex_ = Av()->av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (streamIndex_ < 0) return VFW_E_CANNOT_RENDER;
     for (unsigned i = 0; i < format->nb_streams; ++i)
         format->streams[i]->discard = static_cast<int>(i) == streamIndex_ ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
@@ -82,20 +82,20 @@ HRESULT VideoDecoder::OpenStream() {
     if (par->width < 0 || par->height < 0 || static_cast<uint32_t>(par->width) > kVideoSizeMax ||
         static_cast<uint32_t>(par->height) > kVideoSizeMax)
         return VFW_E_CANNOT_RENDER;
-    const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
+    const AVCodec* decoder = Av()->avcodec_find_decoder(par->codec_id);
     if (!decoder) return VFW_E_CANNOT_RENDER;
-    codec_.reset(avcodec_alloc_context3(decoder));
+    codec_.reset(Av()->avcodec_alloc_context3(decoder));
     if (!codec_) return E_OUTOFMEMORY;
-    if (avcodec_parameters_to_context(codec_.get(), par) < 0) return VFW_E_CANNOT_RENDER;
+    if (Av()->avcodec_parameters_to_context(codec_.get(), par) < 0) return VFW_E_CANNOT_RENDER;
     codec_->pkt_timebase = stream->time_base;
     // Pictures beyond the bounds are refused by the decoder before it allocates them.
     codec_->max_pixels = static_cast<int64_t>(kVideoSizeMax) * kVideoSizeMax;
     Options options;
     options.Set("codec_whitelist", kDecoders);
     options.Set("threads", "1");
-    if (avcodec_open2(codec_.get(), decoder, options.Get()) < 0) return VFW_E_CANNOT_RENDER;
-    packet_.reset(av_packet_alloc());
-    frame_.reset(av_frame_alloc());
+    if (Av()->avcodec_open2(codec_.get(), decoder, options.Get()) < 0) return VFW_E_CANNOT_RENDER;
+    packet_.reset(Av()->av_packet_alloc());
+    frame_.reset(Av()->av_frame_alloc());
     if (!packet_ || !frame_) return E_OUTOFMEMORY;
     timeBase_ = av_q2d(stream->time_base);
     if (!(timeBase_ > 0.0 && timeBase_ <= 1.0)) timeBase_ = 0.0;
@@ -110,7 +110,7 @@ HRESULT VideoDecoder::OpenStream() {
 bool VideoDecoder::Usable(const AVFrame& f) const {
     return f.width > 0 && f.height > 0 && static_cast<uint32_t>(f.width) <= kVideoSizeMax &&
            static_cast<uint32_t>(f.height) <= kVideoSizeMax && f.data[0] != nullptr &&
-           sws_isSupportedInput(static_cast<AVPixelFormat>(f.format)) > 0;
+           Av()->sws_isSupportedInput(static_cast<AVPixelFormat>(f.format)) > 0;
 }
 
 bool VideoDecoder::DecodeFrame() {
@@ -146,8 +146,8 @@ bool VideoDecoder::Next(AVFrame* out, double* seconds) {
     givenAny_ = true;
     lastTime_ = t;
     *seconds = t;
-    av_frame_unref(out);
-    av_frame_move_ref(out, frame_.get());
+    Av()->av_frame_unref(out);
+    Av()->av_frame_move_ref(out, frame_.get());
     return true;
 }
 
@@ -161,7 +161,7 @@ HRESULT VideoDecoder::Scale(const AVFrame& f, uint8_t* out, uint32_t width, uint
     const AVPixelFormat in = static_cast<AVPixelFormat>(f.format);
     // BGRA's fourth byte is 255 for pictures without alpha, as X8R8G8B8 wants.
     const AVPixelFormat outFormat = format == PixelFormat::Rgb565 ? AV_PIX_FMT_RGB565LE : AV_PIX_FMT_BGRA;
-    SwsContext* s = sws_getCachedContext(scaler_.release(), f.width, f.height, in, static_cast<int>(width),
+    SwsContext* s = Av()->sws_getCachedContext(scaler_.release(), f.width, f.height, in, static_cast<int>(width),
                                          static_cast<int>(height), outFormat, SWS_BILINEAR, nullptr, nullptr,
                                          nullptr);
     scaler_.reset(s);
@@ -171,12 +171,13 @@ HRESULT VideoDecoder::Scale(const AVFrame& f, uint8_t* out, uint32_t width, uint
     int* outTable = nullptr;
     int inFull = 0, outFull = 0, brightness = 0, contrast = 0, saturation = 0;
     if (f.color_range == AVCOL_RANGE_JPEG &&
-        sws_getColorspaceDetails(s, &inTable, &inFull, &outTable, &outFull, &brightness, &contrast, &saturation) >= 0 &&
+        Av()->sws_getColorspaceDetails(s, &inTable, &inFull, &outTable, &outFull, &brightness, &contrast,
+                                       &saturation) >= 0 &&
         !inFull)
-        sws_setColorspaceDetails(s, inTable, 1, outTable, outFull, brightness, contrast, saturation);
+        Av()->sws_setColorspaceDetails(s, inTable, 1, outTable, outFull, brightness, contrast, saturation);
     uint8_t* planes[4] = {out, nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(pitch), 0, 0, 0};
-    const int rows = sws_scale(s, f.data, f.linesize, 0, f.height, planes, strides);
+    const int rows = Av()->sws_scale(s, f.data, f.linesize, 0, f.height, planes, strides);
     return rows > 0 ? S_OK : E_FAIL;
 }
 
