@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/graphics/GLDevice.h"
+#include "platform/graphics/Mipmaps.h"
 
 namespace gfx::detail {
 
@@ -129,7 +130,13 @@ void GLTexture::FillLevels(const uint8_t* rgba, uint32_t pitch) {
     glTextureSubImage2D(name_, 0, 0, 0, static_cast<GLsizei>(Width()), static_cast<GLsizei>(Height()), GL_RGBA,
                         GL_UNSIGNED_BYTE, rgba);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    if (GetLevelCount() > 1) glGenerateTextureMipmap(name_);
+    // The smaller levels are made here: the driver's own generation can cost far more than the
+    // uploads (a software rasteriser builds shaders for it).
+    const MipChain chain = MakeMipChain(rgba, Width(), Height(), pitch, GetLevelCount());
+    for (uint32_t level = 1; level < GetLevelCount(); ++level)
+        glTextureSubImage2D(name_, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(LevelWidth(level)),
+                            static_cast<GLsizei>(LevelHeight(level)), GL_RGBA, GL_UNSIGNED_BYTE,
+                            chain.pixels.data() + chain.offsets[level - 1]);
     written_ = true;
 }
 

@@ -240,6 +240,38 @@ TEST_F(GLDeviceTest, FilledTextureGetsGeneratedMipLevels) {
     t->Release();
 }
 
+TEST_F(GLDeviceTest, GeneratedLevelTexelIsTheAverageOfItsTwoByTwoBlock) {
+    // Level 0 of 5x3 pixels; levels 2x1 and 1x1 below it. The odd last column and row fall
+    // outside every block, and the 1-pixel-high level averages pairs along its width.
+    auto texel = [](int x, int y, int c) { return static_cast<uint8_t>(x * 40 + y * 9 + c * 3 + (x ^ y)); };
+    std::vector<uint8_t> rgba;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            for (int c = 0; c < 4; ++c) rgba.push_back(texel(x, y, c));
+    Texture* t = nullptr;
+    ASSERT_EQ(device_->CreateTexture(5, 3, 0, 0, FMT_A8R8G8B8, POOL_MANAGED, &t), S_OK);
+    ASSERT_EQ(t->GetLevelCount(), 3u);
+    ASSERT_EQ(t->Fill(rgba.data(), 5, 3, 20), S_OK);
+    int level1[2][4];
+    LockedRect locked;
+    ASSERT_EQ(t->LockRect(1, &locked, nullptr, 0), S_OK);
+    const uint8_t* bgra = static_cast<const uint8_t*>(locked.bits);
+    for (int x = 0; x < 2; ++x)
+        for (int c = 0; c < 4; ++c) {
+            int sum = texel(2 * x, 0, c) + texel(2 * x + 1, 0, c) + texel(2 * x, 1, c) + texel(2 * x + 1, 1, c);
+            level1[x][c] = (sum + 2) / 4;
+            int stored = bgra[x * 4 + (c == 3 ? 3 : 2 - c)];  // stored as B, G, R, A
+            EXPECT_EQ(stored, level1[x][c]) << "texel " << x << " channel " << c;
+        }
+    ASSERT_EQ(t->UnlockRect(1), S_OK);
+    ASSERT_EQ(t->LockRect(2, &locked, nullptr, 0), S_OK);
+    bgra = static_cast<const uint8_t*>(locked.bits);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(bgra[c == 3 ? 3 : 2 - c], (2 * (level1[0][c] + level1[1][c]) + 2) / 4) << "channel " << c;
+    ASSERT_EQ(t->UnlockRect(2), S_OK);
+    t->Release();
+}
+
 TEST_F(GLDeviceTest, LockedTextureLevelShowsTheWrittenPixels) {
     Texture* t = nullptr;
     ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, FMT_X8R8G8B8, POOL_MANAGED, &t), S_OK);
