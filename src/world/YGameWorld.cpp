@@ -247,17 +247,27 @@ HRESULT CYGameWorld::LoadGameData() { return gameData_.LoadGameData(); }
 
 void CYGameWorld::Destroy(CYGameWorld* world) {
     if (!world) return;
-    if (world->updateDepth_ > 0) {
+    if (world->busyDepth_ > 0) {
         world->deleteRequested_ = true;
         return;
     }
     delete world;
 }
 
+bool CYGameWorld::LeaveBusy() {
+    if (--busyDepth_ > 0 || !deleteRequested_) return true;
+    delete this;
+    return false;
+}
+
 void CYGameWorld::Update(double frameTime) {
-    ++updateDepth_;
+    ++busyDepth_;
     UpdateFrame(frameTime);
-    if (--updateDepth_ == 0 && deleteRequested_) delete this;
+    if (!LeaveBusy() || busyDepth_ > 0 || !requestedMission_) return;
+    // Nothing of the frame is on the stack any more: the rooms and objects may go.
+    const YMissionRequest request = std::move(*requestedMission_);
+    requestedMission_.reset();
+    LoadMission(request.path, request.number);
 }
 
 void CYGameWorld::UpdateFrame(double frameTime) {
