@@ -34,8 +34,7 @@
 #include "script/YScriptArgs.h"
 #include "script/YScriptFunctions.h"
 #include "script/YScriptResults.h"
-
-class CYGameWorld;
+#include "world/YGameWorld.h"
 
 namespace {
 
@@ -355,7 +354,8 @@ int SetInterfaceCameraParams(lua_State* L) {
     view.z = ArgFloat(L, 6);
     CYGameWorld* world = QuerySingleton<CYGameWorld>(YEVENT_GET_GAME_WORLD);
     if (!world) return 0;
-    Log(3, "SetInterfaceCameraParams: the game world does not take interface camera parameters\n");
+    world->SetBackgroundLookAt(lookAt);
+    world->SetBackgroundViewVector(view);
     return 0;
 }
 

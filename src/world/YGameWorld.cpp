@@ -490,6 +490,25 @@ void CYGameWorld::SendCommandToDroids(const std::string& command, const std::str
         if (droid) g_commandManager->SendCommandByPointer(droid->ScriptHandler().Owner(), command, param);
 }
 
+bool CYGameWorld::SetBackgroundLookAt(const math::Vec3& lookAt) {
+    if (!math::IsFinite(lookAt)) {
+        Log(3, "CYGameWorld: background look-at point (%g, %g, %g) refused\n", lookAt.x, lookAt.y, lookAt.z);
+        return false;
+    }
+    backgroundLookAt_ = lookAt;
+    return true;
+}
+
+bool CYGameWorld::SetBackgroundViewVector(const math::Vec3& viewVector) {
+    if (!math::IsFinite(viewVector) || viewVector.x == 0.0f) {
+        Log(3, "CYGameWorld: background view vector (%g, %g, %g) refused\n", viewVector.x, viewVector.y,
+            viewVector.z);
+        return false;
+    }
+    backgroundViewVector_ = viewVector;
+    return true;
+}
+
 void CYGameWorld::ChangeBackground(const std::string& textureName) {
     if (!renderer_ || !backgroundEffect_) return;
     backgroundTextures_ = renderer_->GetTexturesNode(backgroundEffect_, {textureName});

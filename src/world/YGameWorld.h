@@ -257,10 +257,11 @@ public:
     CYObject* GetBackgroundObject() const { return background_.get(); }
     CYEffectNode* GetBackgroundEffectNode() const { return backgroundEffect_; }
     CYPolygonSink* GetBackgroundSink() const;
-    void SetBackgroundCamera(const math::Vec3& lookAt, const math::Vec3& viewVector) {
-        backgroundLookAt_ = lookAt;
-        backgroundViewVector_ = viewVector;
-    }
+    // The look-at point and the view vector (distance, pitch, yaw) the camera takes every
+    // frame in interface mode. A value the camera would refuse (not finite, a distance of
+    // 0) is refused here, once, with a log line; the old one stays. False then.
+    bool SetBackgroundLookAt(const math::Vec3& lookAt);
+    bool SetBackgroundViewVector(const math::Vec3& viewVector);
     const math::Vec3& GetBackgroundLookAt() const { return backgroundLookAt_; }
     const math::Vec3& GetBackgroundViewVector() const { return backgroundViewVector_; }
     // The overlay projection for a screen size: y counts pixels downward from the top.
