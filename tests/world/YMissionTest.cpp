@@ -207,15 +207,17 @@ TEST_F(MissionTest, MissionScriptMayLoadTheNextMissionWhileItsOwnMissionFinishes
 TEST_F(MissionTest, ObjectScriptsLoadAMissionOnlyWhenTheRoomsAndObjectsHaveBeenWalked) {
     // A room object asks while its mission finishes, a droid while the world updates it:
     // neither's room, object or script is deleted under it.
-    test::WriteFile("data/meshes/loader.adf", leveltest::Description("b.a3d", {"box"}) + "[scripts]\ninit = loader.lua\n");
+    test::WriteFile("data/meshes/loader.adf",
+                    leveltest::Description("b.a3d", {"box"}) + "[scripts]\ninit = loader.lua\n");
     test::WriteFile("data/scripts/loader.lua", "LoadMission('data\\\\missions\\\\two.txt', 2)\n"
                                                "SaveLog('loader ran') while true do Update() end\n");
     test::WriteFile("data/meshes/droids.adf",
                     leveltest::Description("dm.a3d", {"body"}) + "[scripts]\nidle = droid.lua\n");
-    test::WriteFile("data/scripts/droid.lua", "while true do\n"
-                                              "  if GetMissionResults() == 7 then LoadMission('data\\\\missions\\\\m.txt', 4) end\n"
-                                              "  Update()\n"
-                                              "end\n");
+    test::WriteFile("data/scripts/droid.lua",
+                    "while true do\n"
+                    "  if GetMissionResults() == 7 then LoadMission('data\\\\missions\\\\m.txt', 4) end\n"
+                    "  Update()\n"
+                    "end\n");
     test::WriteFile("data/missions/two.txt", Header() + Floor(droidC));
     ASSERT_GE(Load(Header() + Floor(leveltest::Entry("loader.adf", "2, 2") + droidA)), 0);
     EXPECT_EQ(LogCount("loader ran"), 1);
