@@ -53,7 +53,7 @@ private:
     std::string display_;
 };
 
-bool Installed(const char* program) {
+inline bool Installed(const char* program) {
     return std::system((std::string("command -v ") + program + " > /dev/null 2>&1").c_str()) == 0;
 }
 
@@ -134,10 +134,10 @@ private:
     int x_ = 200, y_ = 200;
 };
 
-bool LogHas(const std::string& text) { return test::Program::WaitForText("YLog.log", text, kWait); }
+inline bool LogHas(const std::string& text) { return test::Program::WaitForText("YLog.log", text, kWait); }
 
 // Waits until the log holds the text n times.
-bool LogHasTimes(const std::string& text, size_t n) {
+inline bool LogHasTimes(const std::string& text, size_t n) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(kWait);
     do {
         const std::string log = test::ReadFile("YLog.log");
