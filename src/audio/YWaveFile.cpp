@@ -21,7 +21,7 @@ constexpr uint32_t kFormatRecordBytes = 18;
 bool LoadSoundFileBytes(const char* enginePath, std::vector<uint8_t>& out) {
     out.clear();
     CYFile file(enginePath ? enginePath : "");
-    if (FAILED(file.Load()) || file.GetSize() > kMaxSoundFileBytes) return false;
+    if (FAILED(file.Load(kMaxSoundFileBytes))) return false;
     out.assign(file.GetData(), file.GetData() + file.GetSize());
     return true;
 }

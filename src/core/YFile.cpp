@@ -20,17 +20,25 @@ CYFile::CYFile(const std::string& name) : name_(name) { ToLower(name_); }
 
 CYFile::~CYFile() = default;
 
-HRESULT CYFile::Load() {
+HRESULT CYFile::Load(uint32_t maxBytes) {
     data_.clear();
     position_ = 0;
     readFailed_ = false;
     ArchiveEntry entry;
-    HRESULT hr = FindArchiveEntry(name_, entry) ? LoadFromArchive(entry.offset, entry.size) : LoadFromDisk();
+    HRESULT hr = FindArchiveEntry(name_, entry) ? LoadFromArchive(entry.offset, entry.size, maxBytes)
+                                                : LoadFromDisk(maxBytes);
     if (FAILED(hr)) std::vector<uint8_t>().swap(data_);
     return hr;
 }
 
-HRESULT CYFile::LoadFromArchive(uint32_t offset, uint32_t size) {
+bool CYFile::SizeAllowed(uint64_t size, uint32_t maxBytes) const {
+    if (size <= maxBytes) return true;
+    Log(0, "File - %s of %llu bytes is too large\n", name_.c_str(), static_cast<unsigned long long>(size));
+    return false;
+}
+
+HRESULT CYFile::LoadFromArchive(uint32_t offset, uint32_t size, uint32_t maxBytes) {
+    if (!SizeAllowed(size, maxBytes)) return E_FAIL;
     std::FILE* f = fs::Open(kGameArchiveName, "rb");
     if (!f) {
         Log(0, "File - %s not found\n", kGameArchiveName);
@@ -52,7 +60,7 @@ HRESULT CYFile::LoadFromArchive(uint32_t offset, uint32_t size) {
     return S_OK;
 }
 
-HRESULT CYFile::LoadFromDisk() {
+HRESULT CYFile::LoadFromDisk(uint32_t maxBytes) {
     std::FILE* f = fs::Open(name_, "rb");
     if (!f) {
         Log(0, "File - %s not found\n", name_.c_str());
@@ -60,8 +68,12 @@ HRESULT CYFile::LoadFromDisk() {
     }
     bool ok = false;
     if (fseeko(f, 0, SEEK_END) == 0) {
-        off_t size = ftello(f);
-        if (size >= 0 && static_cast<uint64_t>(size) <= UINT32_MAX && fseeko(f, 0, SEEK_SET) == 0) {
+        const off_t size = ftello(f);
+        if (size >= 0 && !SizeAllowed(static_cast<uint64_t>(size), maxBytes)) {
+            std::fclose(f);
+            return E_FAIL;
+        }
+        if (size >= 0 && fseeko(f, 0, SEEK_SET) == 0) {
             data_.resize(static_cast<size_t>(size));
             ok = std::fread(data_.data(), 1, data_.size(), f) == data_.size();
         }

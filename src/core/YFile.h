@@ -8,6 +8,9 @@
 
 #include "platform/system/Result.h"
 
+// Files larger than this are refused by CYFile::Load before anything is read.
+constexpr uint32_t kMaxDataFileBytes = uint32_t{256} << 20;
+
 class CYFile {
 public:
     // Keeps the name lower-cased; reads nothing.
@@ -18,8 +21,9 @@ public:
 
     // Reads the whole file (archive first, then disk); S_OK or E_FAIL with a log line.
     // The data replaces any earlier data and reading starts again at the first byte;
-    // a failed load leaves the data empty.
-    HRESULT Load();
+    // a failed load leaves the data empty. A file longer than maxBytes is refused by its
+    // size alone, before anything is read or allocated.
+    HRESULT Load(uint32_t maxBytes = kMaxDataFileBytes);
     // The first byte (never null, also for empty data) and the number of bytes.
     const uint8_t* GetData() const;
     uint32_t GetSize() const;
@@ -39,8 +43,10 @@ public:
     bool ReadFailed() const { return readFailed_; }
 
 private:
-    HRESULT LoadFromArchive(uint32_t offset, uint32_t size);
-    HRESULT LoadFromDisk();
+    HRESULT LoadFromArchive(uint32_t offset, uint32_t size, uint32_t maxBytes);
+    HRESULT LoadFromDisk(uint32_t maxBytes);
+    // False (logged) when a file of that many bytes is over the limit.
+    bool SizeAllowed(uint64_t size, uint32_t maxBytes) const;
 
     std::string name_;
     std::vector<uint8_t> data_;

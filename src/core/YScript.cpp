@@ -33,11 +33,7 @@ constexpr uint32_t kMaxScriptFile = 64u << 20;
 bool LoadScriptFileBytes(const std::string& enginePath, std::string& out) {
     out.clear();
     CYFile file(enginePath);
-    if (FAILED(file.Load())) return false;
-    if (file.GetSize() > kMaxScriptFile) {
-        Log(0, "Unknown error in file - %s\n", enginePath.c_str());
-        return false;
-    }
+    if (FAILED(file.Load(kMaxScriptFile))) return false;
     out.assign(reinterpret_cast<const char*>(file.GetData()), file.GetSize());
     return true;
 }

@@ -332,12 +332,10 @@ std::vector<std::unique_ptr<CYWindow>> ParseInterfaceFile(const std::string& int
     Log(3, "Parsing interface file - %s ----------------- started -------------\n", path.c_str());
     std::vector<std::unique_ptr<CYWindow>> windows;
     CYFile file(path);
-    if (file.Load() >= 0) {
+    if (file.Load(kMaxInterfaceFileBytes) >= 0) {
         const uint8_t* data = file.GetData();
         const uint32_t size = file.GetSize();
-        if (size > kMaxInterfaceFileBytes) {
-            Log(3, "Interface file - %s of %u bytes is too large\n", path.c_str(), size);
-        } else if (std::memchr(data, 0, size)) {
+        if (std::memchr(data, 0, size)) {
             Log(3, "Interface file - %s is not a text file\n", path.c_str());
         } else {
             CYTextParser parser(data, size);

@@ -14,6 +14,7 @@
 #include "core/YUtils.h"
 #include "interface/YInterfaceLoader.h"
 #include "interface/YWindow.h"
+#include "render/YComplexObject.h"
 #include "render/YFont.h"
 
 namespace {
@@ -78,7 +79,7 @@ int32_t CYInterfaceManager::Init() {
     SubscribeOnce(YEVENT_DISPLAY_MODE_CHANGED, this,
                   [](void* c, intptr_t, intptr_t) { static_cast<CYInterfaceManager*>(c)->OnDisplayModeChanged(); });
     SubscribeOnce(YEVENT_CREATE_INTERFACE_OBJECT, this, [](void* c, intptr_t a, intptr_t) {
-        static_cast<CYInterfaceManager*>(c)->AddInterfaceObject(Arg<CYObject>(a));
+        static_cast<CYInterfaceManager*>(c)->AddInterfaceObject(Arg<CYComplexObject>(a));
     });
     return 0;
 }
@@ -136,7 +137,7 @@ void CYInterfaceManager::DeleteRetired() {
     std::vector<std::unique_ptr<CYWindow>> cursors;
     cursors.swap(retiredCursors_);
     cursors.clear();
-    std::vector<std::unique_ptr<CYObject>> objects;
+    std::vector<std::unique_ptr<CYComplexObject>> objects;
     objects.swap(retiredObjects_);
     objects.clear();
 }
@@ -340,7 +341,7 @@ void CYInterfaceManager::AddWindow(CYWindow* window) {
     windows_.push_back(Owned{window, window->Reference()});
 }
 
-void CYInterfaceManager::AddInterfaceObject(CYObject* object) {
+void CYInterfaceManager::AddInterfaceObject(CYComplexObject* object) {
     if (!object) return;
     for (const auto& o : objects_)
         if (o.get() == object) return;

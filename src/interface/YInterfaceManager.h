@@ -11,9 +11,9 @@
 
 #include "core/YEvents.h"
 
+class CYComplexObject;
 class CYRenderer;
 class CYWindow;
-class CYObject;
 class CYFont;
 
 // One row of the fonts table; row i is font index i.
@@ -65,8 +65,9 @@ public:
     void AddWindow(CYWindow* window);
     // Event 61: every window and cursor recomputes its scale.
     void OnDisplayModeChanged();
-    // Event 62: the object is owned (deleted with the interface), neither updated nor drawn.
-    void AddInterfaceObject(CYObject* object);
+    // Event 62: the complex object is owned (deleted with the interface), neither updated
+    // nor drawn; one already owned is not taken twice.
+    void AddInterfaceObject(CYComplexObject* object);
 
     int32_t GetMouseX() const { return mouseX_; }
     int32_t GetMouseY() const { return mouseY_; }
@@ -106,7 +107,7 @@ private:
     std::vector<Owned> windows_;
     void* hovered_ = nullptr;  // the hovered window's reference
     std::string mode_ = "normal";
-    std::vector<std::unique_ptr<CYObject>> objects_;
+    std::vector<std::unique_ptr<CYComplexObject>> objects_;
     std::vector<YFontRow> fonts_;
     // Window calls running now (updates, pointer routing). An interface replaced during one
     // is loaded at once; the old windows stay alive, hidden, until the calls have returned.
@@ -115,7 +116,7 @@ private:
     uint64_t generation_ = 0;
     std::vector<Owned> retiredWindows_;
     std::vector<std::unique_ptr<CYWindow>> retiredCursors_;
-    std::vector<std::unique_ptr<CYObject>> retiredObjects_;
+    std::vector<std::unique_ptr<CYComplexObject>> retiredObjects_;
     // A description file is being read: a request for another one meanwhile is refused.
     bool loading_ = false;
 };

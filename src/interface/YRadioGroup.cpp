@@ -62,12 +62,7 @@ HRESULT CYRadioButton::Load() {
         offMaskData_ = maskData_;
         if (!onMaskName_.empty()) {
             CYFile file("data\\interface\\masks\\" + onMaskName_);
-            HRESULT read = file.Load();
-            if (read >= 0 && file.GetSize() > kMaxMaskBytes) {
-                Log(0, "Window - %s: mask %s of %u bytes is too large\n", name_.c_str(), onMaskName_.c_str(),
-                    file.GetSize());
-                read = E_FAIL;
-            }
+            HRESULT read = file.Load(kMaxMaskBytes);
             if (read < 0) {
                 LogDXError("YRadioGroup", 74, read);
                 return read;

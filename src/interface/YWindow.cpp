@@ -146,12 +146,7 @@ HRESULT CYWindow::Load() {
     HRESULT hr = S_OK;
     if (!maskName_.empty()) {
         CYFile file("data\\interface\\masks\\" + maskName_);
-        hr = file.Load();
-        if (hr >= 0 && file.GetSize() > kMaxMaskBytes) {
-            Log(0, "Window - %s: mask %s of %u bytes is too large\n", name_.c_str(), maskName_.c_str(),
-                file.GetSize());
-            hr = E_FAIL;
-        }
+        hr = file.Load(kMaxMaskBytes);
         if (hr < 0) {
             LogDXError("YWindow", 142, hr);
             return hr;

@@ -56,15 +56,11 @@ HRESULT CYObjectVisual::CreateNode() {
     if (!renderer) return E_FAIL;
     CYNode* layer = nullptr;
     SendEvent(YEVENT_GET_WORLD_PARAM, reinterpret_cast<intptr_t>(&layer), LayerIndex());
-    const char* name = owner_ ? owner_->GetName().c_str() : "";
     CYNode* effect = renderer->GetEffectNode(layer, effectName_);
-    if (!effect) {
-        Log(3, "Error in object - %s", name);
-        return E_FAIL;
-    }
-    CYNode* textures = renderer->GetTexturesNode(effect, textureNames_);
+    CYNode* textures = effect ? renderer->GetTexturesNode(effect, textureNames_) : nullptr;
     if (!textures) {
-        Log(3, "Error in object - %s", name);
+        if (!failureLogged_) Log(3, "Error in object - %s", owner_ ? owner_->GetName().c_str() : "");
+        failureLogged_ = true;
         return E_FAIL;
     }
     CYDynamicPolygonRenderer* sink = renderer->GetDynamicPolygonRenderer(textures);
@@ -72,6 +68,7 @@ HRESULT CYObjectVisual::CreateNode() {
     sink_ = sink;
     sinkEpoch_ = NodeDeletionCount();
     dirty_ = false;
+    failureLogged_ = false;
     return S_OK;
 }
 

@@ -38,7 +38,8 @@ public:
     CYObjectVisual& operator=(const CYObjectVisual&) = delete;
 
     // Builds (or finds) the path layer -> effect node -> textures node -> dynamic sink.
-    // 0, or E_FAIL with the sink left as it was.
+    // 0, or E_FAIL with the sink left as it was. A failure is logged once until a path is
+    // built again: a window drawn with no layer to draw under would log every frame.
     HRESULT CreateNode();
     // Rebuilds the path when dirty, then hands the object to the sink; without a sink
     // the object is not drawn.
@@ -77,6 +78,8 @@ private:
     CYObject* owner_;
     // Node deletions counted when the sink was found: a change means it may be gone.
     uint64_t sinkEpoch_ = 0;
+    // A failed build was logged and no build has succeeded since.
+    bool failureLogged_ = false;
 };
 
 class CYObject : public YGeometrySource {

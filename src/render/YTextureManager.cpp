@@ -76,7 +76,9 @@ gfx::Texture* CYTextureManager::LoadTexture(const std::string& name) {
 }
 
 gfx::Texture* CYTextureManager::OpenVideo(const std::string& name) {
+    if (videoOpen_ && name == videoName_) return videoTexture_;
     videoName_ = name;
+    videoOpen_ = false;
     if (!videoTexture_ && device_) {
         // Made once and kept: whatever the video, holders of the texture stay valid. The
         // player gives it the size and format of each video it opens.
@@ -97,7 +99,7 @@ gfx::Texture* CYTextureManager::OpenVideo(const std::string& name) {
     if (!StaysInDataFolder(name))
         Log(0, "Video %s is outside the video folder\n", name.c_str());
     else if (videoTexture_)
-        player_->Open(name, videoTexture_);
+        videoOpen_ = SUCCEEDED(player_->Open(name, videoTexture_));
     return videoTexture_;
 }
 
@@ -129,12 +131,15 @@ HRESULT CYTextureManager::Load(const std::string& name) {
 void CYTextureManager::UpdateVideo() {
     if (!videoPlaying_ || player_->Update(g_timer.frameTime)) return;
     videoPlaying_ = false;
+    videoOpen_ = false;
     player_->Stop();
     if (g_commandManager) g_commandManager->SendCommandByName("interface", "video_end", "");
 }
 
 void CYTextureManager::SetVideoPlayer(std::unique_ptr<CYVideoPlayer> player) {
-    if (player) player_ = std::move(player);
+    if (!player) return;
+    player_ = std::move(player);
+    videoOpen_ = false;
 }
 
 void CYTextureManager::OnDisplayModeChanged(void*, intptr_t, intptr_t) {}
@@ -149,4 +154,5 @@ void CYTextureManager::OnStopVideo(void* context, intptr_t, intptr_t) {
     auto* self = static_cast<CYTextureManager*>(context);
     self->player_->Stop();
     self->videoPlaying_ = false;
+    self->videoOpen_ = false;
 }

@@ -30,7 +30,9 @@ public:
 
     // The texture of that name, loaded on first use; "error.tga" when it cannot be
     // loaded; null when neither can. A video name opens the video and gives the video
-    // texture (null only when that texture cannot be made).
+    // texture (null only when that texture cannot be made). The video the player holds
+    // open, neither stopped nor ended, is not opened again: a window that names it when
+    // its drawing starts does not cut off a video its script already started.
     gfx::Texture* LoadTexture(const std::string& name);
     // Reads and creates one texture into the cache: 0 when cached already or made,
     // else the failing code of the read or the texture creation.
@@ -63,6 +65,8 @@ private:
     std::vector<Record> cache_;
     gfx::Device* device_;
     std::string videoName_;
+    // The player holds videoName_ open, and it was neither stopped nor ended since.
+    bool videoOpen_ = false;
     bool videoPlaying_ = false;
     gfx::Texture* videoTexture_ = nullptr;
 };

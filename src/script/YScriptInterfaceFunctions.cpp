@@ -33,9 +33,9 @@
 #include "render/YRenderer.h"
 #include "script/YScriptArgs.h"
 #include "script/YScriptFunctions.h"
+#include "script/YScriptObjects.h"
 #include "script/YScriptResults.h"
-
-class CYGameWorld;
+#include "world/YGameWorld.h"
 
 namespace {
 
@@ -46,13 +46,6 @@ constexpr int32_t kAddTextVisibleLines = 10;
 // Mouse speeds below this are replaced by kDefaultMouseSpeed.
 constexpr float kMinMouseSpeed = 0.01f;
 constexpr float kDefaultMouseSpeed = 0.1f;
-
-// A reference for any engine object that scripts can hold; null for one that cannot be
-// held (its class is not in the reference table).
-template <class T>
-void PushAnyReference(lua_State* L, const T* object) {
-    PushReference(L, dynamic_cast<const CYReferenced*>(object));
-}
 
 int PushNumbers(lua_State* L, std::initializer_list<lua_Number> values) {
     for (lua_Number v : values) lua_pushnumber(L, v);
@@ -80,17 +73,6 @@ int HandOverWindow(lua_State* L, std::unique_ptr<CYWindow> window) {
     PushReference(L, raw);
     return 1;
 }
-
-// The interface manager keeps the objects it owns as plain objects; a complex object made
-// for an interface screen travels to it inside this holder, which deletes it with itself.
-class CYInterfaceObjectHolder : public CYObject {
-public:
-    explicit CYInterfaceObjectHolder(std::unique_ptr<CYComplexObject> object)
-        : CYObject(object->GetName(), 0), object_(std::move(object)) {}
-
-private:
-    std::unique_ptr<CYComplexObject> object_;
-};
 
 // The renderer's display modes; empty without a renderer.
 const std::vector<YDisplayModeRecord>& DisplayModes() {
@@ -355,14 +337,16 @@ int SetInterfaceCameraParams(lua_State* L) {
     view.z = ArgFloat(L, 6);
     CYGameWorld* world = QuerySingleton<CYGameWorld>(YEVENT_GET_GAME_WORLD);
     if (!world) return 0;
-    Log(3, "SetInterfaceCameraParams: the game world does not take interface camera parameters\n");
+    world->SetBackgroundLookAt(lookAt);
+    world->SetBackgroundViewVector(view);
     return 0;
 }
 
 // ---- Objects on interface screens and picking
 
 // CreateComplexObjectForInterface(file, x, y, z): true and the object placed there, owned
-// by the interface from then on; false when the description does not load.
+// by the interface from then on; false when the description does not load. Without an
+// interface to own it the object is not kept: true and null.
 int CreateComplexObjectForInterface(lua_State* L) {
     const std::string file = ArgText(L, 1);
     const math::Vec3 position{ArgFloat(L, 2), ArgFloat(L, 3), ArgFloat(L, 4)};
@@ -376,13 +360,14 @@ int CreateComplexObjectForInterface(lua_State* L) {
     object->SetPosition(position);
     object->UpdatePlacement();
     lua_pushboolean(L, true);
-    PushAnyReference(L, object.get());
     if (EventRecordCount(YEVENT_CREATE_INTERFACE_OBJECT) == 0) {
         Log(3, "No interface to take the object %s\n", file.c_str());
+        PushNull(L);
         return 2;
     }
-    auto* holder = new CYInterfaceObjectHolder(std::move(object));
-    SendEvent(YEVENT_CREATE_INTERFACE_OBJECT, reinterpret_cast<intptr_t>(static_cast<CYObject*>(holder)), 0);
+    // The reference is taken first: the object is the interface's once the event is sent.
+    PushReference(L, object.get());
+    SendEvent(YEVENT_CREATE_INTERFACE_OBJECT, reinterpret_cast<intptr_t>(object.release()), 0);
     return 2;
 }
 
@@ -468,7 +453,7 @@ int CrossRayInterface(lua_State* L) {
     }
     lua_pushboolean(L, true);
     lua_pushnumber(L, distance);
-    PushAnyReference(L, hitPart);
+    PushPart(L, const_cast<CYObject*>(hitPart));
     return 3 + PushNumbers(L, {point.x, point.y, point.z, plane.a, plane.b, plane.c, plane.d});
 }
 

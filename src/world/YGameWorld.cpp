@@ -247,17 +247,27 @@ HRESULT CYGameWorld::LoadGameData() { return gameData_.LoadGameData(); }
 
 void CYGameWorld::Destroy(CYGameWorld* world) {
     if (!world) return;
-    if (world->updateDepth_ > 0) {
+    if (world->busyDepth_ > 0) {
         world->deleteRequested_ = true;
         return;
     }
     delete world;
 }
 
+bool CYGameWorld::LeaveBusy() {
+    if (--busyDepth_ > 0 || !deleteRequested_) return true;
+    delete this;
+    return false;
+}
+
 void CYGameWorld::Update(double frameTime) {
-    ++updateDepth_;
+    ++busyDepth_;
     UpdateFrame(frameTime);
-    if (--updateDepth_ == 0 && deleteRequested_) delete this;
+    if (!LeaveBusy() || busyDepth_ > 0 || !requestedMission_) return;
+    // Nothing of the frame is on the stack any more: the rooms and objects may go.
+    const YMissionRequest request = std::move(*requestedMission_);
+    requestedMission_.reset();
+    LoadMission(request.path, request.number);
 }
 
 void CYGameWorld::UpdateFrame(double frameTime) {
@@ -478,6 +488,25 @@ void CYGameWorld::SendCommandToDroids(const std::string& command, const std::str
     if (!g_commandManager) return;
     for (CYComplexObject* droid : droidSlots_)
         if (droid) g_commandManager->SendCommandByPointer(droid->ScriptHandler().Owner(), command, param);
+}
+
+bool CYGameWorld::SetBackgroundLookAt(const math::Vec3& lookAt) {
+    if (!math::IsFinite(lookAt)) {
+        Log(3, "CYGameWorld: background look-at point (%g, %g, %g) refused\n", lookAt.x, lookAt.y, lookAt.z);
+        return false;
+    }
+    backgroundLookAt_ = lookAt;
+    return true;
+}
+
+bool CYGameWorld::SetBackgroundViewVector(const math::Vec3& viewVector) {
+    if (!math::IsFinite(viewVector) || viewVector.x == 0.0f) {
+        Log(3, "CYGameWorld: background view vector (%g, %g, %g) refused\n", viewVector.x, viewVector.y,
+            viewVector.z);
+        return false;
+    }
+    backgroundViewVector_ = viewVector;
+    return true;
 }
 
 void CYGameWorld::ChangeBackground(const std::string& textureName) {

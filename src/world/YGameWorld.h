@@ -8,6 +8,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -64,14 +65,15 @@ public:
     // floor, every droid record and the background object; cancels the subscriptions.
     ~CYGameWorld() override;
 
-    // Deletes the world now, or, when called from inside its Update (a script of the
-    // world, its camera or its objects), as soon as that Update returns.
+    // Deletes the world now, or, when called from inside its Update or a mission load (a
+    // script of the world, its camera or its objects), as soon as that call returns.
     static void Destroy(CYGameWorld* world);
 
     // Handlers, camera script, game data, subscriptions, camera and scene nodes, the
     // background. The camera node's failure is returned at once; else 0.
     HRESULT Init();
-    // One frame: droid switch, script, buffers, lights, objects and floor, camera, drawing.
+    // One frame: droid switch, script, buffers, lights, objects and floor, camera, drawing;
+    // then the mission a script asked for during the frame is loaded.
     void Update(double frameTime);
     // Reads the six game-data tables (the result is not needed by Init).
     HRESULT LoadGameData();
@@ -158,7 +160,12 @@ public:
     // script as the world script's idle state and tells the scripts "level_inited". The
     // last floor's result on success; E_FAIL after a header error or a missing level line;
     // a floor's failure; the file's failure (the mission then finishes with no floors).
+    // Asked for while the world runs its scripts (its Update, or a load finishing), the
+    // load waits until the outermost Update has returned and S_OK is answered; the last
+    // such request wins, one is carried out per Update.
     HRESULT LoadMission(const std::string& path, int32_t number);
+    // Whether a load asked for during the world's scripts waits for the end of the Update.
+    bool HasRequestedMission() const { return requestedMission_.has_value(); }
     // Snapshots of the live progress: the fixed roster copies the live roster, the fixed
     // score the live score, and the last level becomes the mission number + 1 (FixState)
     // or the mission number (FixState2).
@@ -180,16 +187,23 @@ public:
     std::string GetSaveName(int32_t slot) const;
 
 private:
-    // LoadMission's steps: the old mission cleared; the header's script started; the
-    // floors built from their level blocks; the finishing updates.
+    // LoadMission's steps: the file read into floors and script; the old mission cleared;
+    // the header's script started; the floors built from their level blocks; the
+    // finishing updates.
+    HRESULT LoadMissionNow(const std::string& path, int32_t number);
     void ClearMission();
     bool StartMissionScript(const std::string& script);
     HRESULT BuildFloors(CYTextParser& parser, int32_t height, int32_t width, int32_t depth, const std::string& path);
-    HRESULT FinishMission(HRESULT result, uint32_t load);
+    HRESULT FinishMission(HRESULT result);
     void FixLiveState(int32_t lastLevel);
-    // Counts the mission loads: a script that loads another mission while one finishes
-    // ends the finishing of the first.
-    uint32_t missionLoads_ = 0;
+    // The end of an Update or a mission load: false when the world was deleted then.
+    bool LeaveBusy();
+    // A load asked for while the world was busy: its file and mission number.
+    struct YMissionRequest {
+        std::string path;
+        int32_t number = 0;
+    };
+    std::optional<YMissionRequest> requestedMission_;
 
 public:
 
@@ -243,10 +257,11 @@ public:
     CYObject* GetBackgroundObject() const { return background_.get(); }
     CYEffectNode* GetBackgroundEffectNode() const { return backgroundEffect_; }
     CYPolygonSink* GetBackgroundSink() const;
-    void SetBackgroundCamera(const math::Vec3& lookAt, const math::Vec3& viewVector) {
-        backgroundLookAt_ = lookAt;
-        backgroundViewVector_ = viewVector;
-    }
+    // The look-at point and the view vector (distance, pitch, yaw) the camera takes every
+    // frame in interface mode. A value the camera would refuse (not finite, a distance of
+    // 0) is refused here, once, with a log line; the old one stays. False then.
+    bool SetBackgroundLookAt(const math::Vec3& lookAt);
+    bool SetBackgroundViewVector(const math::Vec3& viewVector);
     const math::Vec3& GetBackgroundLookAt() const { return backgroundLookAt_; }
     const math::Vec3& GetBackgroundViewVector() const { return backgroundViewVector_; }
     // The overlay projection for a screen size: y counts pixels downward from the top.
@@ -359,8 +374,9 @@ private:
     bool walkingLive_ = false;
     bool initCalled_ = false;
     HRESULT initResult_ = S_OK;
-    // Updates running (one, or nested through a script), and a deletion asked for meanwhile.
-    int updateDepth_ = 0;
+    // Updates and mission loads running (one, or nested through a script), and a deletion
+    // asked for meanwhile.
+    int busyDepth_ = 0;
     bool deleteRequested_ = false;
     // Script handles of rooms and floors, by the address they name.
     class CYPlaceHandle : public CYReferenced {

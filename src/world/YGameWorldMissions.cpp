@@ -29,11 +29,24 @@ HRESULT MissionError(const std::string& path) {
 // ---- Loading a mission ---------------------------------------------------------------------
 
 HRESULT CYGameWorld::LoadMission(const std::string& path, int32_t number) {
-    const uint32_t load = ++missionLoads_;
+    if (busyDepth_ > 0) {
+        // A script of the world asked: the rooms and objects it runs in are still being
+        // walked, so the mission goes when the outermost Update has returned.
+        requestedMission_ = YMissionRequest{path, number};
+        return S_OK;
+    }
+    requestedMission_.reset();
+    ++busyDepth_;
+    const HRESULT result = LoadMissionNow(path, number);
+    LeaveBusy();
+    return result;
+}
+
+HRESULT CYGameWorld::LoadMissionNow(const std::string& path, int32_t number) {
     ClearMission();
     CYFile file(path);
     const HRESULT loaded = file.Load();
-    if (FAILED(loaded)) return FinishMission(loaded, load);
+    if (FAILED(loaded)) return FinishMission(loaded);
 
     CYTextParser parser(file.GetData(), file.GetSize());
     YMissionHeader header;
@@ -47,7 +60,7 @@ HRESULT CYGameWorld::LoadMission(const std::string& path, int32_t number) {
     const HRESULT built = BuildFloors(parser, header.height, header.width, header.depth, path);
     if (FAILED(built)) return built;
     currentFloor_ = floors_.front().get();
-    return FinishMission(built, load);
+    return FinishMission(built);
 }
 
 void CYGameWorld::ClearMission() {
@@ -93,11 +106,11 @@ HRESULT CYGameWorld::BuildFloors(CYTextParser& parser, int32_t height, int32_t w
     return result;
 }
 
-HRESULT CYGameWorld::FinishMission(HRESULT result, uint32_t load) {
-    // Scripts run in these steps: one may delete the world or load another mission, which
-    // then finishes by itself.
+HRESULT CYGameWorld::FinishMission(HRESULT result) {
+    // Scripts run in these steps; a deletion or another mission they ask for waits until
+    // the load has returned, but a world deleted from outside is never touched again.
     const std::weak_ptr<int> life = life_;
-    auto superseded = [&] { return life.expired() || missionLoads_ != load; };
+    auto superseded = [&] { return life.expired(); };
     scriptHandler_.ClearCommands();
     NameHandler(scriptHandler_, "GameWorld");
     Update(0.0);

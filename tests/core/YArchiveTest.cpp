@@ -157,6 +157,15 @@ TEST_F(ArchiveReading, ZeroSizeFileLoadsAsEmptyData) {
     EXPECT_EQ(hr, S_OK);
 }
 
+TEST_F(ArchiveReading, EntriesOverTheCallersLimitAreRefused) {
+    SmallArchive().Save();
+    ASSERT_EQ(OpenGameArchive(), S_OK);
+    CYFile f("data\\x.txt");
+    EXPECT_EQ(f.Load(4), E_FAIL);
+    EXPECT_NE(Log().find("File - data\\x.txt of 5 bytes is too large\n"), std::string::npos);
+    EXPECT_EQ(f.Load(5), S_OK);
+}
+
 TEST_F(ArchiveReading, EmptyArchivesOpenWithNoFiles) {
     ArchiveBuilder root;
     root.Dir("data", 0);

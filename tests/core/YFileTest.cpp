@@ -51,6 +51,21 @@ TEST_F(DiskFiles, ZeroSizeFileLoadsAsEmptyData) {
     EXPECT_TRUE(f.ReadFailed());
 }
 
+TEST_F(DiskFiles, FilesOverTheLimitAreRefusedByTheirSizeBeforeAnythingIsRead) {
+    test::WriteFile("nine.bin", "123456789");
+    CYFile f("nine.bin");
+    EXPECT_EQ(f.Load(9), S_OK);
+    EXPECT_EQ(f.Load(8), E_FAIL);
+    EXPECT_EQ(f.GetSize(), 0u);
+    EXPECT_NE(Log().find("File - nine.bin of 9 bytes is too large\n"), std::string::npos);
+    // A sparse file past the default limit: refused at once, nothing allocated.
+    test::WriteFile("huge.bin", "");
+    std::filesystem::resize_file("huge.bin", uint64_t{kMaxDataFileBytes} + 1);
+    CYFile huge("huge.bin");
+    EXPECT_EQ(huge.Load(), E_FAIL);
+    EXPECT_NE(Log().find("File - huge.bin of 268435457 bytes is too large\n"), std::string::npos);
+}
+
 TEST_F(DiskFiles, SecondLoadReplacesDataAndRestartsReading) {
     test::WriteFile("a.bin", std::string("\x01\0\0\0\x02\0\0\0", 8));
     CYFile f("a.bin");

@@ -10,6 +10,7 @@
 #include "core/YLiveCounts.h"
 #include "interface/YWindow.h"
 #include "render/RenderTestSupport.h"
+#include "render/YComplexObject.h"
 #include "render/YFont.h"
 
 namespace {
@@ -179,11 +180,16 @@ TEST_F(InterfaceManagerTest, AddedWindowsAreOwnedOnceAndDeletedByTheNextInterfac
     ASSERT_TRUE(w->AddChild(child));
     Add(child);  // has a parent: refused
     EXPECT_EQ(manager_->GetWindowCount(), 1u);
-    SendEvent(YEVENT_CREATE_INTERFACE_OBJECT, reinterpret_cast<intptr_t>(new CYObject("o", 0)), 0);
+    auto* object = new CYComplexObject("o");
+    const uint32_t id = object->ReferenceId();
+    SendEvent(YEVENT_CREATE_INTERFACE_OBJECT, reinterpret_cast<intptr_t>(object), 0);
+    SendEvent(YEVENT_CREATE_INTERFACE_OBJECT, reinterpret_cast<intptr_t>(object), 0);  // owned once
     EXPECT_EQ(manager_->GetObjectCount(), 1u);
+    EXPECT_EQ(FindReferenced(id), static_cast<CYReferenced*>(object));
     InitInterface();
     EXPECT_EQ(manager_->GetWindowCount(), 0u);
     EXPECT_EQ(manager_->GetObjectCount(), 0u);
+    EXPECT_EQ(FindReferenced(id), nullptr);
     EXPECT_EQ(g_live.windows, live_);
 }
 

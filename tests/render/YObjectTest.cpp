@@ -143,6 +143,22 @@ TEST_F(ObjectTest, ModeSelectsTheSceneLayer) {
     EXPECT_EQ(v->GetSink(), sink);
 }
 
+TEST_F(ObjectTest, APathThatCannotBeBuiltIsLoggedOnceUntilOneIsBuilt) {
+    CYNode* layer = world_.layer;
+    world_.layer = nullptr;
+    std::unique_ptr<CYObject> o(MakeQuad("lost"));
+    for (int frame = 0; frame < 3; ++frame, ++g_timer.frameCounter) o->Update();
+    EXPECT_EQ(SinkOf(o.get()), nullptr);
+    EXPECT_EQ(rtest::LogCount("Error in object - lost"), 1);
+    world_.layer = layer;
+    o->Update();
+    ASSERT_NE(SinkOf(o.get()), nullptr);
+    world_.layer = nullptr;
+    EXPECT_EQ(o->CreateRenderNode(), E_FAIL);
+    EXPECT_EQ(o->CreateRenderNode(), E_FAIL);
+    EXPECT_EQ(rtest::LogCount("Error in object - lost"), 2);
+}
+
 // ---- Hand-over to the sink ------------------------------------------------------------
 
 TEST_F(ObjectTest, UpdateHandsTheObjectOverDrawCountTimesOnceAFrame) {

@@ -171,6 +171,23 @@ TEST_F(VideoEndTest, VideoThatEndsByItselfSendsVideoEndOnceOnTheNextFrame) {
     EXPECT_EQ(player->calls.back(), "Stop");
 }
 
+TEST_F(VideoEndTest, AVideoStartedBeforeItsWindowIsDrawnKeepsPlayingUntilItEnds) {
+    FakePlayer* player = UseFakePlayer();
+    player->frames = 2;
+    manager_->LoadTexture("intro.avi");  // the window's texture at its load
+    SendEvent(YEVENT_PLAY_VIDEO, 0, 0);
+    renderer_->GetTexturesNode(renderer_->GetRoot(), {"intro.avi"});  // its first drawing
+    Frame();
+    EXPECT_EQ(VideoEnds(), 0);
+    EXPECT_EQ(player->calls, (std::vector<std::string>{"Reset", "Open intro.avi", "Play"}));
+    Frame();
+    Frame();
+    EXPECT_EQ(VideoEnds(), 1);
+    // Ended, the same video opens again from its start.
+    manager_->LoadTexture("intro.avi");
+    EXPECT_EQ(player->calls.back(), "Open intro.avi");
+}
+
 TEST_F(VideoEndTest, StoppedVideoSendsNoVideoEnd) {
     UseFakePlayer()->frames = 100;
     manager_->LoadTexture("intro.avi");

@@ -2,7 +2,6 @@
 // and a renderer on the recording device: windows and widgets found, moved and filled,
 // windows made at run time, objects on screens and picking, and the settings.
 #include <cmath>
-#include <type_traits>
 
 #include "ScriptTestSupport.h"
 #include "core/YActions.h"
@@ -15,19 +14,13 @@
 #include "interface/YTextEdit.h"
 #include "render/YCamera.h"
 #include "render/YComplexObject.h"
+#include "render/YPartReferences.h"
 #include "render/YRenderer.h"
 
 namespace {
 
 using namespace scripttest;
 
-// A complex object that scripts can hold (complex objects that are references already need
-// no second one).
-struct NoExtraBase {};
-using ExtraReference = std::conditional_t<std::is_base_of_v<CYReferenced, CYComplexObject>, NoExtraBase, CYReferenced>;
-struct HeldObject : CYComplexObject, ExtraReference {
-    HeldObject() : CYComplexObject("crate") {}
-};
 
 // Answers event 21 with key bindings of its own.
 struct ActionsHost : CYEventListener {
@@ -254,18 +247,27 @@ TEST_F(InterfaceScript, ObjectsLoadedForTheInterfaceAreOwnedByItAndMissingFilesG
     const std::string game = std::string(KESTRUNE_SOURCE_DIR) + "/game/data/";
     test::WriteFile("data/meshes/box.adf", test::ReadFile(game + "meshes/box.adf"));
     test::WriteFile("data/meshes/box.a3d", test::ReadFile(game + "meshes/box.a3d"));
-    Lines r = Script("Record(select('#', CreateComplexObjectForInterface('box.adf', 1, 2, 3)))\n"
+    Lines r = Script("ok, box = CreateComplexObjectForInterface('box.adf', 1, 2, 3)\n"
+                  "Record(ok, null(box), GetComplexObjectPos(box))\n"
                   "Record(CreateComplexObjectForInterface('none.adf', 0, 0, 0))\n"
                   "ComplexObjectUpdate(nil, 0) Record(GetBoundingPoints(nil))\n");
-    EXPECT_EQ(r, (Lines{"2", "false", "0|0|0|0"}));
+    EXPECT_EQ(r, (Lines{"true|false|1|2|3|0", "false", "0|0|0|0"}));
     EXPECT_EQ(manager_->GetObjectCount(), 1u);
     Handler("BAD", "CreateComplexObjectForInterface('box.adf', 'x', 0, 0)\n")->Step(0.0f);
     EXPECT_TRUE(LogHas("bad argument #2 to 'CreateComplexObjectForInterface'"));
     EXPECT_EQ(manager_->GetObjectCount(), 1u);
+    // The next interface deletes the object: the script's reference reads null.
+    EXPECT_EQ(Script("InitInterface('none') Record(null(box))\n"), (Lines{"true"}));
+    EXPECT_EQ(manager_->GetObjectCount(), 0u);
+    // Without an interface to own it, nothing is kept.
+    manager_.reset();
+    PurgeUnsubscribedEvents();
+    EXPECT_EQ(Script("local ok, o = CreateComplexObjectForInterface('box.adf', 0, 0, 0) Record(ok, null(o))\n"),
+              (Lines{"true|true"}));
 }
 
 TEST_F(InterfaceScript, PickingFollowsTheCameraAndGivesZerosWithoutOne) {
-    HeldObject crate;
+    CYComplexObject crate("crate");
     std::vector<CYBoundingBox> boxes{CYBoundingBox(math::Vec4{0, 0, 0, 1}, math::Vec4{1, 1, 1, 1})};
     ASSERT_NE(crate.CreatePart(nullptr, "body", nullptr, {}, {}, 0, &boxes, {}, {}), nullptr);
     crate.UpdatePlacement();
@@ -299,9 +301,9 @@ TEST_F(InterfaceScript, PickingFollowsTheCameraAndGivesZerosWithoutOne) {
     EXPECT_NEAR(y, toCentre.y, 1e-4f);
     EXPECT_NEAR(z, toCentre.z, 1e-4f);
     EXPECT_EQ(r[1], "true|true");
-    // The top face is hit 9 units down the ray; parts are not references yet, so the part reads null.
-    EXPECT_EQ(r[2].substr(0, 7), "true|9|");
-    EXPECT_EQ(r[2].substr(r[2].find('|', 7)), "|0|0|1|0|0|1|-1");
+    // The top face of the body is hit 9 units down the ray.
+    EXPECT_EQ(r[2], "true|9|ref:" + std::to_string(ReferenceIdOf(PartReference(crate.Parts().front()))) +
+                        "|0|0|1|0|0|1|-1");
     EXPECT_EQ(r[3], "false");
     EXPECT_EQ(r[4], "false");
     EXPECT_EQ(r[5], "false");

@@ -241,6 +241,23 @@ TEST_F(WorldScript, MovingObjectsAndTheCameraFollowTheWorld) {
     EXPECT_EQ(world_->GetCamera().GetTarget(), nullptr);
 }
 
+TEST_F(WorldScript, InterfaceCameraParamsPointTheCameraInInterfaceMode) {
+    MakeWorld();
+    world_->SetInterfaceMode(true);
+    // A distance of 0 is refused alone: the look-at point of the same call is taken.
+    Run("SetInterfaceCameraParams(1, 2, 3, 6, 0.25, 0.5) SetInterfaceCameraParams(5, 5, 5, 0, 1, 1)\n");
+    EXPECT_FALSE(world_->SetBackgroundLookAt(math::Vec3(NAN, 0, 0)));
+    EXPECT_FALSE(world_->SetBackgroundViewVector(math::Vec3(1, INFINITY, 0)));
+    world_->Update(0.0);
+    const CYCamera& camera = world_->GetCamera();
+    EXPECT_EQ(camera.GetLookAt(), math::Vec3(5, 5, 5));
+    EXPECT_EQ(camera.GetDistance(), 6.0f);
+    EXPECT_EQ(camera.GetPitch(), 0.25f);
+    EXPECT_EQ(camera.GetYaw(), 0.5f);
+    EXPECT_TRUE(LogHas("background view vector (0, 1, 1) refused"));
+    EXPECT_FALSE(LogHas("CYCamera:"));
+}
+
 TEST_F(WorldScript, PlaySound3DPlaysOnlyWhereTheRoomIsLit) {
     snd::SetDeviceTarget(snd::DeviceTarget::Loopback);
     auto audio = std::make_unique<CYAudioSystem>();

@@ -191,12 +191,54 @@ TEST_F(MissionTest, MissionScriptMayLoadTheNextMissionWhileItsOwnMissionFinishes
                                              "SaveLog('after ' .. GetMissionName())\n");
     test::WriteFile("data/missions/two.txt", Header() + Floor(droidC));
     ASSERT_GE(Load(Header("1", "b", "next.lua") + Floor(droidA)), 0);
+    // The script runs on while its own mission finishes; the next one waits for the frame's end.
+    EXPECT_EQ(world->MissionNumber(), 3);
+    EXPECT_TRUE(world->HasRequestedMission());
+    world->Update(0.0);
+    EXPECT_FALSE(world->HasRequestedMission());
+    EXPECT_EQ(world->MissionNumber(), 2);
+    EXPECT_EQ(world->GetCurrentDroid(), world->GetDroidSlot(2));
+    EXPECT_GE(LogCount("after Name With Caps"), 1);
+    EXPECT_EQ(Inited(), 1);  // the next mission's script hears "level_inited"
+    EXPECT_EQ(world->Floors().size(), 1u);
+    EXPECT_EQ(world->Rosters().Placed().size(), 1u);  // the first mission's droid went with it
+}
+
+TEST_F(MissionTest, ObjectScriptsLoadAMissionOnlyWhenTheRoomsAndObjectsHaveBeenWalked) {
+    // A room object asks while its mission finishes, a droid while the world updates it:
+    // neither's room, object or script is deleted under it.
+    test::WriteFile("data/meshes/loader.adf",
+                    leveltest::Description("b.a3d", {"box"}) + "[scripts]\ninit = loader.lua\n");
+    test::WriteFile("data/scripts/loader.lua", "LoadMission('data\\\\missions\\\\two.txt', 2)\n"
+                                               "SaveLog('loader ran') while true do Update() end\n");
+    test::WriteFile("data/meshes/droids.adf",
+                    leveltest::Description("dm.a3d", {"body"}) + "[scripts]\nidle = droid.lua\n");
+    test::WriteFile("data/scripts/droid.lua",
+                    "while true do\n"
+                    "  if GetMissionResults() == 7 then LoadMission('data\\\\missions\\\\m.txt', 4) end\n"
+                    "  Update()\n"
+                    "end\n");
+    test::WriteFile("data/missions/two.txt", Header() + Floor(droidC));
+    ASSERT_GE(Load(Header() + Floor(leveltest::Entry("loader.adf", "2, 2") + droidA)), 0);
+    EXPECT_EQ(LogCount("loader ran"), 1);
+    EXPECT_EQ(world->MissionNumber(), 3);
+    EXPECT_TRUE(world->HasRequestedMission());
     world->Update(0.0);
     EXPECT_EQ(world->MissionNumber(), 2);
     EXPECT_EQ(world->GetCurrentDroid(), world->GetDroidSlot(2));
-    EXPECT_EQ(LogCount("after Name With Caps"), 1);
-    EXPECT_EQ(world->Floors().size(), 1u);
-    EXPECT_EQ(world->Rosters().Placed().size(), 1u);  // the first mission's droid went with it
+
+    world->MissionResults()[0] = 7;
+    world->Update(0.0);
+    EXPECT_EQ(world->MissionNumber(), 4);
+    EXPECT_EQ(world->GetCurrentDroid(), world->GetDroidSlot(0));
+    EXPECT_TRUE(world->HasRequestedMission());  // the loader of the new mission asked again
+
+    // A load from outside the world's frame is carried out at once and drops a waiting one.
+    world->MissionResults()[0] = 0;
+    ASSERT_GE(world->LoadMission("data\\missions\\two.txt", 5), 0);
+    EXPECT_FALSE(world->HasRequestedMission());
+    world->Update(0.0);
+    EXPECT_EQ(world->MissionNumber(), 5);
 }
 
 TEST(SampleMissionTest, SampleMissionStandsOnTwoFloorsWithThreeDroids) {

@@ -262,8 +262,8 @@ bool GLDevice::MakeFrame(const PresentParameters& p) {
     glStateKnown_ = false;
 
     SDL_GL_SetSwapInterval(p.presentationInterval == PRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
-    bool fullScreen = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-    if (fullScreen == p.windowed) SDL_SetWindowFullscreen(window_, p.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    const bool fullScreen = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    if (fullScreen == p.windowed) sys::SetWindowFullScreen(window_, !p.windowed, w, h);
     return true;
 }
 

@@ -147,6 +147,17 @@ void Quit() {
     g_sdlStarted = false;
 }
 
+namespace {
+
+// The bounds of the display the window is on (the first display without a window).
+bool DesktopBounds(SDL_Window* window, SDL_Rect* out) {
+    int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
+    if (display < 0) display = 0;
+    return SDL_GetDisplayBounds(display, out) == 0 && out->w > 0 && out->h > 0;
+}
+
+}  // namespace
+
 Window* CreateMainWindow(const char* title, int width, int height, bool windowed, WindowProc proc) {
     if (!g_sdlStarted && !Init()) return nullptr;
     if (width <= 0 || height <= 0) return nullptr;
@@ -163,7 +174,7 @@ Window* CreateMainWindow(const char* title, int width, int height, bool windowed
     // the screen even where no window manager applies the full-screen request.
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
     SDL_Rect desktop;
-    if (!windowed && SDL_GetDisplayBounds(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+    if (!windowed && DesktopBounds(nullptr, &desktop)) {
         flags |= SDL_WINDOW_BORDERLESS;
         x = desktop.x, y = desktop.y, width = desktop.w, height = desktop.h;
     }
@@ -174,6 +185,26 @@ Window* CreateMainWindow(const char* title, int width, int height, bool windowed
     w->proc = proc;
     g_mainWindow = w;
     return w;
+}
+
+void SetWindowFullScreen(SDL_Window* window, bool fullScreen, int width, int height) {
+    if (!window) return;
+    if (fullScreen) {
+        // Border, place and size change while still windowed: SDL ignores them once the
+        // window is full screen.
+        SDL_Rect desktop;
+        if (DesktopBounds(window, &desktop)) {
+            SDL_SetWindowBordered(window, SDL_FALSE);
+            SDL_SetWindowPosition(window, desktop.x, desktop.y);
+            SDL_SetWindowSize(window, desktop.w, desktop.h);
+        }
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return;
+    }
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_SetWindowBordered(window, SDL_TRUE);
+    if (width > 0 && height > 0) SDL_SetWindowSize(window, width, height);
+    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
 }
 
 void DestroyWindow(Window* window) {

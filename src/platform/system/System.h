@@ -51,6 +51,10 @@ void Quit();
 // Creates the main window with an OpenGL 4.5 core context attribute set: windowed, or a
 // desktop-sized borderless window when not. The title is code page 1251. Null on failure.
 Window* CreateMainWindow(const char* title, int width, int height, bool windowed, WindowProc proc);
+// Switches an SDL window between full screen (borderless, at the desktop's place and size)
+// and windowed (bordered, width x height, centred). The window is moved and sized by hand
+// too, so the switch holds where no window manager applies SDL's full-screen request.
+void SetWindowFullScreen(SDL_Window* window, bool fullScreen, int width, int height);
 // Destroys a window made by CreateMainWindow.
 void DestroyWindow(Window* window);
 // The SDL window behind a window, for the graphics layer.

@@ -823,6 +823,32 @@ TEST_F(GLDeviceTest, FullScreenFrameKeepsTheConfiguredSize) {
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), S_OK);
 }
 
+TEST_F(GLDeviceTest, ResetMovesTheWindowBetweenTheDesktopAndTheConfiguredSize) {
+    SDL_Window* window = window_->Get();
+    SDL_Rect desktop;
+    ASSERT_EQ(SDL_GetDisplayBounds(0, &desktop), 0);
+    PresentParameters pp;
+    pp.windowed = false;
+    pp.backBufferWidth = 640;
+    pp.backBufferHeight = 480;
+    pp.backBufferFormat = FMT_X8R8G8B8;
+    ASSERT_EQ(device_->Reset(&pp), S_OK);
+    int x = -1, y = -1, w = 0, h = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    SDL_GetWindowSize(window, &w, &h);
+    EXPECT_NE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN, 0u);
+    EXPECT_EQ(std::vector<int>({x, y, w, h}), std::vector<int>({desktop.x, desktop.y, desktop.w, desktop.h}));
+
+    // Back to a window of the configured size, not the one the window had before.
+    pp.windowed = true;
+    pp.backBufferWidth = 320;
+    pp.backBufferHeight = 200;
+    ASSERT_EQ(device_->Reset(&pp), S_OK);
+    SDL_GetWindowSize(window, &w, &h);
+    EXPECT_EQ(SDL_GetWindowFlags(window) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_BORDERLESS), 0u);
+    EXPECT_EQ(std::vector<int>({w, h}), std::vector<int>({320, 200}));
+}
+
 TEST_F(GLDeviceTest, DisplayModesAreListedForBothDisplayFormats) {
     uint32_t count = graphics_->GetAdapterModeCount(0, FMT_R5G6B5);
     ASSERT_GT(count, 0u);
