@@ -149,6 +149,21 @@ TEST_F(SampleShop, ContinueKeepsTheStateAndTellsTheMainScript) {
     EXPECT_EQ(Points(), 450);
 }
 
+TEST_F(SampleShop, ThePageArrowsChooseTheFirstEntryOfTheirPage) {
+    std::string devices;
+    for (int i = 1; i <= 7; ++i) devices += "d" + std::to_string(i) + "\tD\t1\t0\ticon\t" + std::to_string(i) + "\n";
+    test::WriteFile("data/GameData/device.dat", devices);
+    ASSERT_EQ(world->LoadGameData(), S_OK);
+    Pick("kinds", 4);
+    Click("next_page");
+    Click("next_page");  // there is no third page
+    Click("buy");
+    Click("prev_page");
+    Click("buy");
+    EXPECT_EQ(Droid(0).devices, (std::vector<std::string>{"d6", "d1"}));
+    EXPECT_EQ(Points(), 500 - 6 - 1);
+}
+
 TEST_F(SampleShop, StrayCommandsAndAnEmptyListChangeNothing) {
     world->Rosters().Live().clear();
     Send("radiogroup_checked", "items, 99");

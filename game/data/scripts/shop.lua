@@ -160,14 +160,14 @@ local function QuoteFit(index, kind, id)
       return false, 0, 0, partName .. " carry " .. Mounts(id) .. " weapon: remove one from " .. name .. " first."
     end
     local back = Refund(Part(kind, old).price)
-    return Afford(part.price, back, "Fit " .. partName .. " to " .. name .. " for " .. part.price ..
+    return Afford(part.price, back, "Fit the " .. partName .. " to " .. name .. " for " .. part.price ..
                   " points; the " .. PartName(kind, old) .. " pays back " .. back .. ".")
   elseif kind == "weapon" then
     if droid.weapon == id and droid.weapons > 0 then
       if droid.weapons >= Mounts(droid.chassis) then
         return false, 0, 0, name .. "'s " .. PartName("chassis", droid.chassis) .. " carry no more weapons."
       end
-      return Afford(part.price, 0, "Add a second " .. partName .. " to " .. name .. " for " .. part.price .. " points.")
+      return Afford(part.price, 0, "Add another " .. partName .. " to " .. name .. " for " .. part.price .. " points.")
     end
     local back = 0
     if droid.weapon ~= "none" then back = Refund(Part("weapon", droid.weapon).price) * math.min(droid.weapons, MAX_WEAPONS) end
@@ -180,7 +180,7 @@ local function QuoteFit(index, kind, id)
     if table.getn(droid.devices) >= MAX_DEVICES then
       return false, 0, 0, name .. " carries " .. MAX_DEVICES .. " devices: remove one first."
     end
-    return Afford(part.price, 0, "Fit a " .. partName .. " to " .. name .. " for " .. part.price .. " points.")
+    return Afford(part.price, 0, "Fit the " .. partName .. " to " .. name .. " for " .. part.price .. " points.")
   end
   return false, 0, 0, "That cannot be fitted."
 end
@@ -516,8 +516,13 @@ local function OnButton(button)
   elseif button == "sell_droid" then
     Act(SellUserDroid(chosenDroid))
   elseif button == "prev_page" or button == "next_page" then
+    -- The first entry of the new page is chosen.
     page = page + (button == "next_page" and 1 or -1)
+    local pages = math.max(1, math.ceil(table.getn(ids) / ITEM_ROWS))
+    page = math.max(0, math.min(page, pages - 1))
+    if ids[page * ITEM_ROWS + 1] then chosenItem = page * ITEM_ROWS end
     ShowItems()
+    Message(BuyQuote())
   elseif button == "continue" then
     -- The next mission rebuilds the player's droids from the kept state.
     FixState()
