@@ -17,9 +17,8 @@ local MAX_DEVICES = 2      -- devices one droid carries, each kind once
 local MAX_WEAPONS = 8      -- no chassis carries more; bounds the trade-in of a weapon
 local ITEM_ROWS = 5        -- the catalogue list's rows
 local NAME_LENGTH = 16     -- the longest droid name
--- The tabs, in order, and how the texts call each kind.
+-- The catalogue's tabs, in order.
 local KINDS = { "droid", "weapon", "armor", "chassis", "device" }
-local KIND_NAMES = { droid = "droid", weapon = "weapon", armor = "armour", chassis = "chassis", device = "device" }
 
 -- Half a price, rounded down: what a part or droid fetches when sold.
 local function Refund(price)
@@ -29,7 +28,7 @@ end
 -- A number as a short text: 12, 1.5, 0.05.
 local function Number(x)
   if x == math.floor(x) then return string.format("%.0f", x) end
-  return (string.gsub(string.format("%.2f", x), "0+$", ""))
+  return (string.gsub(string.format("%.2f", x), "%.?0+$", ""))
 end
 
 -- A name fit for a text box, where "#" would break the line.
@@ -547,6 +546,11 @@ while true do
       OnRadio(params[1], tonumber(params[2]) or -1)
     elseif command == "button_click" then
       leaving = OnButton(params[1])
+    elseif command == "textedit_click" and params[1] == "droid_name" then
+      -- The pointer hides while the field takes the keys, until Enter or Escape.
+      Message("Type a name for the new droid, then press Enter.")
+    elseif command == "text_edit_complete" and params[1] == "droid_name" then
+      Message(BuyQuote())
     end
   end
   Update()
