@@ -344,7 +344,7 @@ local function ShowDroids()
     SetWindowActive(row, k < rows)
     SetWindowVisible(label, k < rows)
     SetWindowActive(label, false)  -- clicks go through to the row
-    if k < rows then SetText(label, Clean(UserDroid(k).name)) end
+    if k < rows then SetText(label, (k + 1) .. ". " .. Clean(UserDroid(k).name)) end
   end
   SetRadioGroupActiveButton(W("droids"), chosenDroid)
   if chosenDroid < 0 then
