@@ -7,7 +7,10 @@ local requests = { start = "start", save = "briefing_save", back = "briefing_bac
 SetText(GetWindow("mission_title"), "Mission " .. GetGlobalSParam(world, "mission") .. " of " ..
         GetGlobalSParam(world, "missions") .. ":  " .. GetMissionName())
 SetText(GetWindow("briefing_text"), GetBriefing())
-SetText(GetWindow("status"), "Points: " .. GetPointsCount() .. "      Droids: " .. GetUserDroidsCount())
+-- A new game has no droids yet: the mission gives it two standard ones.
+local droids = GetUserDroidsCount()
+if droids == 0 then droids = "two standard droids" end
+SetText(GetWindow("status"), "Points: " .. GetPointsCount() .. "      Droids: " .. droids)
 
 local leaving = false
 while true do

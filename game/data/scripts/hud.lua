@@ -20,6 +20,9 @@ local function Show(window, on)
   SetWindowActive(window, on)
 end
 
+-- Game mode hides the pointer; here it points at droids and floors.
+SetCursorType("normal")
+
 -- The panels start closed; the message line only shows.
 Show(pause, false)
 Show(consoleBar, false)
