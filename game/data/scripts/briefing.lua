@@ -2,11 +2,13 @@
 -- world (GetMissionName, GetBriefing), the mission's number from the world's text
 -- parameters. Start, Save and Back (or Escape) are requests to "MAIN".
 local world = GetGameWorld()
+local mission = GetGlobalSParam(world, "mission")
 local requests = { start = "start", save = "briefing_save", back = "briefing_back" }
 
-SetText(GetWindow("mission_title"), "Mission " .. GetGlobalSParam(world, "mission") .. " of " ..
+SetText(GetWindow("mission_title"), "Mission " .. mission .. " of " ..
         GetGlobalSParam(world, "missions") .. ":  " .. GetMissionName())
 SetText(GetWindow("briefing_text"), GetBriefing())
+SaveLog("briefing: mission " .. mission .. ", " .. GetPointsCount() .. " points, " .. GetUserDroidsCount() .. " droids")
 -- A new game has no droids yet: the mission gives it two standard ones.
 local droids = GetUserDroidsCount()
 if droids == 0 then droids = "two standard droids" end
