@@ -79,6 +79,8 @@ local function Results(success, earned, destroyed)
   if success then
     FixState()  -- the roster and points as they are now; the next mission is the last level
     keptPoints = GetPointsCount()
+  else
+    RestoreScore()  -- points earned in the failed attempt are lost
   end
   SetInterfaceMode(1)
   Tell("result", success and "complete" or "failed")
@@ -160,8 +162,7 @@ local answers = {
       if succeeded then
         Show("shop", "shop.txt")
       else
-        RestoreScore()  -- points earned in the failed attempt are lost
-        Briefing(mission)
+        Briefing(mission)  -- the droids come back from the fixed state
       end
     end,
     results_menu = ShowMenu,

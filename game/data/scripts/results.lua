@@ -10,7 +10,8 @@ if success then
 else
   SetText(GetWindow("outcome"), "Mission failed")
 end
-local details = "Points earned: " .. GetGlobalSParam(world, "result_points") .. "#" ..
+local earned = success and "Points earned: " or "Points earned, now lost: "
+local details = earned .. GetGlobalSParam(world, "result_points") .. "#" ..
                 "Enemies destroyed: " .. GetGlobalSParam(world, "result_enemies") .. "#" ..
                 "Points in hand: " .. GetPointsCount() .. "#" .. "#"
 if success and lastMission then
@@ -18,7 +19,7 @@ if success and lastMission then
 elseif success then
   details = details .. "The shop is open: buy droids and parts before the next mission."
 else
-  details = details .. "Your droids are back as they were at the start. Try again!"
+  details = details .. "Your droids and points are back as they were at the start. Try again!"
 end
 SetText(GetWindow("details"), details)
 
