@@ -241,9 +241,10 @@ local liftArmed = true
 -- 2 units square, toward +x (type 2 turns it to +y, 3 to -x, 4 to -y).
 local function OverHole()
   local x, y, z = GetObjectPos(me)
-  local floor = Floor(z)
-  local ok, type, _, _, _, _, room = GetRoom(floor, math.floor(x / 8.25), math.floor(y / 8.25))
-  if not ok or type < 2 then return false end
+  local floor, row, column = Floor(z), math.floor(x / 8.25), math.floor(y / 8.25)
+  local ok, type, _, _, _, _, room = GetRoom(floor, row, column)
+  -- A hole over nothing (no room below) holds.
+  if not ok or type < 2 or not GetRoom(floor - 1, row, column) then return false end
   local side = holeSides[type] or { 1, 0 }
   local cx, cy = GetRoomCenter(room)
   local lx, ly = x - cx, y - cy

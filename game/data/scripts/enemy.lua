@@ -181,6 +181,42 @@ local function ReadCommands()
   end
 end
 
+-- ---- Shafts ------------------------------------------------------------------------------
+
+-- An enemy that walks over the hole of a room's floor falls to the floor below and makes
+-- its home there (the holes as in droid.lua: rooms of type 2 and above).
+local holeSides = { [2] = { 0, 1 }, [3] = { -1, 0 }, [4] = { 0, -1 } }
+
+local function OverHole()
+  local x, y, z = GetObjectPos(me)
+  local floor, row, column = math.floor((z + 0.01) / 3), math.floor(x / 8.25), math.floor(y / 8.25)
+  local ok, type, _, _, _, _, room = GetRoom(floor, row, column)
+  -- A hole over nothing (no room below) holds.
+  if not ok or type < 2 or not GetRoom(floor - 1, row, column) then return false end
+  local side = holeSides[type] or { 1, 0 }
+  local cx, cy = GetRoomCenter(room)
+  local along = (x - cx) * side[1] + (y - cy) * side[2]
+  local across = -(x - cx) * side[2] + (y - cy) * side[1]
+  return along > 1.3 and along < 2.8 and math.abs(across) < 0.75
+end
+
+local function Fall()
+  local x, y, z = GetObjectPos(me)
+  local bottom = (math.floor((z + 0.01) / 3) - 1) * 3
+  local velocity = 0
+  while z > bottom do
+    Update()
+    local dt = GetDeltaTime(globalObject)
+    velocity = velocity + 9.8 * dt
+    local step = math.min(velocity * dt, z - bottom)
+    MoveComplexObject(me, 0, 0, -step)
+    z = z - step
+  end
+  SetComplexObjectPosition(me, x, y, bottom, GetObjectAngle(me))
+  homeX, homeY, homeZ = x, y, bottom
+  waypoints = {}
+end
+
 -- ---- The enemy's life -------------------------------------------------------------------
 
 local scanTime = 0
@@ -191,6 +227,7 @@ while true do
   local dt = GetDeltaTime(globalObject)
   ReadCommands()
   if GetGlobalSParam(world, "state") == "running" and dt > 0 then
+    if OverHole() then Fall() end
     cooldown = math.max(0, cooldown - dt)
     scanTime = scanTime - dt
     if scanTime <= 0 then

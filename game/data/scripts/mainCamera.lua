@@ -32,7 +32,7 @@ local function AngleDiff(a, b)
   return d
 end
 
--- The point to look at for the droid: its room's centre moved 0.2 toward the camera
+-- The point to look at for the droid: its room's centre moved 0.7 toward the camera
 -- and halfway toward the droid across the view.
 local function Wanted(droid, heading)
   local x, y = GetObjectPos(droid)
@@ -41,7 +41,7 @@ local function Wanted(droid, heading)
   if not IsNull(room) then cx, cy = GetRoomCenter(room) end
   local fx, fy = math.cos(heading), math.sin(heading)
   local across = (x - cx) * -fy + (y - cy) * fx
-  return cx - fx * 0.2 - fy * across * 0.5, cy - fy * 0.2 + fx * across * 0.5
+  return cx - fx * 0.7 - fy * across * 0.5, cy - fy * 0.7 + fx * across * 0.5
 end
 
 -- Shows the hidden walls again and hides the wall on the camera's side of the droid's

@@ -9,12 +9,12 @@
 --   "enemy_destroyed" reward,kind / "droid_lost" name / "points" n,why / "exit_reached" /
 --                     "message" text (from the object scripts);
 --   console words of data\scripts\commands.dat: "help", "status", "repair_all", "win", "lose".
--- It ends the mission by sending "MAIN" "mission_complete" (points earned, enemies
--- destroyed) or "mission_failed".
+-- It ends the mission by sending "MAIN" "mission_complete" or "mission_failed", both with
+-- the points earned and the enemies destroyed.
 --
--- For the HUD it keeps the world's text parameters "message" (the latest news for the
--- player), "enemies" (how many are left) and "state" ("waiting", "running", "over"; the
--- enemies act only while it is "running").
+-- News for the player goes to the HUD's message line ("hud_message" to "interface") and
+-- stays in the world's text parameter "message"; "enemies" holds how many are left and
+-- "state" is "waiting", "running" or "over" (the enemies act only while it is "running").
 
 local world = GetGameWorld()
 SetGlobalSParam(world, "state", "waiting")
@@ -26,11 +26,11 @@ local pointsEarned = 0
 local running = false
 local ending = nil              -- { command, params, time left } once the mission is decided
 
-local controls = "Click the floor to move, a droid to select it, an enemy to attack it. " ..
-                 "Keys: arrows drive, Space fires, 1-9 / PgUp / PgDn choose a droid, Z / X turn the camera."
+local controls = "Click: move / select / attack. Arrows drive, Space fires, 1-9 pick, Z/X turn view"
 
 local function Message(text)
   SetGlobalSParam(world, "message", text)
+  SendCommandByName("interface", "hud_message", text)
   SaveLog("Mission: " .. text)
 end
 
@@ -107,13 +107,17 @@ local function Start()
   running = true
   if not Deploy() then
     Message("No spawn pad is free: the droids cannot land.")
-    ending = { "mission_failed", "", 2 }
+    ending = { "mission_failed", "0,0", 2 }
     return
   end
   enemiesLeft = CountEnemies()
   SetGlobalSParam(world, "enemies", tostring(enemiesLeft))
   SetGlobalSParam(world, "state", "running")
-  Message(GetMissionName() .. ": " .. controls)
+  local goal = "destroy every enemy"
+  for _, place in ipairs(Rooms()) do
+    if #Flagged(place, "isExit") > 0 then goal = "reach the exit or destroy every enemy" end
+  end
+  Message(GetMissionName() .. ": " .. goal .. ". F1: controls")
 end
 
 -- ---- The end ------------------------------------------------------------------------------
@@ -130,7 +134,7 @@ local function Won(text)
 end
 
 local function Lost(text)
-  Finish("mission_failed", "", text)
+  Finish("mission_failed", pointsEarned .. "," .. enemiesDestroyed, text)
 end
 
 local function AddPoints(n)
@@ -252,7 +256,6 @@ while true do
     local a, b = GetCurrentParams(globalObject)
     if command == "level_inited" then
       SaveLog("Mission ready: " .. GetMissionName())
-      SetGlobalSParam(world, "mission", GetMissionName())
     elseif command == "start_mission" then
       if not running then Start() end
     elseif not running or ending then
