@@ -23,7 +23,7 @@ local _, chassisSpeed, chassisTurn = GetProductInfo("chassis", GetChassisType(me
 local speed = math.max(1.2, (chassisSpeed or 0) * 0.5)             -- units a second
 local turnRate = math.max(3, math.rad(chassisTurn or 0) * 3)       -- radians a second
 local _, protection = GetProductInfo("armor", GetArmorType(me))
-local durability = 60 + (protection or 0)                          -- damage from full to none
+local durability = 100 + (protection or 0)                         -- damage from full to none
 local weapon = GetWeaphonType(me)
 local _, damage, rate, range, _, _, spread = GetProductInfo("weapon", weapon)
 damage = damage or 0
@@ -130,25 +130,57 @@ end
 local order = nil        -- { kind = "goto", x, y } or { kind = "attack", target }
 local waypoints = {}     -- the points of the path being walked, nearest first
 local stuckTime = 0
-local legs = 0           -- paths asked for this order (a path leads at most to the room's edge)
+local legs = 0           -- paths asked for this order (each leads at most to the room's edge)
 
 local function Stop()
   order = nil
   waypoints = {}
 end
 
+-- The room to go through next on the way from room (r, c) to room (tr, tc) of a floor: a
+-- search over the rooms, whose sides are open where GetRoom names no solid "wall".
+local sides = { { 0, -1 }, { 1, 0 }, { 0, 1 }, { -1, 0 } }   -- left, below, right, above
+local function NextRoom(floor, r, c, tr, tc)
+  local from = { [r * 100 + c] = false }
+  local queue = { { r, c } }
+  while #queue > 0 do
+    local room = table.remove(queue, 1)
+    if room[1] == tr and room[2] == tc then
+      -- Back along the way found to the room after the first.
+      local key = tr * 100 + tc
+      while from[key] and from[key] ~= r * 100 + c do key = from[key] end
+      return math.floor(key / 100), key % 100
+    end
+    local walls = { select(3, GetRoom(floor, room[1], room[2])) }
+    for i, side in ipairs(sides) do
+      local nr, nc = room[1] + side[1], room[2] + side[2]
+      if walls[i] ~= "wall" and from[nr * 100 + nc] == nil and GetRoom(floor, nr, nc) then
+        from[nr * 100 + nc] = room[1] * 100 + room[2]
+        table.insert(queue, { nr, nc })
+      end
+    end
+  end
+  return nil
+end
+
 -- The path to (x, y) from here: the moves of FindPath turned into points. Toward another
--- room the moves end at this room's edge; a last point a little further takes the droid
--- across, and the next leg is planned from the new room.
+-- room the moves lead to the edge of this room on the way there (the next room of the
+-- search above), and a last point half a unit beyond the edge takes the droid across; the
+-- next leg is planned from the new room.
 local function Plan(x, y)
   waypoints = {}
   legs = legs + 1
-  if legs > 12 then return false end
-  local level = GetCObjLevelRoom(me)
-  if IsNull(level) then return false end
+  if legs > 40 then return false end
+  local _, r, c, room = GetObjectInfo(me)
+  if IsNull(room) then return false end
   local px, py, pz = GetObjectPos(me)
   local row, column = math.floor(x / 8.25), math.floor(y / 8.25)
-  local found, moves, n = FindPath(me, nil, row, column, x, y)
+  local nextRow, nextColumn = row, column
+  if row ~= r or column ~= c then
+    nextRow, nextColumn = NextRoom(Floor(pz), r, c, row, column)
+    if not nextRow then return false end
+  end
+  local found, moves, n = FindPath(me, nil, nextRow, nextColumn, x, y)
   if not found then return false end
   local wx, wy = px, py
   local lastX, lastY = 0, 0
@@ -167,9 +199,10 @@ local function Plan(x, y)
     lastX, lastY = mx, my
   end
   DeleteMoves(moves)
-  local _, r, c = GetObjectInfo(me)
-  if row ~= r or column ~= c then
-    table.insert(waypoints, { x = wx + lastX * 0.7, y = wy + lastY * 0.7 })
+  if nextRow ~= r then
+    table.insert(waypoints, { x = (nextRow > r and nextRow or r) * 8.25 + (nextRow > r and 0.5 or -0.5), y = wy })
+  elseif nextColumn ~= c then
+    table.insert(waypoints, { x = wx, y = (nextColumn > c and nextColumn or c) * 8.25 + (nextColumn > c and 0.5 or -0.5) })
   else
     table.insert(waypoints, { x = x, y = y })
   end
@@ -334,10 +367,10 @@ local function ReadCommands()
     if command == "goto" then
       local x, y = tonumber(a), tonumber(b)
       if x and y then
-        order = { kind = "goto", x = x, y = y }
+        order = { kind = "goto", x = x, y = y, tries = 0 }
         target = nil
         legs = 0
-        if not Plan(x, y) then Stop() end
+        Plan(x, y)
       end
     elseif command == "attack" then
       local t = StringToPointer(a or "")
@@ -386,14 +419,18 @@ while true do
   if GetObjectTrigger(me, "Fire") then Fire() end
 
   if order and order.kind == "goto" and not driving then
-    if not Walk(dt) then
-      -- At the end of a leg: in the target room the order is done, else plan the next.
+    if not Walk(dt) or stuckTime > 0.6 then
+      -- At the end of a leg (or stuck): at the target the order is done, else plan the
+      -- next leg. Another droid in the way can leave no path for a moment: a few tries.
+      stuckTime = 0
       local x, y = GetObjectPos(me)
       local arrived = math.abs(x - order.x) < 0.3 and math.abs(y - order.y) < 0.3
-      if arrived or not Plan(order.x, order.y) then Stop() end
-    elseif stuckTime > 0.6 then
-      stuckTime = 0
-      if not Plan(order.x, order.y) then Stop() end
+      if arrived then
+        Stop()
+      elseif not Plan(order.x, order.y) then
+        order.tries = order.tries + 1
+        if order.tries > 20 then Stop() end
+      end
     end
   elseif order and order.kind == "attack" and not driving then
     -- Close in until the target is in range and in sight, then fight.
@@ -403,7 +440,10 @@ while true do
       if not Walk(dt) or stuckTime > 0.6 then
         stuckTime = 0
         local tx, ty = GetObjectPos(target)
-        if not Plan(tx, ty) then Stop() end
+        if not Plan(tx, ty) then
+          order.tries = (order.tries or 0) + 1
+          if order.tries > 20 then Stop() end
+        end
       end
     else
       waypoints = {}

@@ -81,12 +81,14 @@ local function Alive(o) return o and not IsNull(o) and IsValidObject(o) end
 local waypoints = {}
 local stuckTime = 0
 
--- A path to (x, y) in this room or toward the next room on the way there.
+-- A path to (x, y) in this room, or to the edge of this room on the way there and half a
+-- unit beyond it (as in droid.lua).
 local function Plan(x, y)
   waypoints = {}
   if walkSpeed <= 0 then return false end
   local px, py = GetObjectPos(me)
-  local found, moves, n = FindPath(me, nil, math.floor(x / 8.25), math.floor(y / 8.25), x, y)
+  local row, column = math.floor(x / 8.25), math.floor(y / 8.25)
+  local found, moves, n = FindPath(me, nil, row, column, x, y)
   if not found then return false end
   for i = 0, n - 1 do
     local length, heading = GetMove(moves, i)
@@ -94,6 +96,17 @@ local function Plan(x, y)
     table.insert(waypoints, { x = px, y = py })
   end
   DeleteMoves(moves)
+  local _, r, c = GetObjectInfo(me)
+  if row ~= r or column ~= c then
+    local x0, y0 = r * 8.25, c * 8.25
+    local edges = { { px - x0, x0 - 0.5, py }, { x0 + 8.25 - px, x0 + 8.75, py },
+                    { py - y0, px, y0 - 0.5 }, { y0 + 8.25 - py, px, y0 + 8.75 } }
+    local nearest = 1
+    for i = 2, 4 do
+      if edges[i][1] < edges[nearest][1] then nearest = i end
+    end
+    table.insert(waypoints, { x = edges[nearest][2], y = edges[nearest][3] })
+  end
   return true
 end
 

@@ -62,17 +62,41 @@ local function CutAway(droid, heading)
   cutKey = key
   for _, wall in ipairs(hidden) do SetCObjVisible(wall, true) end
   hidden = {}
-  -- Two rays at the wall, one at each of its two corners (for the columns there).
-  local rays = { { -dy * 2.5, dx * 2.5, dx, dy }, { dy * 2.5, -dx * 2.5, dx, dy },
-                 { 0, 0, dx - dy, dy + dx }, { 0, 0, dx + dy, dy - dx } }
+  -- Rays toward the wall (dx, dy): two at the wall from the centre, and two along the side
+  -- walls from just inside the corners, which meet the corners' columns first.
+  local px, py = -dy, dx
+  local rays = { { cx + px * 2.5, cy + py * 2.5, 5 }, { cx - px * 2.5, cy - py * 2.5, 5 } }
+  for _, side in ipairs({ -1, 1 }) do
+    table.insert(rays, { cx + dx * 3.5 + px * side * 3.9, cy + dy * 3.5 + py * side * 3.9, 1 })
+  end
   for _, ray in ipairs(rays) do
-    local length = math.sqrt(ray[3] * ray[3] + ray[4] * ray[4])
-    local hit, _, part = CrossRay(cx + ray[1], cy + ray[2], cz + 1.7, ray[3] / length, ray[4] / length, 0, 6.5)
+    local hit, _, part = CrossRay(ray[1], ray[2], cz + 1.7, dx, dy, 0, ray[3])
     local name = hit and GetObjectName(part) or ""
     if name == "left" or name == "right" or name == "column" then
       local wall = GetObjectParent(part)
       SetCObjVisible(wall, false)
       table.insert(hidden, wall)
+    end
+  end
+end
+
+-- A new mission: the camera looks at every floor once. The world works out where one can
+-- go on the floor in view (its passage map), which the path finder needs for ways from room
+-- to room; so droids and enemies on the other floors find their ways too.
+local function VisitFloors()
+  for floor = 0, GetLevelsCount() - 1 do
+    local rows, columns = GetLevelDimensions(floor)
+    for row = 0, rows - 1 do
+      for column = 0, columns - 1 do
+        local ok, _, _, _, _, _, room = GetRoom(floor, row, column)
+        if ok then
+          local cx, cy, cz = GetRoomCenter(room)
+          SetComplexObjectPosition(anchor, cx, cy, cz, 0)
+          SnapCameraToObject(anchor)
+          UpdateVisibleRooms()
+          row, column = rows, columns
+        end
+      end
     end
   end
 end
@@ -94,12 +118,15 @@ while true do
   -- Only while a droid is current: in interface mode the world points the camera itself.
   local ok, droid = GetCurrentDroid()
   if ok then
+    local fresh = false
     if not anchor or IsNull(anchor) then
       local made
       made, anchor = CreateComplexObject("anchor.adf", 0, 0, 0)
       if not made then anchor = nil end
       cutKey = nil
+      fresh = anchor ~= nil
     end
+    if fresh then VisitFloors() end
     if anchor then
       local _, _, z = GetObjectPos(droid)
       local floorZ = math.floor((z + 0.01) / 3) * 3
@@ -119,17 +146,18 @@ while true do
       if dt > 0 then newHeading = heading + AngleDiff(yaw, heading) * math.min(1, dt * 5) end
       SetComplexObjectPosition(anchor, lookX, lookY, floorZ, newHeading)
       SnapCameraToObject(anchor)
+      if fresh then UpdateVisibleRooms() end
       CutAway(droid, newHeading)
     end
   end
 
-  -- The effects of the floor in view; gone ones leave the list.
+  -- The effects of the floor in view (none in interface mode); gone ones leave the list.
   local viewZ = anchor and not IsNull(anchor) and select(3, GetObjectPos(anchor)) or 0
   for i = #effects, 1, -1 do
     local effect = effects[i]
     if IsNull(effect) or not IsValidObject(effect) then
       table.remove(effects, i)
-    elseif math.abs(select(3, GetObjectPos(effect)) - viewZ) < 2.5 then
+    elseif ok and math.abs(select(3, GetObjectPos(effect)) - viewZ) < 2.5 then
       DrawComplexObject(effect)
     end
   end
