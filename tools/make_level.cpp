@@ -12,7 +12,10 @@
 //                         textures/pad_spawn.tga, pad_lift.tga, pad_exit.tga;
 //   meshes/barrel.a3d     a fuel barrel 0.7 across and 1 high, textures/barrel.tga;
 //   meshes/pickup.a3d     a small case 0.5 wide lifted off the floor (repair kits, data
-//                         chips), textures/repair.tga and chip.tga.
+//                         chips), textures/repair.tga and chip.tga;
+//   meshes/ring.a3d       a flat ring 1.7 across just above the floor (the mark under the
+//                         current droid and where it was sent), textures/ring.tga;
+//   textures/crate.tga    a steel-bound wooden crate's side.
 // Faces are cut into cells of about one unit so that per-vertex lighting of the rooms'
 // point lights falls off smoothly across them.
 // Usage: make_level <game data directory>
@@ -302,6 +305,23 @@ std::string Barrel() {
     return Mesh({barrel});
 }
 
+// A flat ring lying 0.03 above the floor, seen from above; its texture runs round it.
+std::string Ring() {
+    Part ring{"ring", {}, {}, {}};
+    const int segments = 32;
+    const float inner = 0.62f, outer = 0.85f, z = 0.03f;
+    for (int i = 0; i <= segments; ++i) {
+        const float a = 6.2831853f * float(i) / float(segments), c = std::cos(a), s = std::sin(a);
+        ring.vertices.push_back({{inner * c, inner * s, z}, {0, 0, 1}, float(i) / segments, 1.0f});
+        ring.vertices.push_back({{outer * c, outer * s, z}, {0, 0, 1}, float(i) / segments, 0.0f});
+    }
+    for (int i = 0; i < segments; ++i)
+        for (int k : {0, 1, 3, 0, 3, 2}) ring.indices.push_back(static_cast<uint16_t>(2 * i + k));
+    const float lo[3] = {-outer, -outer, 0.0f}, hi[3] = {outer, outer, 0.06f};
+    ring.boxes.push_back(BoxOf(lo, hi));
+    return Mesh({ring});
+}
+
 // A case hovering 0.3 above the floor, so that it reads as something to pick up.
 std::string Pickup() {
     Part pickup{"pickup", {}, {}, {}};
@@ -404,6 +424,37 @@ Picture BarrelPicture() {
     return p;
 }
 
+// The ring's glow across its width (v), brightest in the middle, in dashes round it (u).
+Picture RingPicture() {
+    Picture p(64, 16);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const float across = 1.0f - std::fabs((y + 0.5f) / 8.0f - 1.0f);
+            const float dash = (x / 4) % 2 == 0 ? 1.0f : 0.55f;
+            const float a = across * across * dash;
+            p.Set(x, y, 0.3f * a, a, 0.45f * a);
+        }
+    return p;
+}
+
+// Wooden boards in a steel frame with a cross brace.
+Picture CratePicture() {
+    Picture p(64, 64);
+    uint32_t seed = 0x9E3779B9u;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const float grain = 0.9f + 0.1f * float(seed >> 8) / 16777216.0f;
+            const bool frame = x < 5 || y < 5 || x > 58 || y > 58;
+            const bool brace = std::abs(x - y) < 4 || std::abs(x + y - 63) < 4;
+            const bool seam = (y % 11) == 0;
+            if (frame) p.Set(x, y, 0.35f, 0.37f, 0.4f);
+            else if (brace) p.Set(x, y, 0.55f * grain, 0.38f * grain, 0.2f * grain);
+            else p.Set(x, y, seam ? 0.3f : 0.66f * grain, seam ? 0.2f : 0.47f * grain, seam ? 0.1f : 0.26f * grain);
+        }
+    return p;
+}
+
 // A case: a light body with a symbol drawn by the function (u, v from -1 to 1).
 template <typename Symbol>
 Picture CasePicture(float r, float g, float b, float sr, float sg, float sb, Symbol symbol) {
@@ -448,7 +499,8 @@ int main(int argc, char** argv) {
         !WriteFile(textures / "pad_exit.tga", Tga(PadPicture(0.2f, 1.0f, 0.35f, [](float, float, float d) {
             return std::fmod(d, 0.24f) < 0.1f;
         }))) ||
-        !WriteFile(textures / "barrel.tga", Tga(BarrelPicture())) ||
+        !WriteFile(textures / "barrel.tga", Tga(BarrelPicture())) || !WriteFile(meshes / "ring.a3d", Ring()) ||
+        !WriteFile(textures / "ring.tga", Tga(RingPicture())) || !WriteFile(textures / "crate.tga", Tga(CratePicture())) ||
         !WriteFile(textures / "repair.tga", Tga(CasePicture(0.9f, 0.9f, 0.88f, 0.1f, 0.75f, 0.2f, [](float u, float v) {
             return (std::fabs(u) < 0.22f && std::fabs(v) < 0.7f) || (std::fabs(v) < 0.22f && std::fabs(u) < 0.7f);
         }))) ||

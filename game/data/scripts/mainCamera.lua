@@ -14,7 +14,8 @@
 -- draw, so the view changes floor with the droid. In free camera mode (the camera-mode
 -- key) the player turns the camera and the script only places the anchor.
 --
--- It also draws the short-lived effects that other scripts make ("show" with the effect's
+-- It also draws a ring under the current droid ("marker.adf") and the short-lived effects
+-- that other scripts make ("show" with the effect's
 -- reference): objects made by CreateComplexObject stand in no room, so no room draws them.
 -- The camera's script runs after the objects' own update, when beams have turned to the
 -- eye and particles have moved; effects of other floors than the one in view are skipped.
@@ -25,6 +26,7 @@ local lookX, lookY = nil, nil
 local hidden = {}            -- the walls hidden now
 local cutKey = nil           -- the room and view quarter they were hidden for
 local effects = {}           -- the effects to draw while they last
+local marker = nil           -- the ring under the current droid
 
 local function AngleDiff(a, b)
   local d = (a - b) % (2 * math.pi)
@@ -147,6 +149,16 @@ while true do
       SetComplexObjectPosition(anchor, lookX, lookY, floorZ, newHeading)
       SnapCameraToObject(anchor)
       if fresh then UpdateVisibleRooms() end
+      if not marker or IsNull(marker) then
+        local made
+        made, marker = CreateComplexObject("marker.adf", 0, 0, 0)
+        if not made then marker = nil end
+      end
+      if marker then
+        local x, y, z = GetObjectPos(droid)
+        SetComplexObjectPosition(marker, x, y, z, 0)
+        DrawComplexObject(marker)
+      end
       CutAway(droid, newHeading)
     end
   end

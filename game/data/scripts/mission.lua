@@ -217,6 +217,12 @@ local function Click(u, v)
     local hit, _, _, hx, hy, hz = CrossRay(sx, sy, sz, dx, dy, dz, 12)
     if hit and hz > floorZ + 0.05 then gx, gy = hx, hy end
     SendCommandByPointer(current, "goto", string.format("%.3f,%.3f", gx, gy))
+    -- A ring flashes where the droid goes (the camera draws it).
+    local made, mark = CreateComplexObject("target.adf", gx, gy, floorZ)
+    if made then
+      SetObjectSParam(mark, "life", "0.8")
+      SendCommandByName("MainCamera", "show", PointerToString(mark))
+    end
   end
 end
 
