@@ -21,10 +21,7 @@ while true do
       end
     end
     local ok, fx = CreateComplexObject("explosion.adf", x, y, z)
-    if ok then
-      SetObjectSParam(fx, "life", "2")
-      SendCommandByName("MainCamera", "show", PointerToString(fx))
-    end
+    if ok then SendCommandByName("MainCamera", "show", PointerToString(fx) .. ",2") end
     KillObject(me, nil)
     DestroyObject(me)
     while true do Update() end

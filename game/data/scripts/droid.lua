@@ -92,12 +92,12 @@ local function CanSee(target)
   return owner == nil or ComparePointers(owner, target)
 end
 
--- A beam, sparks or an explosion for the given seconds; the camera draws it (fx.lua).
+-- A beam, sparks or an explosion for the given seconds: the camera script draws it and
+-- removes it (see mainCamera.lua).
 local function Effect(file, x, y, z, life)
   local ok, fx = CreateComplexObject(file, x, y, z)
   if not ok then return nil end
-  SetObjectSParam(fx, "life", tostring(life))
-  SendCommandByName("MainCamera", "show", PointerToString(fx))
+  SendCommandByName("MainCamera", "show", PointerToString(fx) .. "," .. life)
   return fx
 end
 

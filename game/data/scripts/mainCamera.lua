@@ -15,10 +15,11 @@
 -- key) the player turns the camera and the script only places the anchor.
 --
 -- It also draws a ring under the current droid ("marker.adf") and the short-lived effects
--- that other scripts make ("show" with the effect's
--- reference): objects made by CreateComplexObject stand in no room, so no room draws them.
--- The camera's script runs after the objects' own update, when beams have turned to the
--- eye and particles have moved; effects of other floors than the one in view are skipped.
+-- that other scripts make ("show" with the effect's reference and its seconds), and removes
+-- each effect when its time is up. Objects made by CreateComplexObject stand in no room, so
+-- no room draws them. The camera's script runs after the objects' own update, when beams
+-- have turned to the eye and particles have moved; effects of other floors than the one
+-- in view are not drawn.
 
 local anchor = nil
 local yaw = 0                -- the wanted view direction (radians about z)
@@ -112,8 +113,9 @@ while true do
       local steps = tonumber((GetCurrentParams(globalObject))) or 0
       yaw = yaw + steps * math.pi / 2
     elseif command == "show" then
-      local effect = StringToPointer((GetCurrentParams(globalObject)))
-      if not IsNull(effect) then table.insert(effects, effect) end
+      local reference, seconds = GetCurrentParams(globalObject)
+      local effect = StringToPointer(reference or "")
+      if not IsNull(effect) then table.insert(effects, { object = effect, left = tonumber(seconds) or 1 }) end
     end
   end
 
@@ -163,14 +165,16 @@ while true do
     end
   end
 
-  -- The effects of the floor in view (none in interface mode); gone ones leave the list.
+  -- The effects of the floor in view (none in interface mode); spent ones are removed.
   local viewZ = anchor and not IsNull(anchor) and select(3, GetObjectPos(anchor)) or 0
   for i = #effects, 1, -1 do
     local effect = effects[i]
-    if IsNull(effect) or not IsValidObject(effect) then
+    effect.left = effect.left - math.max(dt, 0)
+    if IsNull(effect.object) or effect.left <= 0 then
+      DestroyObject(effect.object)
       table.remove(effects, i)
-    elseif ok and math.abs(select(3, GetObjectPos(effect)) - viewZ) < 2.5 then
-      DrawComplexObject(effect)
+    elseif ok and math.abs(select(3, GetObjectPos(effect.object)) - viewZ) < 2.5 then
+      DrawComplexObject(effect.object)
     end
   end
 end

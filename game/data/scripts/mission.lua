@@ -219,10 +219,7 @@ local function Click(u, v)
     SendCommandByPointer(current, "goto", string.format("%.3f,%.3f", gx, gy))
     -- A ring flashes where the droid goes (the camera draws it).
     local made, mark = CreateComplexObject("target.adf", gx, gy, floorZ)
-    if made then
-      SetObjectSParam(mark, "life", "0.8")
-      SendCommandByName("MainCamera", "show", PointerToString(mark))
-    end
+    if made then SendCommandByName("MainCamera", "show", PointerToString(mark) .. ",0.8") end
   end
 end
 
