@@ -12,7 +12,6 @@
 -- the speed and the turn rate, the armour the protection, the weapon damage, rate and range.
 
 local me = GetCurrentComplexObject(globalObject)
-local world = GetGameWorld()
 
 SetObjectTrigger(me, "isDroid", true)
 SetRadius(me, 0.45)
@@ -434,7 +433,7 @@ while true do
     end
   elseif order and order.kind == "attack" and not driving then
     -- Close in until the target is in range and in sight, then fight.
-    if not target or IsNull(target) then
+    if not target or IsNull(target) or not IsValidObject(target) then
       Stop()
     elseif GetCObjsDistance(me, target) > range * 0.9 or not CanSee(target) then
       if not Walk(dt) or stuckTime > 0.6 then
