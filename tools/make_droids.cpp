@@ -1,7 +1,12 @@
 // Makes the sample game's droid from code: "meshes/droids.a3d", one small robot holding
 // every chassis, armour and weapon part a droid can have ("droids.adf" names them and the
 // game deletes the parts a droid does not use), and "textures/droid.tga", the colour sheet
-// its parts take their colours from.
+// its parts take their colours from. "textures/enemy.tga" is the same sheet in the
+// hostile colours of the enemy droids, which are built from the same model.
+// The weapons' effects take "textures/beam_yellow.tga", "beam_blue.tga" and "beam_red.tga"
+// (a beam's cross-section: bright core, dark edges, added onto the scene), "beam_flame.tga"
+// (the flamer's jet) and
+// "textures/spark.tga", "flame.tga" and "smoke.tga" (soft round particles).
 //
 // The model stands on the floor (z up) facing +x. Top-level parts: the three chassis
 // "shassis1" (wheels), "shassis2" (legs) and "shassis3" (hover disc), and "body", whose
@@ -44,6 +49,21 @@ struct Rgb {
     uint8_t r, g, b;
 };
 
+// The hostile sheet: dark red plating, blackened steel, the glows kept.
+Rgb Hostile(int cell, Rgb c) {
+    switch (cell) {
+    case kMetal:
+    case kBronze:
+    case kOlive:
+        return Rgb{uint8_t(c.r * 0.8f + 30), uint8_t(c.g * 0.25f), uint8_t(c.b * 0.2f)};
+    case kSteel:
+    case kChain:
+        return Rgb{uint8_t(c.r * 0.6f), uint8_t(c.g * 0.5f), uint8_t(c.b * 0.5f)};
+    default:
+        return c;
+    }
+}
+
 Rgb CellTexel(int cell, int x, int y) {
     const bool edge = x == 0 || y == 0 || x == kCell - 1 || y == kCell - 1;
     switch (cell) {
@@ -73,7 +93,7 @@ Rgb CellTexel(int cell, int x, int y) {
 }
 
 // An uncompressed 24-bit TGA, top row first.
-std::string Sheet() {
+std::string Sheet(bool hostile) {
     std::string s(18, '\0');
     s[2] = 2;
     s[12] = char(kSheet), s[14] = char(kSheet);
@@ -82,7 +102,8 @@ std::string Sheet() {
     for (int y = 0; y < kSheet; ++y)
         for (int x = 0; x < kSheet; ++x) {
             const int cell = (y / kCell) * 4 + x / kCell;
-            const Rgb c = CellTexel(cell, x % kCell, y % kCell);
+            Rgb c = CellTexel(cell, x % kCell, y % kCell);
+            if (hostile) c = Hostile(cell, c);
             s += char(c.b);
             s += char(c.g);
             s += char(c.r);
@@ -364,13 +385,73 @@ std::string Droid() {
     return s;
 }
 
+
+// ---- Effect textures -----------------------------------------------------------------------
+
+// A 24-bit TGA of size x size texels from a function giving r, g, b (0..1) at u, v in 0..1.
+template <typename Colour>
+std::string EffectTexture(int size, Colour colour) {
+    std::string s(18, '\0');
+    s[2] = 2;
+    s[12] = char(size), s[14] = char(size);
+    s[16] = 24;
+    s[17] = 0x20;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            float rgb[3];
+            colour((x + 0.5f) / size, (y + 0.5f) / size, rgb);
+            for (int k = 2; k >= 0; --k) s += char(std::lround(std::fmin(1.0f, std::fmax(0.0f, rgb[k])) * 255.0f));
+        }
+    return s;
+}
+
+// A beam across v: a white-hot core fading through the colour to black at the edges.
+std::string Beam(float r, float g, float b) {
+    return EffectTexture(32, [=](float, float v, float* out) {
+        const float d = std::fabs(v - 0.5f) * 2.0f;
+        const float core = std::fmax(0.0f, 1.0f - d * 3.0f), glow = std::fmax(0.0f, 1.0f - d);
+        out[0] = glow * glow * r + core, out[1] = glow * glow * g + core, out[2] = glow * glow * b + core;
+    });
+}
+
+// The flamer's jet along u: yellow-white at the nozzle (u = 0) through orange to a ragged
+// end, widest in the middle of its length.
+std::string FlameJet() {
+    return EffectTexture(64, [](float u, float v, float* out) {
+        const float width = 0.25f + 0.6f * std::sin(3.14159f * std::fmin(1.0f, u * 1.3f));
+        const float d = std::fabs(v - 0.5f) * 2.0f / width;
+        const float ragged = 0.75f + 0.25f * std::sin(u * 47.0f) * std::sin(v * 23.0f + u * 11.0f);
+        const float a = std::fmax(0.0f, 1.0f - d) * ragged * std::fmin(1.0f, (1.0f - u) * 4.0f);
+        const float heat = std::fmax(0.0f, 1.0f - u * 1.6f);
+        out[0] = a, out[1] = a * (0.35f + 0.55f * heat), out[2] = a * 0.5f * heat * heat;
+    });
+}
+
+// A soft round particle of the colour, brightest in the middle.
+std::string Blob(float r, float g, float b, float hot) {
+    return EffectTexture(32, [=](float u, float v, float* out) {
+        const float d = std::sqrt((u - 0.5f) * (u - 0.5f) + (v - 0.5f) * (v - 0.5f)) * 2.0f;
+        const float a = std::fmax(0.0f, 1.0f - d);
+        const float core = hot * std::fmax(0.0f, 1.0f - d * 2.5f);
+        out[0] = a * a * r + core, out[1] = a * a * g + core, out[2] = a * a * b + core;
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::filesystem::path dir;
     if (int status = content::OutputDirectory(argc, argv, "make_droids", dir)) return status;
     if (!content::WriteFile(dir / "meshes" / "droids.a3d", Droid()) ||
-        !content::WriteFile(dir / "textures" / "droid.tga", Sheet())) {
+        !content::WriteFile(dir / "textures" / "droid.tga", Sheet(false)) ||
+        !content::WriteFile(dir / "textures" / "enemy.tga", Sheet(true)) ||
+        !content::WriteFile(dir / "textures" / "beam_yellow.tga", Beam(1.0f, 0.75f, 0.2f)) ||
+        !content::WriteFile(dir / "textures" / "beam_blue.tga", Beam(0.3f, 0.6f, 1.0f)) ||
+        !content::WriteFile(dir / "textures" / "beam_red.tga", Beam(1.0f, 0.15f, 0.1f)) ||
+        !content::WriteFile(dir / "textures" / "beam_flame.tga", FlameJet()) ||
+        !content::WriteFile(dir / "textures" / "spark.tga", Blob(1.0f, 0.85f, 0.5f, 0.8f)) ||
+        !content::WriteFile(dir / "textures" / "flame.tga", Blob(1.0f, 0.45f, 0.1f, 0.4f)) ||
+        !content::WriteFile(dir / "textures" / "smoke.tga", Blob(0.35f, 0.33f, 0.3f, 0.0f))) {
         std::fprintf(stderr, "make_droids: cannot write into %s\n", dir.c_str());
         return 1;
     }

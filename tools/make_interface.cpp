@@ -1,10 +1,11 @@
 // Makes the images of the sample game's interface screens from code, and their hit masks:
-// the main menu (a backdrop with the title and four buttons, each with its normal, lit and
-// pressed image) and the options screen (a backdrop with its labels and the frames of its
-// fields, and one sheet of widget images: slider track and thumb, check box, radio buttons,
-// scroll bar and the "Back" button). Labels are set in DejaVu Sans with stb_truetype; shapes
-// are drawn anti-aliased from distance functions. The layout matches the description files
-// "main_menu.txt" and "options.txt" of data\interface\Data.
+// the backdrops of the full screens (main menu, options, briefing, mission report, victory),
+// the panels drawn over the game (saved games, pause, the mission's bottom bar and console
+// line), the labelled buttons (each with its normal, lit and pressed image), the widget
+// sheets (sliders, check box, radio buttons, scroll bars, arrows, the armour bar's segments)
+// and the two pointers. Labels are set in DejaVu Sans with stb_truetype; shapes are drawn
+// anti-aliased from distance functions. The layout matches the description files of
+// data\interface\Data: every position below names the element it is drawn for.
 // Writes textures/interface/*.tga (32-bit, with alpha) and interface/masks/*.msk (one byte a
 // point, non-zero inside) below the given game data directory.
 // Usage: make_interface <game data directory>
@@ -203,6 +204,37 @@ std::vector<uint8_t> Mask(const Picture& p, int x, int y, int w, int h) {
     return mask;
 }
 
+// A filled polygon (points in order, either winding), its coverage sampled 4 x 4 a pixel.
+void Polygon(Picture& p, const std::vector<std::pair<float, float>>& points, const Colour& c) {
+    float minX = points[0].first, maxX = minX, minY = points[0].second, maxY = minY;
+    for (const auto& [x, y] : points) {
+        minX = std::min(minX, x), maxX = std::max(maxX, x);
+        minY = std::min(minY, y), maxY = std::max(maxY, y);
+    }
+    auto inside = [&](float x, float y) {
+        bool in = false;
+        for (size_t i = 0, j = points.size() - 1; i < points.size(); j = i++) {
+            const auto& [xi, yi] = points[i];
+            const auto& [xj, yj] = points[j];
+            if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+        }
+        return in;
+    };
+    for (int py = int(minY) - 1; py <= int(maxY) + 1; ++py)
+        for (int px = int(minX) - 1; px <= int(maxX) + 1; ++px) {
+            int hits = 0;
+            for (int sy = 0; sy < 4; ++sy)
+                for (int sx = 0; sx < 4; ++sx) hits += inside(px + (sx + 0.5f) / 4, py + (sy + 0.5f) / 4);
+            p.Blend(px, py, c, hits / 16.0f);
+        }
+}
+
+// The outline of a polygon, closed.
+void Outline(Picture& p, const std::vector<std::pair<float, float>>& points, float thickness, const Colour& c) {
+    for (size_t i = 0, j = points.size() - 1; i < points.size(); j = i++)
+        Line(p, points[j].first, points[j].second, points[i].first, points[i].second, thickness, c);
+}
+
 // ---- the screens
 
 struct Faces {
@@ -210,7 +242,7 @@ struct Faces {
     Face bold{kBoldFont};
 };
 
-// The night-blue backdrop both screens share: a vertical gradient, a faint grid and a
+// The night-blue backdrop every full screen shares: a vertical gradient, a faint grid and a
 // vignette, with the title at the top.
 Picture Backdrop(const Faces& f, const std::string& title, float titleSize, float titleY, float ruleY) {
     Picture p(640, 480);
@@ -229,7 +261,7 @@ Picture Backdrop(const Faces& f, const std::string& title, float titleSize, floa
     return p;
 }
 
-// A panel: translucent navy, a bright rim.
+// A panel: translucent navy, a bright rim, a soft shadow 3 right and 4 down.
 void Panel(Picture& p, float x, float y, float w, float h) {
     RoundRect(p, x + 3, y + 4, w, h, 12, Colour{0, 0, 0, 0.35f}, Colour{0, 0, 0, 0.35f}, {}, 0);
     RoundRect(p, x, y, w, h, 12, Hex(0x1A2E56, 0.92f), Hex(0x111F3D, 0.92f), Hex(0x3FA7D6), 2);
@@ -240,13 +272,23 @@ void Well(Picture& p, float x, float y, float w, float h) {
     RoundRect(p, x, y, w, h, 4, kWell, Hex(0x0E1A33), kWellEdge, 1.2f);
 }
 
+// A panel of its own picture (with room for its shadow), its title at the top over a rule.
+Picture TitledPanel(const Faces& f, int w, int h, const std::string& title) {
+    Picture p(w + 8, h + 8);
+    Panel(p, 0, 0, float(w), float(h));
+    f.bold.DrawCentred(p, title, w / 2.0f, 26, 22, kInk, 1);
+    Line(p, w / 2.0f - 90, 46, w / 2.0f + 90, 46, 1.2f, Hex(0x3FA7D6, 0.7f));
+    return p;
+}
+
 // One button image of the state (0 normal, 1 lit, 2 pressed) at (x, y).
 void ButtonImage(Picture& p, const Faces& f, float x, float y, float w, float h, const std::string& label, int state,
                  float labelSize) {
     const Colour tops[3] = {Hex(0x2C4F84), Hex(0x3D6DB0), Hex(0x15284A)};
     const Colour bottoms[3] = {Hex(0x182E55), Hex(0x244A82), Hex(0x22416F)};
     const Colour borders[3] = {kEdge, kEdgeLit, kEdgeLit};
-    RoundRect(p, x + 0.5f, y + 0.5f, w - 1, h - 1, 8, tops[state], bottoms[state], borders[state], state ? 2.0f : 1.5f);
+    RoundRect(p, x + 0.5f, y + 0.5f, w - 1, h - 1, std::min(8.0f, h / 3), tops[state], bottoms[state], borders[state],
+              state ? 2.0f : 1.5f);
     // A highlight along the top edge, brighter when lit.
     Line(p, x + 10, y + 3.5f, x + w - 10, y + 3.5f, 1.0f, Colour{1, 1, 1, state == 1 ? 0.35f : 0.15f});
     const float shift = state == 2 ? 1.0f : 0.0f;
@@ -262,6 +304,20 @@ Picture MenuButton(const Faces& f, const std::string& label) {
     return p;
 }
 
+// The labelled buttons of the other screens, 150 x 36, in one 512 x 512 sheet: label i at
+// x = 170 (i % 3), y = 128 (i / 3), its lit image 40 below and its pressed image 80 below.
+constexpr int kButtonW = 150, kButtonH = 36;
+const char* const kButtonLabels[] = {"Start",        "Back",      "Continue", "Save", "Resume",
+                                     "Quit to menu", "Main menu", "Retry",    "Load"};
+Picture Buttons(const Faces& f) {
+    Picture p(512, 512);
+    for (size_t i = 0; i < std::size(kButtonLabels); ++i)
+        for (int state = 0; state < 3; ++state)
+            ButtonImage(p, f, float(i % 3 * 170), float(i / 3 * 128 + state * 40), kButtonW, kButtonH, kButtonLabels[i],
+                        state, 16);
+    return p;
+}
+
 Picture MainMenuBackdrop(const Faces& f) {
     Picture p = Backdrop(f, "KESTRUNE", 58, 52, 86);
     f.regular.DrawCentred(p, "D R O I D   C O M M A N D", 320, 106, 13, kHint, 0);
@@ -273,33 +329,99 @@ Picture MainMenuBackdrop(const Faces& f) {
 // The options screen's backdrop: the labels of each row and the wells of the text fields,
 // at the positions of "options.txt".
 Picture OptionsBackdrop(const Faces& f) {
-    Picture p = Backdrop(f, "OPTIONS", 36, 34, 60);
-    Panel(p, 30, 72, 580, 400);
+    Picture p = Backdrop(f, "OPTIONS", 30, 26, 46);
+    Panel(p, 30, 54, 580, 418);
     struct Row {
         const char* label;
-        float midY;
+        float x, midY;
     };
-    for (const Row& r : {Row{"Music volume", 102}, Row{"Brightness", 138}, Row{"Texture filtering", 174},
-                         Row{"Sound quality", 210}, Row{"Move forward", 247}, Row{"Move back", 281},
-                         Row{"Player name", 315}})
-        f.regular.Draw(p, r.label, 56, r.midY, 15, kLabel);
-    f.regular.Draw(p, "Trilinear", 284, 174, 14, kHint);
-    f.regular.Draw(p, "Low", 284, 210, 14, kHint);
-    f.regular.Draw(p, "High", 384, 210, 14, kHint);
-    Well(p, 250, 234, 140, 26);   // key_forward at (256, 237)
-    Well(p, 250, 268, 140, 26);   // key_backward at (256, 271)
-    Well(p, 250, 302, 220, 26);   // player_name at (256, 305)
-    Well(p, 56, 340, 414, 86);    // help at (60, 344), 406 x 78
-    Well(p, 56, 436, 414, 26);    // console at (76, 439)
-    f.bold.Draw(p, ">", 63, 449, 15, kAccent);
-    f.regular.Draw(p, "Click a key field,", 490, 240, 12, kHint);
-    f.regular.Draw(p, "then press a key.", 490, 256, 12, kHint);
-    f.regular.Draw(p, "Enter confirms,", 490, 306, 12, kHint);
-    f.regular.Draw(p, "Esc cancels.", 490, 322, 12, kHint);
+    for (const Row& r : {Row{"Display mode", 56, 70}, Row{"Music volume", 56, 102}, Row{"Sound volume", 56, 138},
+                         Row{"Texture filtering", 56, 174}, Row{"Sound quality", 352, 174}, Row{"Brightness", 56, 210},
+                         Row{"Forward", 56, 247}, Row{"Backward", 56, 281}, Row{"Fire", 56, 315},
+                         Row{"Turn left", 392, 247}, Row{"Turn right", 392, 281}, Row{"Next droid", 392, 315},
+                         Row{"Mouse speed", 56, 404}})
+        f.regular.Draw(p, r.label, r.x, r.midY, 15, kLabel);
+    f.regular.Draw(p, "Trilinear", 282, 174, 14, kHint);
+    f.regular.Draw(p, "Low", 480, 174, 14, kHint);
+    f.regular.Draw(p, "High", 550, 174, 14, kHint);
+    Line(p, 56, 228, 584, 228, 1, Hex(0x35557F, 0.8f));
+    Line(p, 56, 332, 584, 332, 1, Hex(0x35557F, 0.8f));
+    Well(p, 278, 57, 154, 26);  // display_mode text at (280, 61)
+    for (float y : {234.0f, 268.0f, 302.0f}) {
+        Well(p, 250, y, 122, 26);  // key fields at (256, y + 3), 110 wide
+        Well(p, 494, y, 102, 26);  // key fields at (500, y + 3), 90 wide
+    }
+    Well(p, 56, 340, 414, 48);  // help at (60, 344), 406 x 40
     return p;
 }
 
-// The options screen's widget sheet, 256 x 256 (positions as "options.txt" gives them).
+// Briefing: the mission's title, its text in a well with a scroll bar, the player's status
+// and the buttons Back, Save and Start at the bottom.
+Picture BriefingBackdrop(const Faces& f) {
+    Picture p = Backdrop(f, "BRIEFING", 36, 34, 60);
+    Panel(p, 40, 76, 560, 396);
+    Line(p, 80, 116, 560, 116, 1, Hex(0x35557F, 0.8f));
+    Well(p, 60, 124, 520, 252);  // briefing_text at (66, 130), 508 x 240 with its scroll bar
+    return p;
+}
+
+// Mission report: the outcome over a rule, the figures in a well, two buttons.
+Picture ResultsBackdrop(const Faces& f) {
+    Picture p = Backdrop(f, "MISSION REPORT", 36, 34, 60);
+    Panel(p, 120, 90, 400, 360);
+    Line(p, 160, 140, 480, 140, 1, Hex(0x35557F, 0.8f));
+    Well(p, 140, 150, 360, 190);  // details at (150, 160), 340 x 170
+    return p;
+}
+
+Picture VictoryBackdrop(const Faces& f) {
+    Picture p = Backdrop(f, "VICTORY", 58, 52, 86);
+    f.regular.DrawCentred(p, "A L L   M I S S I O N S   A C C O M P L I S H E D", 320, 106, 13, kHint, 0);
+    Panel(p, 150, 130, 340, 320);
+    return p;
+}
+
+// The saved games panel, drawn at (100, 76) over the game or the background: four wide slot
+// frames lie on it as buttons.
+Picture SavesPanel(const Faces& f) { return TitledPanel(f, 440, 340, "SAVED GAMES"); }
+
+// The pause panel, at (200, 110).
+Picture PausePanel(const Faces& f) { return TitledPanel(f, 240, 210, "PAUSED"); }
+
+// Slot frames, 400 x 36: normal (0, 0), lit (0, 40), pressed (0, 80).
+constexpr int kSlotW = 400, kSlotH = 36;
+Picture Slots() {
+    Picture p(512, 128);
+    const Colour tops[3] = {kWell, Hex(0x1D3566), Hex(0x0A1326)};
+    const Colour bottoms[3] = {Hex(0x0E1A33), Hex(0x13254A), Hex(0x13254A)};
+    const Colour borders[3] = {kWellEdge, kEdgeLit, kAccent};
+    for (int state = 0; state < 3; ++state)
+        RoundRect(p, 0.5f, state * 40 + 0.5f, kSlotW - 1, kSlotH - 1, 6, tops[state], bottoms[state], borders[state],
+                  state ? 1.8f : 1.2f);
+    return p;
+}
+
+// A tall scroll bar for long texts: track (0, 0) 16 x 240, thumb (16, 0) 16 x 24.
+Picture Scroll() {
+    Picture p(32, 256);
+    RoundRect(p, 3.5f, 0.5f, 9, 239, 4.5f, kWell, Hex(0x13254A), kWellEdge, 1.2f);
+    RoundRect(p, 16.5f, 0.5f, 15, 23, 5, Hex(0xCFE8FF), Hex(0x5D97CF), Hex(0xFFFFFF, 0.8f), 1);
+    return p;
+}
+
+// An arrow button, 24 x 24, pointing left or right, in the state (0 normal, 1 lit, 2 pressed).
+void ArrowButton(Picture& p, float x, float y, bool right, int state) {
+    const Colour tops[3] = {Hex(0x2C4F84), Hex(0x3D6DB0), Hex(0x15284A)};
+    const Colour bottoms[3] = {Hex(0x182E55), Hex(0x244A82), Hex(0x22416F)};
+    RoundRect(p, x + 0.5f, y + 0.5f, 23, 23, 5, tops[state], bottoms[state], state ? kEdgeLit : kEdge, 1.5f);
+    const float s = state == 2 ? 1.0f : 0.0f, cx = x + 12 + s, cy = y + 12 + s;
+    if (right)
+        Polygon(p, {{cx - 4, cy - 6}, {cx + 5, cy}, {cx - 4, cy + 6}}, kInk);
+    else
+        Polygon(p, {{cx + 4, cy - 6}, {cx - 5, cy}, {cx + 4, cy + 6}}, kInk);
+}
+
+// The widget sheet, 256 x 256 (positions as the description files give them).
 Picture Widgets(const Faces& f) {
     Picture p(256, 256);
     // Slider track (0, 0) 200 x 20 and thumb (208, 0) 20 x 20.
@@ -325,10 +447,69 @@ Picture Widgets(const Faces& f) {
     // Scroll bar track (0, 64) 16 x 78 and thumb (32, 64) 16 x 20.
     RoundRect(p, 3.5f, 64.5f, 9, 77, 4.5f, kWell, Hex(0x13254A), kWellEdge, 1.2f);
     RoundRect(p, 32.5f, 64.5f, 15, 19, 5, Hex(0xCFE8FF), Hex(0x5D97CF), Hex(0xFFFFFF, 0.8f), 1);
+    // Arrow buttons, 24 x 24: left normal, lit, pressed at (64, 64), (96, 64), (128, 64); right
+    // at (64, 96), (96, 96), (128, 96).
+    for (int state = 0; state < 3; ++state) {
+        ArrowButton(p, 64 + state * 32.0f, 64, false, state);
+        ArrowButton(p, 64 + state * 32.0f, 96, true, state);
+    }
     // "Back" button, 110 x 38: normal (0, 160), lit (128, 160), pressed (0, 208).
     ButtonImage(p, f, 0, 160, 110, 38, "Back", 0, 16);
     ButtonImage(p, f, 128, 160, 110, 38, "Back", 1, 16);
     ButtonImage(p, f, 0, 208, 110, 38, "Back", 2, 16);
+    return p;
+}
+
+// The mission's sheet, 1024 x 128:
+// - the bottom bar (0, 0) 640 x 56, drawn at (0, 424): the droid's name and the droid count
+//   on the left, the armour bar's 20 dark slots at x = 190 + 9 i (y 448, 8 x 14), the points,
+//   and the places of the buttons;
+// - small buttons 70 x 28: "Save" normal, lit, pressed at (0, 64), (80, 64), (160, 64);
+//   "Menu" at (240, 64), (320, 64), (400, 64);
+// - the armour bar's lit segments, 8 x 14: red (480, 64), amber (490, 64), green (500, 64);
+// - the console line (0, 96) 640 x 28, drawn at (0, 0).
+constexpr int kBarY = 424, kSmallButtonW = 70, kSmallButtonH = 28;
+Picture Hud(const Faces& f) {
+    Picture p(1024, 128);
+    // The bar: translucent navy under a bright rim.
+    for (int y = 0; y < 56; ++y)
+        for (int x = 0; x < 640; ++x) p.Blend(x, y, Mix(Hex(0x142547), Hex(0x0A1428), y / 56.0f), 0.88f);
+    Line(p, 0, 0.5f, 640, 0.5f, 1.5f, Hex(0x3FA7D6));
+    for (float x : {184.0f, 420.0f, 488.0f}) Line(p, x, 8, x, 48, 1, Hex(0x35557F));
+    f.bold.Draw(p, "ARMOUR", 190, 14, 10, kHint);
+    f.bold.Draw(p, "POINTS", 426, 14, 10, kHint);
+    for (int i = 0; i < 20; ++i) RoundRect(p, 190 + 9.0f * i, 448 - kBarY, 8, 14, 1.5f, kWell, kWell, kWellEdge, 1);
+    // Small buttons.
+    const char* labels[2] = {"Save", "Menu"};
+    for (int b = 0; b < 2; ++b)
+        for (int state = 0; state < 3; ++state)
+            ButtonImage(p, f, float(b * 240 + state * 80), 64, kSmallButtonW, kSmallButtonH, labels[b], state, 13);
+    // Armour segments.
+    const Colour segments[3] = {Hex(0xE0503C), Hex(0xF0B43C), Hex(0x5FE0A0)};
+    for (int s = 0; s < 3; ++s)
+        RoundRect(p, 480 + 10.0f * s, 64, 8, 14, 1.5f, Mix(segments[s], Colour{1, 1, 1, 1}, 0.3f), segments[s],
+                  Mix(segments[s], Colour{0, 0, 0, 1}, 0.3f), 1);
+    // The console line.
+    for (int y = 96; y < 124; ++y)
+        for (int x = 0; x < 640; ++x) p.Blend(x, y, Hex(0x050A16), 0.85f);
+    Line(p, 0, 123.5f, 640, 123.5f, 1, Hex(0x3FA7D6));
+    f.bold.Draw(p, ">", 10, 110, 16, kAccent);
+    f.regular.Draw(p, "point here, type,", 548, 104, 10, kHint);
+    f.regular.Draw(p, "Enter sends;  `  closes", 520, 116, 10, kHint);
+    return p;
+}
+
+// An arrow pointer, 32 x 32, its tip at the top-left corner; the rest is transparent.
+Picture Pointer(const Colour& fill) {
+    Picture p(32, 32);
+    const std::vector<std::pair<float, float>> arrow = {{1, 1},  {1, 22},  {6.5f, 17}, {10.5f, 26},
+                                                        {14, 24.5f}, {10, 16}, {17, 16}};
+    // A soft shadow, the fill, then a dark outline.
+    std::vector<std::pair<float, float>> shadow = arrow;
+    for (auto& [x, y] : shadow) x += 1.5f, y += 1.5f;
+    Polygon(p, shadow, Colour{0, 0, 0, 0.35f});
+    Polygon(p, arrow, fill);
+    Outline(p, arrow, 1.2f, Hex(0x0A1020));
     return p;
 }
 
@@ -347,16 +528,38 @@ int main(int argc, char** argv) {
     const std::filesystem::path textures = dir / "textures" / "interface", masks = dir / "interface" / "masks";
     const Picture newGame = MenuButton(faces, "New game");
     const Picture widgets = Widgets(faces);
-    bool ok = WriteFile(textures / "menu_back.tga", Tga(MainMenuBackdrop(faces))) &&
-              WriteFile(textures / "options_back.tga", Tga(OptionsBackdrop(faces))) &&
-              WriteFile(textures / "btn_new_game.tga", Tga(newGame)) &&
-              WriteFile(textures / "btn_load_game.tga", Tga(MenuButton(faces, "Load game"))) &&
-              WriteFile(textures / "btn_options.tga", Tga(MenuButton(faces, "Options"))) &&
-              WriteFile(textures / "btn_quit.tga", Tga(MenuButton(faces, "Quit"))) &&
-              WriteFile(textures / "widgets.tga", Tga(widgets)) &&
-              WriteFile(masks / "menu_button.msk", Mask(newGame, 0, 0, kMenuButtonW, kMenuButtonH)) &&
-              WriteFile(masks / "radio.msk", Mask(widgets, 64, 32, 24, 24)) &&
-              WriteFile(masks / "back_button.msk", Mask(widgets, 0, 160, 110, 38));
+    const Picture buttons = Buttons(faces);
+    const Picture hud = Hud(faces);
+    const struct {
+        const char* name;
+        Picture picture;
+    } images[] = {
+        {"menu_back", MainMenuBackdrop(faces)},
+        {"options_back", OptionsBackdrop(faces)},
+        {"briefing_back", BriefingBackdrop(faces)},
+        {"results_back", ResultsBackdrop(faces)},
+        {"victory_back", VictoryBackdrop(faces)},
+        {"saves_panel", SavesPanel(faces)},
+        {"pause_panel", PausePanel(faces)},
+        {"btn_new_game", newGame},
+        {"btn_load_game", MenuButton(faces, "Load game")},
+        {"btn_options", MenuButton(faces, "Options")},
+        {"btn_quit", MenuButton(faces, "Quit")},
+        {"buttons", buttons},
+        {"widgets", widgets},
+        {"slots", Slots()},
+        {"scroll", Scroll()},
+        {"hud", hud},
+        {"pointer", Pointer(Hex(0xF4F8FF))},
+        {"pointer_action", Pointer(Hex(0x7FE0FF))},
+    };
+    bool ok = true;
+    for (const auto& image : images) ok = ok && WriteFile(textures / (std::string(image.name) + ".tga"), Tga(image.picture));
+    ok = ok && WriteFile(masks / "menu_button.msk", Mask(newGame, 0, 0, kMenuButtonW, kMenuButtonH)) &&
+         WriteFile(masks / "button.msk", Mask(buttons, 0, 0, kButtonW, kButtonH)) &&
+         WriteFile(masks / "small_button.msk", Mask(hud, 0, 64, kSmallButtonW, kSmallButtonH)) &&
+         WriteFile(masks / "radio.msk", Mask(widgets, 64, 32, 24, 24)) &&
+         WriteFile(masks / "back_button.msk", Mask(widgets, 0, 160, 110, 38));
     if (!ok) {
         std::fprintf(stderr, "make_interface: cannot write into %s\n", dir.c_str());
         return 1;

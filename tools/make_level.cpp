@@ -7,7 +7,15 @@
 //   meshes/floorTile.a3d  a floor 8.25 square centred on the origin;
 //   meshes/floorHole.a3d  the floor with a square hole toward +x and a "shaft" lining it;
 //   textures/light2.tga, light3.tga   the light maps of lit and dark rooms;
-//   textures/metal.tga    riveted steel plates for columns and shafts.
+//   textures/metal.tga    riveted steel plates for columns and shafts;
+//   meshes/pad.a3d        a flat round pad 1.5 across (spawn points, the lift, the exit),
+//                         textures/pad_spawn.tga, pad_lift.tga, pad_exit.tga;
+//   meshes/barrel.a3d     a fuel barrel 0.7 across and 1 high, textures/barrel.tga;
+//   meshes/pickup.a3d     a small case 0.5 wide lifted off the floor (repair kits, data
+//                         chips), textures/repair.tga and chip.tga;
+//   meshes/ring.a3d       a flat ring 1.7 across just above the floor (the mark under the
+//                         current droid and where it was sent), textures/ring.tga;
+//   textures/crate.tga    a steel-bound wooden crate's side.
 // Faces are cut into cells of about one unit so that per-vertex lighting of the rooms'
 // point lights falls off smoothly across them.
 // Usage: make_level <game data directory>
@@ -245,6 +253,84 @@ std::string Floor(bool hole) {
     return Mesh({floor, shaft});
 }
 
+
+// ---- Props ------------------------------------------------------------------------------------
+
+// A disc or a tube around the z axis from z0 to z1 cut into segments; the side faces
+// outward, the top (when asked) faces up. The texture runs once round the side; the top
+// maps the square texture onto the disc.
+void Cylinder(Part& part, float radius, float z0, float z1, bool side, bool top, int segments = 16) {
+    const float tau = 6.2831853f;
+    if (side) {
+        const auto base = static_cast<uint16_t>(part.vertices.size());
+        for (int i = 0; i <= segments; ++i) {
+            const float a = tau * float(i) / float(segments), c = std::cos(a), s = std::sin(a);
+            for (float z : {z0, z1}) {
+                Vertex v{{radius * c, radius * s, z}, {c, s, 0}, float(i) / float(segments), z == z0 ? 1.0f : 0.0f};
+                part.vertices.push_back(v);
+            }
+        }
+        for (int i = 0; i < segments; ++i) {
+            const auto a = static_cast<uint16_t>(base + 2 * i);
+            for (int k : {0, 2, 3, 0, 3, 1}) part.indices.push_back(static_cast<uint16_t>(a + k));
+        }
+    }
+    if (top) {
+        const auto centre = static_cast<uint16_t>(part.vertices.size());
+        part.vertices.push_back({{0, 0, z1}, {0, 0, 1}, 0.5f, 0.5f});
+        for (int i = 0; i <= segments; ++i) {
+            const float a = tau * float(i) / float(segments), c = std::cos(a), s = std::sin(a);
+            part.vertices.push_back({{radius * c, radius * s, z1}, {0, 0, 1}, 0.5f + 0.5f * c, 0.5f - 0.5f * s});
+        }
+        for (int i = 0; i < segments; ++i)
+            for (int k : {0, i + 1, i + 2}) part.indices.push_back(static_cast<uint16_t>(centre + k));
+    }
+}
+
+// A pad lying on the floor: a thin disc 1.5 across; droids walk over it (its description
+// turns collision off), so its box is only for drawing and the spawn-point test.
+std::string Pad() {
+    Part pad{"pad", {}, {}, {}};
+    Cylinder(pad, 0.75f, 0.0f, 0.04f, true, true, 24);
+    const float lo[3] = {-0.75f, -0.75f, 0.0f}, hi[3] = {0.75f, 0.75f, 0.04f};
+    pad.boxes.push_back(BoxOf(lo, hi));
+    return Mesh({pad});
+}
+
+std::string Barrel() {
+    Part barrel{"barrel", {}, {}, {}};
+    Cylinder(barrel, 0.35f, 0.0f, 1.0f, true, true, 16);
+    const float lo[3] = {-0.35f, -0.35f, 0.0f}, hi[3] = {0.35f, 0.35f, 1.0f};
+    barrel.boxes.push_back(BoxOf(lo, hi));
+    return Mesh({barrel});
+}
+
+// A flat ring lying 0.03 above the floor, seen from above; its texture runs round it.
+std::string Ring() {
+    Part ring{"ring", {}, {}, {}};
+    const int segments = 32;
+    const float inner = 0.62f, outer = 0.85f, z = 0.03f;
+    for (int i = 0; i <= segments; ++i) {
+        const float a = 6.2831853f * float(i) / float(segments), c = std::cos(a), s = std::sin(a);
+        ring.vertices.push_back({{inner * c, inner * s, z}, {0, 0, 1}, float(i) / segments, 1.0f});
+        ring.vertices.push_back({{outer * c, outer * s, z}, {0, 0, 1}, float(i) / segments, 0.0f});
+    }
+    for (int i = 0; i < segments; ++i)
+        for (int k : {0, 1, 3, 0, 3, 2}) ring.indices.push_back(static_cast<uint16_t>(2 * i + k));
+    const float lo[3] = {-outer, -outer, 0.0f}, hi[3] = {outer, outer, 0.06f};
+    ring.boxes.push_back(BoxOf(lo, hi));
+    return Mesh({ring});
+}
+
+// A case hovering 0.3 above the floor, so that it reads as something to pick up.
+std::string Pickup() {
+    Part pickup{"pickup", {}, {}, {}};
+    const float lo[3] = {-0.25f, -0.25f, 0.3f}, hi[3] = {0.25f, 0.25f, 0.8f};
+    Block(pickup, lo, hi, 1 | 2 | 4 | 8 | 16 | 32);
+    pickup.boxes.push_back(BoxOf(lo, hi));
+    return Mesh({pickup});
+}
+
 // ---- Textures --------------------------------------------------------------------------------
 
 struct Picture {
@@ -300,6 +386,90 @@ Picture Metal() {
     return p;
 }
 
+
+// A round pad: a steel rim, and inside it the marking drawn by the function (u, v from -1
+// to 1 across the disc) over a dark plate.
+template <typename Marking>
+Picture PadPicture(float r, float g, float b, Marking marking) {
+    Picture p(64, 64);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const float u = (x + 0.5f) / 32.0f - 1.0f, v = (y + 0.5f) / 32.0f - 1.0f;
+            const float d = std::sqrt(u * u + v * v);
+            if (d > 0.86f) {
+                p.Set(x, y, 0.42f, 0.44f, 0.48f);
+            } else if (marking(u, v, d)) {
+                p.Set(x, y, r, g, b);
+            } else {
+                p.Set(x, y, 0.12f + 0.25f * r, 0.12f + 0.25f * g, 0.12f + 0.25f * b);
+            }
+        }
+    return p;
+}
+
+// The side of a fuel barrel: red with a yellow and black band and dark hoops.
+Picture BarrelPicture() {
+    Picture p(64, 64);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            if (y < 3 || y > 60 || (y > 18 && y < 21) || (y > 42 && y < 45)) {
+                p.Set(x, y, 0.2f, 0.2f, 0.22f);
+            } else if (y > 26 && y < 38) {
+                const bool stripe = ((x + y) / 5) % 2 == 0;
+                p.Set(x, y, stripe ? 0.9f : 0.1f, stripe ? 0.75f : 0.1f, stripe ? 0.1f : 0.1f);
+            } else {
+                p.Set(x, y, 0.7f, 0.12f + 0.03f * float(x % 8 == 0), 0.08f);
+            }
+        }
+    return p;
+}
+
+// The ring's glow across its width (v), brightest in the middle, in dashes round it (u).
+Picture RingPicture() {
+    Picture p(64, 16);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const float across = 1.0f - std::fabs((y + 0.5f) / 8.0f - 1.0f);
+            const float dash = (x / 4) % 2 == 0 ? 1.0f : 0.55f;
+            const float a = across * across * dash;
+            p.Set(x, y, 0.3f * a, a, 0.45f * a);
+        }
+    return p;
+}
+
+// Wooden boards in a steel frame with a cross brace.
+Picture CratePicture() {
+    Picture p(64, 64);
+    uint32_t seed = 0x9E3779B9u;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const float grain = 0.9f + 0.1f * float(seed >> 8) / 16777216.0f;
+            const bool frame = x < 5 || y < 5 || x > 58 || y > 58;
+            const bool brace = std::abs(x - y) < 4 || std::abs(x + y - 63) < 4;
+            const bool seam = (y % 11) == 0;
+            if (frame) p.Set(x, y, 0.35f, 0.37f, 0.4f);
+            else if (brace) p.Set(x, y, 0.55f * grain, 0.38f * grain, 0.2f * grain);
+            else p.Set(x, y, seam ? 0.3f : 0.66f * grain, seam ? 0.2f : 0.47f * grain, seam ? 0.1f : 0.26f * grain);
+        }
+    return p;
+}
+
+// A case: a light body with a symbol drawn by the function (u, v from -1 to 1).
+template <typename Symbol>
+Picture CasePicture(float r, float g, float b, float sr, float sg, float sb, Symbol symbol) {
+    Picture p(32, 32);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const float u = (x + 0.5f) / 16.0f - 1.0f, v = (y + 0.5f) / 16.0f - 1.0f;
+            const bool edge = x < 2 || y < 2 || x > 29 || y > 29;
+            if (edge) p.Set(x, y, r * 0.5f, g * 0.5f, b * 0.5f);
+            else if (symbol(u, v)) p.Set(x, y, sr, sg, sb);
+            else p.Set(x, y, r, g, b);
+        }
+    return p;
+}
+
 }  // namespace
 
 using content::WriteFile;
@@ -313,7 +483,33 @@ int main(int argc, char** argv) {
         !WriteFile(meshes / "floorHole.a3d", Floor(true)) ||
         !WriteFile(textures / "light2.tga", Tga(LightMap(0.72f, 0.68f, 0.6f))) ||
         !WriteFile(textures / "light3.tga", Tga(LightMap(0.3f, 0.32f, 0.4f))) ||
-        !WriteFile(textures / "metal.tga", Tga(Metal()))) {
+        !WriteFile(textures / "metal.tga", Tga(Metal())) || !WriteFile(meshes / "pad.a3d", Pad()) ||
+        !WriteFile(meshes / "barrel.a3d", Barrel()) || !WriteFile(meshes / "pickup.a3d", Pickup()) ||
+        !WriteFile(textures / "pad_spawn.tga", Tga(PadPicture(0.2f, 0.6f, 1.0f, [](float u, float v, float d) {
+            // three chevrons pointing along the pad
+            const float w = std::fmod(u + 3.0f - 0.6f * std::fabs(v), 0.5f);
+            return d < 0.7f && w < 0.18f;
+        }))) ||
+        !WriteFile(textures / "pad_lift.tga", Tga(PadPicture(1.0f, 0.8f, 0.1f, [](float u, float v, float d) {
+            // hazard stripes round an arrow
+            const bool ring = d > 0.6f && std::fmod(std::atan2(v, u) + 7.0f, 0.7f) < 0.35f;
+            const bool arrow = (v < 0.0f && std::fabs(u) < 0.5f + v) || (v >= 0.0f && v < 0.45f && std::fabs(u) < 0.17f);
+            return ring || arrow;
+        }))) ||
+        !WriteFile(textures / "pad_exit.tga", Tga(PadPicture(0.2f, 1.0f, 0.35f, [](float, float, float d) {
+            return std::fmod(d, 0.24f) < 0.1f;
+        }))) ||
+        !WriteFile(textures / "barrel.tga", Tga(BarrelPicture())) || !WriteFile(meshes / "ring.a3d", Ring()) ||
+        !WriteFile(textures / "ring.tga", Tga(RingPicture())) || !WriteFile(textures / "crate.tga", Tga(CratePicture())) ||
+        !WriteFile(textures / "repair.tga", Tga(CasePicture(0.9f, 0.9f, 0.88f, 0.1f, 0.75f, 0.2f, [](float u, float v) {
+            return (std::fabs(u) < 0.22f && std::fabs(v) < 0.7f) || (std::fabs(v) < 0.22f && std::fabs(u) < 0.7f);
+        }))) ||
+        !WriteFile(textures / "chip.tga", Tga(CasePicture(0.15f, 0.3f, 0.7f, 1.0f, 0.8f, 0.2f, [](float u, float v) {
+            const bool core = std::fabs(u) < 0.45f && std::fabs(v) < 0.45f;
+            const bool pins = std::fabs(u) < 0.75f && std::fabs(v) < 0.75f && std::fmod(std::fabs(u) + 0.05f, 0.25f) < 0.1f &&
+                              std::fabs(v) > 0.5f;
+            return core || pins;
+        })))) {
         std::fprintf(stderr, "make_level: cannot write into %s\n", dir.c_str());
         return 1;
     }

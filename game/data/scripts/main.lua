@@ -1,27 +1,218 @@
--- The sample game's main script: runs as the main handler's idle state, resumed once
--- per frame with the frame time. Update gives the frame back to the engine.
-local frames = 0
--- The theme plays on music channel 1 from the start; the channel loops it.
-SetMusic("theme.wav", true)
-PlayMusic()
--- The game world; while the interface is up it draws its background picture.
+-- Kestrune: Droid Command. The main script: the engine runs it as the main handler "MAIN",
+-- resumed once a frame; Update() gives the frame back.
+--
+-- It owns the game world and the way from screen to screen. Every screen has a script of its
+-- own (named in its description file) that asks for the next step by sending a command here:
+--   SendCommandByName("MAIN", "new_game", "")
+-- This script answers only the commands that make sense on the screen shown (a second click
+-- on the same button does nothing twice), loads the screen, the mission or the saved game,
+-- and leaves what the next screen shows in the world's text parameters (SetGlobalSParam),
+-- which the screen's script reads with GetGlobalSParam.
+
+local missions = { "data\\missions\\mission1.txt", "data\\missions\\mission2.txt" }
+
+-- The world lives as long as the program. In interface mode (1) it draws its background
+-- picture behind the screens; in game mode (0) it runs and draws the mission.
 local world = CreateGameWorld()
 InitGameWorld(world)
 SetInterfaceMode(1)
 ChangeBackground("background.png")
--- The main menu is the first screen.
-InitInterface("main_menu.txt")
+
+-- The theme plays on music channel 1 from the start; UpdateMusic below loops it.
+SetMusic("theme.wav", true)
+PlayMusic()
+
+local screen = ""        -- the screen shown: intro, menu, options, briefing, mission, saves, results, shop, victory
+local mission = 1        -- the mission loaded, an index into missions
+local paused = false     -- a mission on hold: the world gets no time
+local savesReturn = ""   -- where the saved games screen goes back to
+local keptPoints = 0     -- the points of the fixed state, which a save holds
+local succeeded = false  -- the outcome of the last mission
+local frames = 0
+
+-- A text for the screens to read.
+local function Tell(key, value)
+  SetGlobalSParam(world, key, tostring(value))
+end
+
+local function Show(name, file)
+  screen = name
+  InitInterface(file)
+end
+
+local function ShowMenu()
+  paused = false
+  SetInterfaceMode(1)
+  SetCursorType("normal")
+  Show("menu", "main_menu.txt")
+end
+
+-- Loads mission n into the world (its floors, script and the player's droids from the fixed
+-- state) and shows its briefing. The world stays in interface mode until Start.
+local function Briefing(n)
+  mission = math.max(1, math.min(n, #missions))
+  SetInterfaceMode(1)
+  LoadMission(missions[mission], mission)
+  Tell("mission", mission)
+  Tell("missions", #missions)
+  Show("briefing", "briefing.txt")
+end
+
+local function StartMission()
+  keptPoints = GetPointsCount()  -- the mission script keeps this state (FixState2) once deployed
+  paused = false
+  SetInterfaceMode(0)
+  Show("mission", "hud.txt")
+  SendCommandByName("GameWorld", "start_mission", "")
+end
+
+-- The saved games screen, to save ("save") or to load ("load"); back leads to from.
+local function Saves(mode, from)
+  savesReturn = from
+  Tell("saves_mode", mode)
+  Tell("save_name", GetMissionName() .. " - " .. keptPoints .. " pts")
+  Show("saves", "saves.txt")
+end
+
+local function Results(success, earned, destroyed)
+  succeeded = success
+  if success then
+    FixState()  -- the roster and points as they are now; the next mission is the last level
+    keptPoints = GetPointsCount()
+  else
+    RestoreScore()  -- points earned in the failed attempt are lost
+  end
+  SetInterfaceMode(1)
+  Tell("result", success and "complete" or "failed")
+  Tell("result_points", earned or 0)
+  Tell("result_enemies", destroyed or 0)
+  Tell("last_mission", mission >= #missions and 1 or 0)
+  Show("results", "results.txt")
+end
+
+local function Quit()
+  SaveLog("Game over after " .. frames .. " frames")
+  if world then DeleteGameWorld(world) end
+  world = nil
+  SetTrigger("GameOver", 1)
+end
+
+-- What each screen answers: command -> function(params).
+local answers = {
+  intro = {
+    intro_done = ShowMenu,
+  },
+  menu = {
+    new_game = function()
+      InitialState()  -- last level 1, no points, no droids kept
+      RestoreScore()  -- the points shown follow the kept ones
+      keptPoints = 0
+      Briefing(1)
+    end,
+    load_game = function() Saves("load", "menu") end,
+    options = function() Show("options", "options.txt") end,
+    quit = Quit,
+  },
+  options = {
+    options_done = ShowMenu,
+  },
+  briefing = {
+    start = StartMission,
+    briefing_save = function() Saves("save", "briefing") end,
+    briefing_back = ShowMenu,
+  },
+  mission = {
+    pause = function() paused = true end,
+    resume = function() paused = false end,
+    save_game = function()
+      paused = true
+      Saves("save", "mission")
+    end,
+    quit_to_menu = ShowMenu,
+    mission_complete = function(earned, destroyed) Results(true, tonumber(earned), tonumber(destroyed)) end,
+    mission_failed = function(earned, destroyed) Results(false, tonumber(earned), tonumber(destroyed)) end,
+  },
+  saves = {
+    load_slot = function(slot)
+      LoadGame(tonumber(slot) or 1)  -- into the fixed state
+      RestoreScore()
+      keptPoints = GetPointsCount()
+      Briefing(GetLastLevel())
+    end,
+    -- A mission that ends while its game is being saved ends all the same.
+    mission_complete = function(earned, destroyed)
+      if savesReturn == "mission" then Results(true, tonumber(earned), tonumber(destroyed)) end
+    end,
+    mission_failed = function(earned, destroyed)
+      if savesReturn == "mission" then Results(false, tonumber(earned), tonumber(destroyed)) end
+    end,
+    saves_back = function()
+      if savesReturn == "briefing" then
+        Show("briefing", "briefing.txt")
+      elseif savesReturn == "mission" then
+        paused = false
+        Show("mission", "hud.txt")
+      else
+        ShowMenu()
+      end
+    end,
+  },
+  results = {
+    results_done = function()
+      if succeeded then
+        Show("shop", "shop.txt")
+      else
+        Briefing(mission)  -- the droids come back from the fixed state
+      end
+    end,
+    results_menu = ShowMenu,
+  },
+  shop = {
+    shop_done = function()
+      FixState()  -- keeps what was bought; the last level is the next mission
+      keptPoints = GetPointsCount()
+      if mission < #missions then
+        Briefing(mission + 1)
+      else
+        Tell("final_points", GetPointsCount())
+        Tell("final_droids", GetUserDroidsCount())
+        SetInterfaceMode(1)
+        Show("victory", "victory.txt")
+      end
+    end,
+  },
+  victory = {
+    victory_done = ShowMenu,
+  },
+}
+
+-- The intro comes first; its script sends "intro_done".
+SetCursorType("hidden")
+Show("intro", "intro.txt")
+
 while true do
   frames = frames + 1
-  -- The channel needs its update every frame to loop and fade.
   UpdateMusic()
-  UpdateGameWorld(world, GetDeltaTime(globalObject))
-  -- Commands sent to "MAIN", oldest first; closing the window sends "GameOver".
+  if world then
+    -- On hold the world still draws, but nothing moves.
+    local dt = GetDeltaTime(globalObject)
+    if paused then dt = 0 end
+    UpdateGameWorld(world, dt)
+  end
+  -- Commands sent to "MAIN", oldest first.
   while SetNextCommand(globalObject) do
-    if GetCurrentCommand(globalObject) == "GameOver" then
+    local command = GetCurrentCommand(globalObject)
+    if command == "GameOver" then
+      -- The window was closed: the program ends after this frame.
       SaveLog("Game over after " .. frames .. " frames")
-      DeleteGameWorld(world)
+      if world then DeleteGameWorld(world) end
       world = nil
+    elseif world then
+      local answer = answers[screen] and answers[screen][command]
+      if answer then
+        SaveLog("MAIN: " .. command .. " on the " .. screen .. " screen")
+        answer(GetCurrentParams(globalObject))
+      end
     end
   end
   Update()

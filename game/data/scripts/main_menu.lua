@@ -1,24 +1,15 @@
--- The main menu. Runs as the idle state of the menu window's script handler, which is
--- named "interface" like the handler of every screen, so it hears every widget's command.
--- Each click is written to the log.
-local leaving = false
+-- The main menu: each button asks "MAIN" for what it names. Runs as the idle state of the
+-- menu window's script handler, which is named "interface" like the handler of every screen,
+-- so it hears every widget's command. Each click is written to the log.
+local requests = { new_game = "new_game", load_game = "load_game", options = "options", quit = "quit" }
 
 while true do
-  while not leaving and SetNextCommand(globalObject) do
+  while SetNextCommand(globalObject) do
     local command = GetCurrentCommand(globalObject)
-    local params = { GetCurrentParams(globalObject) }
-    if command == "button_click" then
-      local button = params[1]
+    local button = GetCurrentParams(globalObject)
+    if command == "button_click" and requests[button] then
       SaveLog("interface: button_click " .. button)
-      if button == "options" then
-        -- The options screen replaces this one once this frame's call has returned.
-        leaving = true
-        InitInterface("options.txt")
-      elseif button == "quit" then
-        SetTrigger("GameOver", 1)
-      elseif button == "new_game" or button == "load_game" then
-        SaveLog("interface: the sample game has no missions to play yet")
-      end
+      SendCommandByName("MAIN", requests[button], "")
     end
   end
   Update()
