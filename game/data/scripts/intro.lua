@@ -1,6 +1,7 @@
 -- The intro: plays the video that the screen's window shows, and asks "MAIN" for the main
--- menu when the video ends ("video_end"), on Escape ("mainmenu"), on a click, or after a
--- while should the video never start.
+-- menu when the video ends ("video_end"), on Escape ("mainmenu"), on a click (at its release,
+-- so that the release does not land on the menu), or after a while should the video never
+-- start.
 local leaving = false
 
 local function Leave()
@@ -21,7 +22,7 @@ while true do
   shown = shown + GetDeltaTime(globalObject)
   while SetNextCommand(globalObject) do
     local command = GetCurrentCommand(globalObject)
-    if command == "video_end" or command == "mainmenu" or command == "mouse_down" then
+    if command == "video_end" or command == "mainmenu" or command == "mouse_up" then
       Leave()
     end
   end
