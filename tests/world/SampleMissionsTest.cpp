@@ -7,6 +7,7 @@
 #include <cctype>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ struct Expected {
     int enemies;
     bool exit;
 };
+
+void PrintTo(const Expected& e, std::ostream* out) { *out << e.file; }
 
 bool Flag(CYComplexObject* object, const char* flag) { return object->ScriptHandler().flagParams[flag]; }
 
