@@ -31,6 +31,21 @@ TEST(MakeSounds, WritesTheSampleGamesSoundsIntoTheGivenDirectory) {
     EXPECT_GT(explosion, 10 * button);
 }
 
+TEST(MakeSounds, WritesTheDroidsWeaponHitPickupLiftAndAlertSoundsAlike) {
+    test::TempDir dir;
+    const std::string tool = std::string(KESTRUNE_TOOLS_DIR) + "/make_sounds ";
+    ASSERT_EQ(std::system((tool + "a").c_str()), 0);
+    ASSERT_EQ(std::system((tool + "b").c_str()), 0);
+    for (const char* name : {"shot.wav", "zap.wav", "flame.wav", "laser.wav", "hit.wav", "pickup.wav", "lift.wav",
+                             "alert.wav"}) {
+        // Each is a short sound: more than a twentieth and less than two seconds.
+        const uint32_t size = CheckedDataSize(std::string("a/") + name);
+        EXPECT_GT(size, 44100u * 2 / 20) << name;
+        EXPECT_LT(size, 44100u * 2 * 2) << name;
+        EXPECT_EQ(test::ReadFile(std::string("a/") + name), test::ReadFile(std::string("b/") + name)) << name;
+    }
+}
+
 TEST(MakeSounds, SameFilesOnEveryRun) {
     test::TempDir dir;
     const std::string tool = std::string(KESTRUNE_TOOLS_DIR) + "/make_sounds ";

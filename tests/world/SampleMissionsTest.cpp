@@ -7,12 +7,14 @@
 #include <cctype>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "LevelTestSupport.h"
 #include "core/YCommandManager.h"
+#include "core/YEvents.h"
 #include "core/YLog.h"
 #include "script/YScriptApi.h"
 #include "world/YGameWorld.h"
@@ -31,6 +33,8 @@ struct Expected {
     int enemies;
     bool exit;
 };
+
+void PrintTo(const Expected& e, std::ostream* out) { *out << e.file; }
 
 bool Flag(CYComplexObject* object, const char* flag) { return object->ScriptHandler().flagParams[flag]; }
 
@@ -141,6 +145,49 @@ TEST_P(SampleMissionsTest, EveryRoomOfAFloorCanBeReachedFromAnyOther) {
         level->Update(0.0);
         EXPECT_EQ(level->ActiveRooms().size(), rooms.size()) << "floor at " << level->GetZ();
     }
+}
+
+
+// One frame of the game as the main loop runs it: the frame's start (pending objects join,
+// deleted ones go), then the world's update.
+void Frame(CYGameWorld& world, double seconds) {
+    SendEvent(YEVENT_FRAME, 0, 0);
+    world.Update(seconds);
+}
+
+// The mission script deploys a new game's two standard droids onto the spawn pads of the
+// first room when the mission starts, keeps them as the state to save, and a droid sent to
+// another room walks there along the path finder's ways.
+TEST_F(SampleMissionsTest, StartDeploysTheSquadOnThePadsAndADroidWalksToTheNextRoom) {
+    ASSERT_GE(world_->LoadMission("data\\missions\\mission1.txt", 1), 0);
+    world_->SetInterfaceMode(false);
+    g_commandManager->SendCommandByName("GameWorld", "start_mission", "");
+    for (int i = 0; i < 3; ++i) Frame(*world_, 0.02);
+
+    ASSERT_NE(world_->GetDroidSlot(0), nullptr);
+    ASSERT_NE(world_->GetDroidSlot(1), nullptr);
+    EXPECT_EQ(world_->GetDroidSlot(2), nullptr);
+    EXPECT_EQ(world_->GetCurrentDroid(), world_->GetDroidSlot(0));
+    EXPECT_EQ(world_->Rosters().Live().size(), 2u);
+    EXPECT_EQ(world_->Rosters().Fixed().size(), 2u);
+    const CYRoom* hall = world_->Floors()[0]->RoomAtIndex(0, 0);
+    std::set<const CYComplexObject*> padsTaken;
+    for (int slot = 0; slot < 2; ++slot) {
+        CYComplexObject* droid = world_->GetDroidSlot(slot);
+        EXPECT_TRUE(Flag(droid, "isDroid"));
+        for (CYComplexObject* pad : hall->DynamicObjects())
+            if (Flag(pad, "isSpawn") && pad->GetPosition() == droid->GetPosition()) padsTaken.insert(pad);
+    }
+    EXPECT_EQ(padsTaken.size(), 2u);  // one pad each
+
+    // Into room 1,0 through the doorway between them, with the enemy there left asleep.
+    world_->ScriptHandler().textParams["state"] = "waiting";
+    CYComplexObject* droid = world_->GetDroidSlot(1);
+    g_commandManager->SendCommandByPointer(droid, "goto", "12.0,4.0");
+    for (int i = 0; i < 1500 && droid->GetPosition().x < 11.7f; ++i) Frame(*world_, 0.02);
+    EXPECT_NEAR(droid->GetPosition().x, 12.0f, 0.35f);
+    EXPECT_NEAR(droid->GetPosition().y, 4.0f, 0.35f);
+    EXPECT_EQ(LogCount("ERROR"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

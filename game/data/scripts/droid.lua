@@ -126,7 +126,7 @@ end
 
 -- ---- Orders -----------------------------------------------------------------------------
 
-local order = nil        -- { kind = "goto", x, y } or { kind = "attack", target }
+local order = nil        -- { kind = "goto", x, y } or { kind = "attack", target }, with its tries
 local waypoints = {}     -- the points of the path being walked, nearest first
 local stuckTime = 0
 local legs = 0           -- paths asked for this order (each leads at most to the room's edge)
@@ -134,6 +134,14 @@ local legs = 0           -- paths asked for this order (each leads at most to th
 local function Stop()
   order = nil
   waypoints = {}
+end
+
+-- No way found: another droid in a doorway can close it for a moment. The order waits
+-- half a second and tries again, twenty times at most.
+local function Retry()
+  order.tries = (order.tries or 0) + 1
+  order.wait = 0.5
+  if order.tries > 20 then Stop() end
 end
 
 -- The room to go through next on the way from room (r, c) to room (tr, tc) of a floor: a
@@ -366,7 +374,7 @@ local function ReadCommands()
     if command == "goto" then
       local x, y = tonumber(a), tonumber(b)
       if x and y then
-        order = { kind = "goto", x = x, y = y, tries = 0 }
+        order = { kind = "goto", x = x, y = y }
         target = nil
         legs = 0
         Plan(x, y)
@@ -417,18 +425,18 @@ while true do
   end
   if GetObjectTrigger(me, "Fire") then Fire() end
 
+  if order then order.wait = math.max(0, (order.wait or 0) - dt) end
   if order and order.kind == "goto" and not driving then
-    if not Walk(dt) or stuckTime > 0.6 then
+    if (not Walk(dt) or stuckTime > 0.6) and order.wait <= 0 then
       -- At the end of a leg (or stuck): at the target the order is done, else plan the
-      -- next leg. Another droid in the way can leave no path for a moment: a few tries.
+      -- next leg.
       stuckTime = 0
       local x, y = GetObjectPos(me)
       local arrived = math.abs(x - order.x) < 0.3 and math.abs(y - order.y) < 0.3
       if arrived then
         Stop()
       elseif not Plan(order.x, order.y) then
-        order.tries = order.tries + 1
-        if order.tries > 20 then Stop() end
+        Retry()
       end
     end
   elseif order and order.kind == "attack" and not driving then
@@ -436,13 +444,10 @@ while true do
     if not target or IsNull(target) or not IsValidObject(target) then
       Stop()
     elseif GetCObjsDistance(me, target) > range * 0.9 or not CanSee(target) then
-      if not Walk(dt) or stuckTime > 0.6 then
+      if (not Walk(dt) or stuckTime > 0.6) and order.wait <= 0 then
         stuckTime = 0
         local tx, ty = GetObjectPos(target)
-        if not Plan(tx, ty) then
-          order.tries = (order.tries or 0) + 1
-          if order.tries > 20 then Stop() end
-        end
+        if not Plan(tx, ty) then Retry() end
       end
     else
       waypoints = {}

@@ -234,6 +234,7 @@ end
 
 local scanTime = 0
 local restTime = math.random() * 2
+local planWait = 0
 
 while true do
   Update()
@@ -263,9 +264,12 @@ while true do
         waypoints = {}
         if TurnTo(math.atan2(ty - y, tx - x), dt) and cooldown <= 0 then Shoot() end
       elseif lastSeen < 5 then
-        -- Out of range or out of sight: go where it was seen.
-        if not Walk(dt, walkSpeed) or stuckTime > 0.8 then
+        -- Out of range or out of sight: go where it was seen (a new way twice a second
+        -- at most).
+        planWait = planWait - dt
+        if (not Walk(dt, walkSpeed) or stuckTime > 0.8) and planWait <= 0 then
           stuckTime = 0
+          planWait = 0.5
           Plan(tx, ty)
         end
       else
