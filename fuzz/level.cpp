@@ -20,6 +20,7 @@
 #include "world/YLevel.h"
 #include "world/YPathFinder.h"
 #include "world/YRoom.h"
+#include "FuzzMeshes.h"
 
 namespace {
 
@@ -31,50 +32,6 @@ void RemoveScratch() {
     std::filesystem::remove_all(g_scratch, error);
 }
 
-void Put32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-void PutFloat(std::string& s, float f) {
-    uint32_t b;
-    std::memcpy(&b, &f, 4);
-    Put32(s, b);
-}
-
-// A part of one triangle with one box record from lo to hi.
-std::string Part(const char* name, const float lo[3], const float hi[3]) {
-    std::string s;
-    Put32(s, 0);
-    std::string padded = name;
-    padded.resize(260, '\0');
-    s += padded;
-    Put32(s, 3);
-    const float corners[3][3] = {{lo[0], lo[1], lo[2]}, {hi[0], lo[1], lo[2]}, {hi[0], hi[1], hi[2]}};
-    for (const auto& c : corners) {
-        for (float f : {c[0], c[1], c[2], 0.0f, 0.0f, 1.0f}) PutFloat(s, f);
-        Put32(s, 0xFFFFFFFFu);
-        Put32(s, 0);
-        for (int k = 0; k < 4; ++k) PutFloat(s, 0.0f);
-    }
-    Put32(s, 3);
-    s += std::string("\0\0\1\0\2\0", 6);
-    Put32(s, 1);
-    for (int i = 0; i < 3; ++i) PutFloat(s, (lo[i] + hi[i]) * 0.5f);
-    PutFloat(s, 1.0f);
-    for (int i = 0; i < 3; ++i) PutFloat(s, (hi[i] - lo[i]) * 0.5f);
-    PutFloat(s, 1.0f);
-    s.append(64, '\0');
-    Put32(s, 0);
-    return s;
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-}
-
 // Two-part walls, a column, floors and a box, as the level reader expects them.
 void WriteTemplates() {
     const float wl[3] = {-0.125f, -4.125f, 0}, wm[3] = {0, 4.125f, 2.5f}, wr[3] = {0.125f, 4.125f, 2.5f};
@@ -82,26 +39,26 @@ void WriteTemplates() {
     std::string wall;
     Put32(wall, 0);
     Put32(wall, 2);
-    wall += Part("left", wl, wm) + Part("right", wm0, wr);
-    Write("data/meshes/w.a3d", wall);
+    wall += MeshPart("left", wl, wm) + MeshPart("right", wm0, wr);
+    WriteBytes("data/meshes/w.a3d", wall);
     const float lo[3] = {-0.5f, -0.5f, 0}, hi[3] = {0.5f, 0.5f, 1};
     std::string box;
     Put32(box, 0);
     Put32(box, 1);
-    box += Part("box", lo, hi);
-    Write("data/meshes/b.a3d", box);
+    box += MeshPart("box", lo, hi);
+    WriteBytes("data/meshes/b.a3d", box);
     const float fl[3] = {-4.125f, -4.125f, -0.01f}, fh[3] = {4.125f, 4.125f, 0};
     std::string floor;
     Put32(floor, 0);
     Put32(floor, 2);
-    floor += Part("floor", fl, fh) + Part("shaft", lo, hi);
-    Write("data/meshes/f.a3d", floor);
+    floor += MeshPart("floor", fl, fh) + MeshPart("shaft", lo, hi);
+    WriteBytes("data/meshes/f.a3d", floor);
     for (const char* name : {"wall.adf", "wallDoor.adf"})
-        Write(std::string("data/meshes/") + name, "object = w.a3d\n[left]\ncollision = 1\n[right]\ncollision = 1\n");
-    Write("data/meshes/column.adf", "object = b.a3d\n");
-    Write("data/meshes/box.adf", "object = b.a3d\n[box]\ncollision = 1\n");
-    Write("data/meshes/floor.adf", "object = f.a3d\n");
-    Write("data/meshes/floorHole.adf", "object = f.a3d\n");
+        WriteBytes(std::string("data/meshes/") + name, "object = w.a3d\n[left]\ncollision = 1\n[right]\ncollision = 1\n");
+    WriteBytes("data/meshes/column.adf", "object = b.a3d\n");
+    WriteBytes("data/meshes/box.adf", "object = b.a3d\n[box]\ncollision = 1\n");
+    WriteBytes("data/meshes/floor.adf", "object = f.a3d\n");
+    WriteBytes("data/meshes/floorHole.adf", "object = f.a3d\n");
 }
 
 bool EnterScratch() {

@@ -562,8 +562,10 @@ int SetSpriteSize(lua_State* L) {
 int SetAutoSprite2Pos(lua_State* L) {
     auto* sprite = dynamic_cast<CYAutoSprite*>(ArgPart(L, 1));
     math::Vec3 a, b;
-    const bool ok = ArgPosition(L, 2, &a, "SetAutoSprite2Pos") & ArgPosition(L, 5, &b, "SetAutoSprite2Pos");
-    if (sprite && ok) sprite->SetPosition(a, b, sprite->GetHalfWidth());
+    // Both points are read (and checked) whatever the first one gives.
+    const bool firstOk = ArgPosition(L, 2, &a, "SetAutoSprite2Pos");
+    const bool secondOk = ArgPosition(L, 5, &b, "SetAutoSprite2Pos");
+    if (sprite && firstOk && secondOk) sprite->SetPosition(a, b, sprite->GetHalfWidth());
     return 0;
 }
 
