@@ -19,6 +19,7 @@
 #include "core/YTriggerRegistry.h"
 #include "core/Yinput.h"
 #include "interface/YInterfaceManager.h"
+#include "platform/sound/Sound.h"
 #include "platform/system/System.h"
 #include "render/YParticleSystem.h"
 #include "render/YRenderer.h"
@@ -105,6 +106,8 @@ int main() {
     LoadConfig();
     // A missing or unreadable archive is only logged: every file then comes from disk.
     OpenGameArchive();
+    // The sound device opens on a thread of its own while the window and renderer start.
+    snd::OpenDeviceAhead();
 
     if (!sys::Init()) return 0;
     sys::Window* window = sys::CreateMainWindow(kTitle, g_settings.screenWidth, g_settings.screenHeight,

@@ -13,7 +13,9 @@ constexpr size_t kPathMax = 259;
 
 }  // namespace
 
-CYAVIPlayer::CYAVIPlayer(snd::Device* device) : device_(device) {}
+CYAVIPlayer::CYAVIPlayer(snd::Device* device, std::function<void()> loadCodecs,
+                         std::function<bool()> codecsReady)
+    : device_(device), loadCodecs_(std::move(loadCodecs)), codecsReady_(std::move(codecsReady)) {}
 
 CYAVIPlayer::~CYAVIPlayer() {
     ReleaseAll();
@@ -24,6 +26,8 @@ CYAVIPlayer::~CYAVIPlayer() {
 void CYAVIPlayer::ReleaseAll() {
     // The sound track's thread ends before its source goes.
     stream_.reset();
+    waiting_.clear();
+    opening_ = false;
     playing_ = false;
 }
 
@@ -53,12 +57,24 @@ HRESULT CYAVIPlayer::Open(const std::string& fileName, gfx::Texture* target) {
     // The whole file is read first, from the archive or the disk; the decoder then works
     // on memory alone.
     const std::string path = std::string(kVideoFolder) + "\\" + fileName;
-    HRESULT hr = E_FILENOTFOUND;
     CYFile file(path);
-    if (path.size() <= kPathMax && SUCCEEDED(file.Load())) {
-        std::vector<uint8_t> bytes(file.GetData(), file.GetData() + file.GetSize());
-        hr = media::Video::Open(device_, std::move(bytes), &stream_);
+    if (path.size() > kPathMax || FAILED(file.Load())) {
+        DXERROR(E_FILENOTFOUND);
+        return E_FILENOTFOUND;
     }
+    std::vector<uint8_t> bytes(file.GetData(), file.GetData() + file.GetSize());
+    if (codecsReady_ && !codecsReady_()) {
+        waiting_ = std::move(bytes);
+        opening_ = true;
+        return S_OK;
+    }
+    return OpenBytes(std::move(bytes));
+}
+
+HRESULT CYAVIPlayer::OpenBytes(std::vector<uint8_t> bytes) {
+    const bool play = playing_;
+    playing_ = false;
+    HRESULT hr = media::Video::Open(device_, std::move(bytes), &stream_);
     if (SUCCEEDED(hr)) hr = stream_->SetVolume(VolumeToHundredths(g_settings.soundVolume));
     if (SUCCEEDED(hr)) hr = FitTexture();
     if (FAILED(hr)) {
@@ -67,8 +83,24 @@ HRESULT CYAVIPlayer::Open(const std::string& fileName, gfx::Texture* target) {
         return hr;
     }
     // Stopped: the video starts only with Play.
-    playing_ = false;
+    if (play) Play();
     return S_OK;
+}
+
+void CYAVIPlayer::Settle(bool wait) {
+    if (!opening_) return;
+    if (!wait && codecsReady_ && !codecsReady_()) {
+        if (loadCodecs_) loadCodecs_();
+        return;
+    }
+    opening_ = false;
+    OpenBytes(std::move(waiting_));
+    waiting_.clear();
+}
+
+media::Video* CYAVIPlayer::Stream() {
+    Settle(true);
+    return stream_.get();
 }
 
 HRESULT CYAVIPlayer::FitTexture() {
@@ -90,6 +122,11 @@ HRESULT CYAVIPlayer::FitTexture() {
 }
 
 void CYAVIPlayer::Play() {
+    Settle(false);
+    if (opening_) {
+        playing_ = true;
+        return;
+    }
     if (!stream_ || playing_) return;
     HRESULT hr = stream_->Rewind();
     if (SUCCEEDED(hr)) hr = stream_->Play();
@@ -98,6 +135,7 @@ void CYAVIPlayer::Play() {
 }
 
 void CYAVIPlayer::Stop() {
+    Settle(false);
     if (stream_) {
         HRESULT hr = stream_->Stop();
         if (FAILED(hr)) DXERROR(hr);
@@ -106,6 +144,9 @@ void CYAVIPlayer::Stop() {
 }
 
 bool CYAVIPlayer::Update(double) {
+    Settle(false);
+    // A video still opening has not ended: it starts when it opens.
+    if (opening_) return playing_;
     if (!stream_ || !playing_) return false;
     // A frame that is not yet due leaves the one drawn before.
     if (stream_->Advance()) return SUCCEEDED(DrawFrame());

@@ -26,7 +26,8 @@ protected:
         snd::SetDeviceTarget(snd::DeviceTarget::Default);
         g_settings.soundVolume = 0.5f;
         manager_ = renderer_->GetTextureManager();
-        auto player = std::make_unique<CYAVIPlayer>(sound_.get());
+        // The decoder's libraries count as in: the first open loads them on the spot.
+        auto player = std::make_unique<CYAVIPlayer>(sound_.get(), [this] { ++codecLoads_; }, [this] { return codecsReady_; });
         player_ = player.get();
         manager_->SetVideoPlayer(std::move(player));
 
@@ -84,6 +85,8 @@ protected:
     CYTextureManager* manager_ = nullptr;
     CYAVIPlayer* player_ = nullptr;
     CYScriptHandler interface_{nullptr};
+    bool codecsReady_ = true;
+    int codecLoads_ = 0;
 };
 
 TEST_F(AVIPlayer, FramesLandInTheVideoTextureAsTheSoundPlaysAndTheEndSendsVideoEndOnce) {
@@ -219,3 +222,34 @@ TEST_F(AVIPlayer, TextureThatCannotBeLockedEndsTheVideo) {
 }
 
 }  // namespace
+
+TEST_F(AVIPlayer, VideoOpenedBeforeItsLibrariesAreInWaitsForThemWithoutEndingAndThenPlaysFromItsStart) {
+    codecsReady_ = false;
+    WriteVideo();
+    test::WriteFile("data/Video/bad.avi", "RIFF\x40\0\0\0AVI LIST\x10\0\0\0hdrlavih junk junk junk");
+    gfx::Texture* texture = manager_->LoadTexture("intro.avi");
+    EXPECT_EQ(texture, manager_->GetVideoTexture());
+    EXPECT_EQ(codecLoads_, 0) << "opening alone does not load them: the first frame is not held up";
+    SendEvent(YEVENT_PLAY_VIDEO, 0, 0);
+    PlayFor(kTenth * 5);
+    EXPECT_GT(codecLoads_, 0);
+    EXPECT_TRUE(manager_->IsVideoPlaying()) << "waiting is not the end";
+    EXPECT_EQ(VideoEnds(), 0);
+
+    codecsReady_ = true;
+    Frame();
+    EXPECT_TRUE(Shows(kRed)) << "it opens at the next frame and starts at its beginning";
+    ASSERT_NE(player_->Stream(), nullptr);
+    EXPECT_EQ(player_->Stream()->Volume(), VolumeToHundredths(0.5f));
+
+    // Bytes that turn out to be no video end it as a missing file does, once they are tried.
+    codecsReady_ = false;
+    manager_->LoadTexture("bad.avi");
+    SendEvent(YEVENT_PLAY_VIDEO, 0, 0);
+    Frame();
+    EXPECT_EQ(VideoEnds(), 0);
+    codecsReady_ = true;
+    Frame();
+    EXPECT_EQ(VideoEnds(), 1);
+    EXPECT_EQ(rtest::LogCount("\nVFW_E_UNSUPPORTED_STREAM\n"), 1);
+}

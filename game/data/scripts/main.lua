@@ -90,10 +90,17 @@ local function Results(success, earned, destroyed)
   Show("results", "results.txt")
 end
 
-local function Quit()
+-- Lets the world go as the program ends. The screens draw into the world's layers, so
+-- they go first.
+local function LeaveWorld()
   SaveLog("Game over after " .. frames .. " frames")
+  InitInterface("closing.txt")
   if world then DeleteGameWorld(world) end
   world = nil
+end
+
+local function Quit()
+  LeaveWorld()
   SetTrigger("GameOver", 1)
 end
 
@@ -204,9 +211,7 @@ while true do
     local command = GetCurrentCommand(globalObject)
     if command == "GameOver" then
       -- The window was closed: the program ends after this frame.
-      SaveLog("Game over after " .. frames .. " frames")
-      if world then DeleteGameWorld(world) end
-      world = nil
+      LeaveWorld()
     elseif world then
       local answer = answers[screen] and answers[screen][command]
       if answer then

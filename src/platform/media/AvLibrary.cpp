@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 
 namespace media::detail {
 namespace {
 
 std::atomic<bool> g_loaded{false};
+std::atomic<bool> g_tried{false};  // set once loading succeeded or failed
 
 // The library of the major version the layer was built against. Loaded libraries stay for
 // the life of the process.
@@ -43,9 +45,29 @@ const AvFunctions* Load() {
 
 const AvFunctions* Av() {
     static const AvFunctions* const table = Load();
+    g_tried = true;
     return table;
 }
 
 bool AvLoadedForTesting() { return g_loaded; }
 
+namespace {
+
+// The thread that loads the libraries ahead of their first use; the process waits for it
+// at exit rather than unload anything under it.
+struct BackgroundLoad {
+    std::thread thread{[] { Av(); }};
+    ~BackgroundLoad() { thread.join(); }
+};
+
+}  // namespace
+
 }  // namespace media::detail
+
+namespace media {
+
+void LoadCodecs() { static detail::BackgroundLoad load; }
+
+bool CodecsReady() { return detail::g_tried; }
+
+}  // namespace media

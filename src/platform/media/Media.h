@@ -22,6 +22,14 @@ class SampleSource;
 // R5 G6 B5 in a little-endian word (the R5G6B5 layout).
 enum class PixelFormat { Bgrx32, Rgb565 };
 
+// FFmpeg's libraries load when the first compressed stream opens, which takes tens of
+// milliseconds (and holds the dynamic loader, which any first call into a graphics
+// driver's function may need). A caller that need not wait starts the load early, on a
+// thread of its own, and opens once CodecsReady says the libraries are in (or found
+// missing): opening then no longer waits.
+void LoadCodecs();
+bool CodecsReady();
+
 // A music stream: stopped at its start when opened; Play runs it, the end of the music is
 // reported by IsFinished, and it stays running until Stop or Pause.
 class Music {

@@ -2,6 +2,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <future>
 
 #include "platform/sound/SoundCore.h"
 
@@ -253,12 +254,35 @@ HRESULT Device::RenderSamples(float* out, uint32_t frames) {
     return S_OK;
 }
 
+namespace {
+
+// The device opened ahead, and the target it was opened on.
+struct Ahead {
+    std::future<std::shared_ptr<detail::Core>> core;
+    DeviceTarget target = DeviceTarget::Default;
+};
+Ahead g_ahead;
+
+}  // namespace
+
 HRESULT CreateDevice(std::unique_ptr<Device>* out) {
     if (!out) return DSERR_INVALIDPARAM;
-    *out = std::make_unique<Device>(detail::OpenCore(detail::g_target));
+    std::shared_ptr<detail::Core> core;
+    if (g_ahead.core.valid()) {
+        core = g_ahead.core.get();
+        if (g_ahead.target != detail::g_target) core = nullptr;
+    }
+    if (!core) core = detail::OpenCore(detail::g_target);
+    *out = std::make_unique<Device>(std::move(core));
     return S_OK;
 }
 
 void SetDeviceTarget(DeviceTarget target) { detail::g_target = target; }
+
+void OpenDeviceAhead() {
+    if (g_ahead.core.valid()) return;
+    g_ahead.target = detail::g_target;
+    g_ahead.core = std::async(std::launch::async, detail::OpenCore, detail::g_target);
+}
 
 }  // namespace snd

@@ -241,6 +241,10 @@ private:
 HRESULT CreateDevice(std::unique_ptr<Device>* out);
 // Chooses where later CreateDevice calls open their output (Default at start).
 void SetDeviceTarget(DeviceTarget target);
+// Opening the system's output takes milliseconds: a program that will want a device starts
+// opening it on the current target here, on a thread of its own, and goes on with other
+// work; the next CreateDevice on that target takes the device so opened.
+void OpenDeviceAhead();
 // The frequency a loopback device starts with.
 constexpr uint32_t kLoopbackFrequency = 44100;
 

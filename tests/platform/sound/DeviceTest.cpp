@@ -139,6 +139,25 @@ TEST(SoundDeviceOutput, DefaultTargetOpensTheConfiguredDriver) {
     EXPECT_EQ(buffer->Play(0, 0), S_OK);
 }
 
+TEST(SoundDeviceOutput, DeviceOpenedAheadServesTheNextCreateOnItsTargetOnly) {
+    snd::OpenDeviceAhead();
+    std::unique_ptr<snd::Device> first, second;
+    ASSERT_EQ(snd::CreateDevice(&first), S_OK);
+    EXPECT_FALSE(first->IsSilent());
+    ASSERT_EQ(snd::CreateDevice(&second), S_OK);
+    EXPECT_FALSE(second->IsSilent()) << "later devices open as before";
+    auto buffer = MakeBuffer(*second, snd::kCapsCtrlVolume, Pcm16(), SineS16(1000, 0.25f));
+    EXPECT_EQ(buffer->Play(0, 0), S_OK);
+
+    // A target changed after the early open is the one the device gets.
+    snd::OpenDeviceAhead();
+    snd::SetDeviceTarget(snd::DeviceTarget::None);
+    std::unique_ptr<snd::Device> silent;
+    ASSERT_EQ(snd::CreateDevice(&silent), S_OK);
+    snd::SetDeviceTarget(snd::DeviceTarget::Default);
+    EXPECT_TRUE(silent->IsSilent());
+}
+
 TEST(SilentSoundDevice, EveryCallSucceedsAndNothingPlays) {
     snd::SetDeviceTarget(snd::DeviceTarget::None);
     std::unique_ptr<snd::Device> device;
