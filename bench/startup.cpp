@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRuns = 15;  // measured runs of each program, after one run to warm the caches
+constexpr int kRuns = 31;  // measured runs of each program, after one run to warm the caches
 constexpr auto kTimeout = std::chrono::seconds(60);
 
 struct Program {

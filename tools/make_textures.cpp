@@ -1,6 +1,7 @@
 // Makes the sample game's textures from code: "error.tga" (the stand-in for textures
 // that cannot be loaded: a magenta and black checkerboard), "wall.tga" (bricks),
-// "floor.png" (stone tiles), "background.png" (a night sky) and "cursor.tga" (the
+// "floor.png" (stone tiles), "backgrounds/podlozka.tga" (a night sky: the picture the game
+// world shows behind everything unless a script changes it) and "cursor.tga" (the
 // interface's arrow pointer).
 // Usage: make_textures <directory>
 #include "ContentFiles.h"
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
     std::filesystem::path dir;
     if (int status = content::OutputDirectory(argc, argv, "make_textures", dir)) return status;
     if (!WriteFile(dir / "error.tga", Tga(Error())) || !WriteFile(dir / "wall.tga", Tga(Wall())) ||
-        !WriteFile(dir / "floor.png", Png(Floor())) || !WriteFile(dir / "background.png", Png(Background())) ||
+        !WriteFile(dir / "floor.png", Png(Floor())) || !WriteFile(dir / "backgrounds" / "podlozka.tga", Tga(Background())) ||
         !WriteFile(dir / "cursor.tga", Tga(Cursor()))) {
         std::fprintf(stderr, "make_textures: cannot write into %s\n", dir.c_str());
         return 1;

@@ -12,11 +12,12 @@
 local missions = { "data\\missions\\mission1.txt", "data\\missions\\mission2.txt" }
 
 -- The world lives as long as the program. In interface mode (1) it draws its background
--- picture behind the screens; in game mode (0) it runs and draws the mission.
+-- picture behind the screens (the world's own, data\textures\backgrounds\podlozka.tga: a
+-- night sky; ChangeBackground would choose another); in game mode (0) it runs and draws the
+-- mission.
 local world = CreateGameWorld()
 InitGameWorld(world)
 SetInterfaceMode(1)
-ChangeBackground("background.png")
 
 -- The theme plays on music channel 1 from the start; UpdateMusic below loops it.
 SetMusic("theme.wav", true)
