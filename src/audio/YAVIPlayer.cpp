@@ -82,7 +82,7 @@ HRESULT CYAVIPlayer::OpenBytes(std::vector<uint8_t> bytes) {
         stream_.reset();
         return hr;
     }
-    // Stopped: the video starts only with Play.
+    // Stopped: the video starts only with Play, which may have come while it waited.
     if (play) Play();
     return S_OK;
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace media::detail {
@@ -66,7 +67,14 @@ struct BackgroundLoad {
 
 namespace media {
 
-void LoadCodecs() { static detail::BackgroundLoad load; }
+void LoadCodecs() {
+    try {
+        static detail::BackgroundLoad load;
+    } catch (const std::system_error&) {
+        // No thread to spare: they load here and now.
+        detail::Av();
+    }
+}
 
 bool CodecsReady() { return detail::g_tried; }
 

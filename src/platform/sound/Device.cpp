@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <future>
+#include <system_error>
 
 #include "platform/sound/SoundCore.h"
 
@@ -282,7 +283,11 @@ void SetDeviceTarget(DeviceTarget target) { detail::g_target = target; }
 void OpenDeviceAhead() {
     if (g_ahead.core.valid()) return;
     g_ahead.target = detail::g_target;
-    g_ahead.core = std::async(std::launch::async, detail::OpenCore, detail::g_target);
+    try {
+        g_ahead.core = std::async(std::launch::async, detail::OpenCore, detail::g_target);
+    } catch (const std::system_error&) {
+        // No thread to spare: CreateDevice opens the device itself.
+    }
 }
 
 }  // namespace snd
