@@ -145,8 +145,9 @@ float CYBoundingBox::IntersectRay(const Vec4& rayOrigin, const Vec4& rayDir, Vec
     Vec3 o = XYZ(rayOrigin), v = XYZ(rayDir);
     float result = 0.0f;
     for (int f = 0; f < 6; ++f) {
-        // Only faces the ray enters, i.e. runs against their outward normal.
-        float t = RayPlaneDistanceFront(o, v, planes[f]);
+        // Any face ahead counts, entered or left: a ray from inside the box hits the face
+        // it leaves, one from outside the nearer face it enters.
+        float t = RayPlaneDistance(o, v, planes[f]);
         if (!(t >= 0.0f) || !(t < *distance)) continue;
         Vec3 p = o + v * t;
         bool inside = false;

@@ -34,17 +34,18 @@ HRESULT CYEffectNode::Load() {
         file = std::make_unique<CYFile>(std::string(kEffectFolder) + kFallbackEffect);
         hr = file->Load();
     }
-    if (FAILED(hr)) {
-        // Neither file could be read; the file layer has said why.
-        Log(0, "Effect %s not loaded: nothing is drawn with it\n", effectName_.c_str());
-        return S_OK;
-    }
+    // Neither file read: the effect is created from no text at all, which fails with its
+    // own error line below.
+    const bool read = SUCCEEDED(hr);
     std::string errors;
-    hr = gfx::CreateEffect(g_device, file->GetData(), file->GetSize(), &effect_, &errors);
+    hr = gfx::CreateEffect(g_device, read ? file->GetData() : nullptr, read ? file->GetSize() : 0, &effect_, &errors);
     if (FAILED(hr)) {
         effect_ = nullptr;
         DXERROR(hr);
-        Log(0, "Effect %s not loaded: %s\n", effectName_.c_str(), errors.c_str());
+        if (read)
+            Log(0, "Effect %s not loaded: %s\n", effectName_.c_str(), errors.c_str());
+        else
+            Log(0, "Effect %s not loaded: nothing is drawn with it\n", effectName_.c_str());
         return S_OK;
     }
     effect_->SetTechnique(effect_->GetTechnique(0));

@@ -13,10 +13,12 @@
 
 namespace {
 
-// The first two tab-separated tokens of a line; false when the line has fewer.
+// The first two tab-separated tokens of a line; false when the line has fewer (a missing
+// token is empty).
 bool SplitLine(const std::string& line, std::string* first, std::string* second) {
     CYTokenizer tokens(line, "\t", false);
-    return tokens.NextToken(*first) && tokens.NextToken(*second);
+    const bool both = tokens.NextToken(*first);
+    return tokens.NextToken(*second) && both;
 }
 
 // A header integer (its leading digits) within 1 .. kMaxFontTextureSide.
@@ -82,7 +84,7 @@ HRESULT CYFont::Load() {
             return parser.GetLine(line) && SplitLine(line, &key, &value) && key == keyword;
         };
         auto bad = [&] {
-            Log(3, "%s - bad font file!!!\n", fileName_.c_str());
+            Log(3, "%s - bad font file!!!", fileName_.c_str());
             return E_FAIL;
         };
         int width = 0, height = 0;
@@ -91,24 +93,28 @@ HRESULT CYFont::Load() {
         if (!header("height") || !ParseSide(value, &height)) return bad();
         if (!header("x") || !ParseCell(value, width, &cellWidth)) return bad();
         if (!header("y") || !ParseCell(value, height, &cellHeight)) return bad();
-        // Parsed aside, so that a short or broken glyph list changes nothing.
-        float widths[kFontColumns][kFontRows] = {};
-        for (int row = 0; row < kFontRows; ++row)
-            for (int column = 0; column < kFontColumns; ++column) {
-                if (!parser.GetLine(line) || !SplitLine(line, &key, &value)) return bad();
-                widths[column][row] = ParseGlyphWidth(value);
-            }
         textureWidth_ = width;
         textureHeight_ = height;
         cellWidth_ = cellWidth;
         cellHeight_ = cellHeight;
-        for (int column = 0; column < kFontColumns; ++column)
-            for (int row = 0; row < kFontRows; ++row) widths_[column][row] = widths[column][row];
+        ReadGlyphWidths(parser);
     }
     SetNameAndTextures(effectName_, {textureName_});
     SetGeometry({}, {});
     BeginBatch();
     return read;
+}
+
+void CYFont::ReadGlyphWidths(CYTextParser& parser) {
+    // A short list leaves the glyphs it lacks as they were; a line without a second token
+    // gives its glyph the width of no number, 0.
+    std::string line, first, second;
+    for (int row = 0; row < kFontRows; ++row)
+        for (int column = 0; column < kFontColumns; ++column) {
+            if (!parser.GetLine(line)) return;
+            SplitLine(line, &first, &second);
+            widths_[column][row] = ParseGlyphWidth(second);
+        }
 }
 
 void CYFont::BeginBatch() {

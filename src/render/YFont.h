@@ -19,6 +19,8 @@ constexpr int kMaxFontQuads = 0x10000 / 4;
 // Largest sheet side a description may give.
 constexpr int kMaxFontTextureSide = 16384;
 
+class CYTextParser;
+
 class CYFont : public CYObject {
 public:
     // The five columns of a row of the interface's fonts table; the texture name is also
@@ -57,6 +59,8 @@ public:
 
 private:
     HRESULT AddGlyph(float x, float y, uint8_t byte, float* advance);
+    // The glyph lines after the header, as many as there are (at most 160).
+    void ReadGlyphWidths(CYTextParser& parser);
 
     std::string textureName_;
     std::string effectName_;

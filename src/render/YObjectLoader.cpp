@@ -56,25 +56,24 @@ void BadValue(const YObjectDescription& d, const std::string& block, const std::
     Log(3, "Bad value \"%s\" for %s in [%s] of %s\n", value.c_str(), key.c_str(), block.c_str(), d.name.c_str());
 }
 
-// Three reals separated by ",".
+// Three reals separated by ",", each read as atof reads it; a missing one is 0. False when
+// a component holds no number (it is then 0 as well).
 bool ReadTriple(const std::string& text, math::Vec3* out) {
     CYTokenizer tokens(text, ",", false);
     std::string token;
-    float v[3];
-    int n = 0;
-    while (tokens.NextToken(token)) {
-        if (n == 3 || !ParseFloat(token, YNumberMode::Strict, &v[n])) return false;
-        ++n;
-    }
-    if (n != 3) return false;
+    float v[3] = {0.0f, 0.0f, 0.0f};
+    bool good = true;
+    for (float& f : v)
+        if (tokens.NextToken(token) && !ParseFloat(token, YNumberMode::Leading, &f)) f = 0.0f, good = false;
     *out = math::Vec3(v[0], v[1], v[2]);
-    return true;
+    return good;
 }
 
 // A 32-bit mask written as a decimal, signed or unsigned: -1 and 4294967295 are one mask.
+// Read as atoi reads, beyond 32 bits held to the nearest end.
 bool ReadMask(const std::string& text, uint32_t* out) {
     int64_t v = 0;
-    if (!ParseInteger(text, YNumberMode::Strict, INT32_MIN, UINT32_MAX, &v)) return false;
+    if (!ParseInteger(text, YNumberMode::Leading, INT32_MIN, UINT32_MAX, &v)) return false;
     *out = static_cast<uint32_t>(v);
     return true;
 }
@@ -85,12 +84,15 @@ void ApplyBlock(CYObject* part, const YDescriptionBlock& block, const YObjectDes
         auto it = block.find(key);
         return it == block.end() ? nullptr : &it->second;
     };
+    // Integers are read as atoi reads them: "0.0" is 0, and a value with no number is 0 too.
     auto integer = [&](const char* key, int* out) {
         const std::string* v = value(key);
         if (!v) return false;
-        if (ParseInt32(*v, YNumberMode::Strict, out)) return true;
-        BadValue(d, part->GetName(), key, *v);
-        return false;
+        if (!ParseInt32(*v, YNumberMode::Leading, out)) {
+            BadValue(d, part->GetName(), key, *v);
+            *out = 0;
+        }
+        return true;
     };
 
     if (const std::string* v = value("texturefile1"))
@@ -106,13 +108,8 @@ void ApplyBlock(CYObject* part, const YDescriptionBlock& block, const YObjectDes
     int n;
     if (integer("type", &n)) part->SetMode(n);
     if (integer("collision", &n)) part->SetCollision(n == 1);
-    if (integer("count", &n)) {
-        // A negative count would draw nothing and then underflow in the sink's arithmetic.
-        if (n >= 0)
-            part->SetDrawCount(n);
-        else
-            BadValue(d, part->GetName(), "count", *value("count"));
-    }
+    // A count of 0 or less draws nothing.
+    if (integer("count", &n)) part->SetDrawCount(n);
     // Collision tests skip invisible parts; the collision flag itself stays as set above.
     if (integer("visible", &n)) part->SetVisible(n == 1);
     if (const std::string* v = value("vertexeffect")) {
@@ -223,11 +220,10 @@ private:
         if (key.empty() || value.empty()) {
             Log(3, "Line %d of %s is not \"key = value\"\n", lineNumber, d_.name.c_str());
         } else if (key == "weight") {
-            float w;
-            if (ParseFloat(value, YNumberMode::Strict, &w) && w >= 0.0f)
-                d_.weight = w;
-            else
-                BadValue(d_, block_, key, value);
+            // Any real number, as atof reads it.
+            float w = 0.0f;
+            if (!ParseFloat(value, YNumberMode::Leading, &w)) BadValue(d_, block_, key, value);
+            d_.weight = w;
         } else if (key == "moving") {
             d_.moving = value == "1";
         } else if (key == "animationtable") {
@@ -288,13 +284,27 @@ YParticleSettings ReadParticleSettings(const YObjectDescription& d, const std::s
     auto found = d.blocks.find(blockName);
     if (found == d.blocks.end()) return s;
     const YDescriptionBlock& block = found->second;
+    // Numbers are read as atoi and atof read them: a value with no number gives 0.
     auto read = [&](const char* key, auto* out, auto parse) {
         auto it = block.find(key);
         if (it != block.end() && !parse(it->second, out)) BadValue(d, blockName, key, it->second);
     };
     const auto triple = [](const std::string& t, math::Vec3* out) { return ReadTriple(t, out); };
-    const auto real = [](const std::string& t, float* out) { return ParseFloat(t, YNumberMode::Strict, out); };
-    const auto integer = [](const std::string& t, int* out) { return ParseInt32(t, YNumberMode::Strict, out); };
+    const auto real = [](const std::string& t, float* out) {
+        if (ParseFloat(t, YNumberMode::Leading, out)) return true;
+        *out = 0.0f;
+        return false;
+    };
+    const auto integer = [](const std::string& t, int* out) {
+        if (ParseInt32(t, YNumberMode::Leading, out)) return true;
+        *out = 0;
+        return false;
+    };
+    const auto mask = [](const std::string& t, uint32_t* out) {
+        if (ReadMask(t, out)) return true;
+        *out = 0;
+        return false;
+    };
     read("position", &p.position, triple);
     read("velocity", &p.velocity, triple);
     read("emitdir", &p.emitDir, triple);
@@ -306,7 +316,7 @@ YParticleSettings ReadParticleSettings(const YObjectDescription& d, const std::s
     read("coneangle", &p.coneAngle, integer);
     read("frames", &p.frames, integer);
     read("types", &p.types, integer);
-    read("color", &p.color, ReadMask);
+    read("color", &p.color, mask);
     read("emitcount", &p.emitCount, integer);
     read("particlestoemit", &p.particlesToEmit, integer);
     return s;

@@ -17,22 +17,23 @@ CYExplosionManager* g_explosionManager = nullptr;
 namespace {
 
 constexpr float kDegrees = 3.14159265f / 180.0f;
-// Largest emission rate and particle life accepted from a description.
+// Largest emission rate accepted from a description: it bounds the work of one frame.
 constexpr int kMaxPerSecond = 100000;
-constexpr int kMaxFrames = 4096;
 
-// Mends the parameters a description may get wrong; true when nothing needed mending.
+// Mends the parameters a description may get wrong; true when nothing needed mending. Values
+// that are merely unusual keep their meaning: a negative scale turns the square over, and a
+// life of 0 or less removes every particle in the step it is born.
 bool Mend(YParticleParams* p) {
     bool good = true;
     for (math::Vec3* v : {&p->position, &p->velocity, &p->emitDir, &p->wind, &p->gravity})
         if (!math::IsFinite(*v)) *v = math::Vec3(), good = false;
-    if (!std::isfinite(p->scale) || p->scale < 0.0f) p->scale = 1.0f, good = false;
-    if (!std::isfinite(p->timeToLive) || p->timeToLive < 0.0f) p->timeToLive = 1.0f, good = false;
+    if (!std::isfinite(p->scale)) p->scale = 1.0f, good = false;
+    if (!std::isfinite(p->timeToLive)) p->timeToLive = 1.0f, good = false;
     if (p->perSecond < 0 || p->perSecond > kMaxPerSecond)
         p->perSecond = std::clamp(p->perSecond, 0, kMaxPerSecond), good = false;
-    if (p->frames < 1 || p->frames > kMaxFrames) p->frames = std::clamp(p->frames, 1, kMaxFrames), good = false;
-    if (p->types < 1 || p->types > kMaxFrames) p->types = std::clamp(p->types, 1, kMaxFrames), good = false;
-    if (p->coneAngle > 360) p->coneAngle = 360, good = false;
+    // Without a column or a row the atlas steps would divide by zero.
+    if (p->frames < 1) p->frames = 1, good = false;
+    if (p->types < 1) p->types = 1, good = false;
     p->coneAngle = std::max(p->coneAngle, 2);
     return good;
 }
@@ -146,7 +147,7 @@ void CYParticleSystem::BuildQuads() {
         const YParticle& p = particles_[live - 1 - k];  // newest first
         r.m[3][0] = p.position.x, r.m[3][1] = p.position.y, r.m[3][2] = p.position.z;
         const int tenth = std::clamp(int((1.0f - p.life) * 10.0f), 0, 9);
-        const int f = tenth * frames / 10;
+        const int f = int(int64_t(tenth) * frames / 10);
         const uint32_t alpha = uint32_t(std::clamp(int(p.life * 255.0f), 0, 255));
         for (size_t j = 0; j < 4; ++j) {
             gfx::Vertex v = template_[j];

@@ -97,11 +97,12 @@ void CYAutoSprite::Build() {
     v[0].z = v[2].z = a_.z;
     v[1].z = v[3].z = b_.z;
     SetGeometry(v, {0, 3, 2, 0, 1, 3});
-    // The record covers the whole beam and its width on every axis.
+    // The record covers the beam and its width across the floor; upwards it takes half the
+    // height between the end points and no more.
     const math::Vec3 c = (a_ + b_) * 0.5f;
     const float h = halfWidth_;
     const math::Vec4 extent{std::fabs(a_.x - b_.x) * 0.5f + h, std::fabs(a_.y - b_.y) * 0.5f + h,
-                            std::fabs(a_.z - b_.z) * 0.5f + h, 0};
+                            std::fabs(a_.z - b_.z) * 0.5f, 0};
     SetBoundingRecords({CYBoundingBox(math::Vec4{c.x, c.y, c.z, 1}, extent)});
     UpdateTransform(parentMatrix_);
 }

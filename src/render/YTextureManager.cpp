@@ -7,6 +7,8 @@
 #include "core/YLog.h"
 #include "core/YSettings.h"
 #include "core/YTimer.h"
+#include "core/YTokenizer.h"
+#include "core/YUtils.h"
 #include "platform/graphics/Image.h"
 
 uint32_t g_textureFileBytes = 0;
@@ -16,13 +18,13 @@ namespace {
 const char kTextureFolder[] = "data\\textures\\";
 const char kErrorTexture[] = "error.tga";
 
-// The text after the last ".", lower-cased; empty without a dot.
+// The second token of the name split at ".", lower-cased: "a.avi.tga" has the extension
+// "avi"; empty without a dot.
 std::string Extension(const std::string& name) {
-    size_t dot = name.rfind('.');
-    if (dot == std::string::npos) return std::string();
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    CYTokenizer tokens(name, ".", false);
+    std::string ext;
+    if (!tokens.NextToken(ext) || !tokens.NextToken(ext)) return std::string();
+    ToLower(ext);
     return ext;
 }
 

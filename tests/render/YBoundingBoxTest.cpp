@@ -276,7 +276,7 @@ TEST(BoundingBoxRay, RayOnTheDiagonalBetweenAFacesTrianglesHits) {
     }
 }
 
-TEST(BoundingBoxRay, ParallelMissingInsideAndFartherRaysReportNothing) {
+TEST(BoundingBoxRay, ParallelMissingAndFartherRaysReportNothing) {
     CYBoundingBox box = FlatBox();
     float distance = 100.0f;
     Vec4 point{9, 9, 9, 9};
@@ -287,8 +287,6 @@ TEST(BoundingBoxRay, ParallelMissingInsideAndFartherRaysReportNothing) {
     EXPECT_EQ(box.IntersectRay({10, 1.5f, 0, 1}, {-1, 0, 0, 0}, &point, &distance, &plane), 0.0f);
     // Pointing away.
     EXPECT_EQ(box.IntersectRay({10, 0, 0, 1}, {1, 0, 0, 0}, &point, &distance, &plane), 0.0f);
-    // From inside: every face is left, none entered.
-    EXPECT_EQ(box.IntersectRay({0, 0, 0, 1}, {1, 0, 0, 0}, &point, &distance, &plane), 0.0f);
     EXPECT_EQ(distance, 100.0f);
     // A hit beyond the distance already found.
     distance = 7.0f;
@@ -296,6 +294,24 @@ TEST(BoundingBoxRay, ParallelMissingInsideAndFartherRaysReportNothing) {
     EXPECT_EQ(distance, 7.0f);
     EXPECT_EQ(point.x, 9.0f);
     EXPECT_EQ(plane.a, 9.0f);
+}
+
+TEST(BoundingBoxRay, RayFromInsideHitsTheFaceItLeaves) {
+    CYBoundingBox box = FlatBox();
+    float distance = 100.0f;
+    Vec4 point;
+    Plane plane;
+    EXPECT_EQ(box.IntersectRay({0, 0.2f, 0, 1}, {1, 0, 0, 0}, &point, &distance, &plane), 1.0f);
+    EXPECT_NEAR(distance, 2.0f, kTol);
+    ExpectVec({point.x, point.y, point.z}, 2, 0.2f, 0);
+    ExpectPlane(plane, 1, 0, 0, -2);
+    // Upwards from inside: the top face; a face already nearer than that is kept.
+    distance = 100.0f;
+    EXPECT_EQ(box.IntersectRay({0.5f, 0, 0, 1}, {0, 0, 1, 0}, &point, &distance, &plane), 1.0f);
+    EXPECT_NEAR(distance, 0.5f, kTol);
+    ExpectPlane(plane, 0, 0, 1, -0.5f);
+    distance = 0.25f;
+    EXPECT_EQ(box.IntersectRay({0.5f, 0, 0, 1}, {0, 0, 1, 0}, &point, &distance, &plane), 0.0f);
 }
 
 TEST(BoundingBoxRay, RotatedBoxIsHitOnItsTurnedFace) {

@@ -8,6 +8,7 @@
 #include <SDL2/SDL.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "RenderTestSupport.h"
@@ -83,6 +84,16 @@ TEST_F(EffectNodeTest, MissingFileFallsBackToSimpleFx) {
     CYEffectNode* outside = renderer_->GetEffectNode(camera_, "..\\..\\outside.fx");
     ASSERT_NE(outside, nullptr);
     EXPECT_EQ(outside->GetTextureParameterCount(), 1u);
+}
+
+TEST_F(EffectNodeTest, NeitherFileReadWritesTheCreationErrorLine) {
+    std::remove("data/effects/simple.fx");
+    CYEffectNode* node = renderer_->GetEffectNode(camera_, "missing.fx");
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->GetEffect(), nullptr);
+    EXPECT_EQ(LogCount("DXError if render/YEffectNode.cpp on line "), 1);
+    EXPECT_EQ(LogCount("\nD3DERR_INVALIDCALL\nThe method call is invalid.\n"), 1);
+    EXPECT_EQ(LogCount("Effect missing.fx not loaded: nothing is drawn with it\n"), 1);
 }
 
 TEST_F(EffectNodeTest, EffectThatDoesNotCompileDrawsNothingAndLogsOnce) {

@@ -67,8 +67,7 @@ TEST_F(FontTest, MalformedDescriptionsFailAndKeepTheLoadedFont) {
         [](auto& l) { l[1] = "height"; },              [](auto& l) { l[0] = "width\t0"; },
         [](auto& l) { l[1] = "height\t-160"; },        [](auto& l) { l[0] = "width\t99999999999"; },
         [](auto& l) { l[2] = "x\t0"; },                [](auto& l) { l[3] = "y\tnan"; },
-        [](auto& l) { l[2] = "x\t300"; },              [](auto& l) { l.resize(100); },
-        [](auto& l) { l[50] = "12"; },                 [](auto& l) { l[60] = "[]"; },
+        [](auto& l) { l[2] = "x\t300"; },
     };
     for (size_t n = 0; n < edits.size(); ++n) {
         EXPECT_EQ(LoadText(Description(edits[n])), E_FAIL) << n;
@@ -76,6 +75,26 @@ TEST_F(FontTest, MalformedDescriptionsFailAndKeepTheLoadedFont) {
         EXPECT_EQ(font_->GetTextureWidth(), 256) << n;
         EXPECT_EQ(font_->GetGlyphWidth('z'), float(WidthOf('z' - 32))) << n;
     }
+    // The line has no line feed of its own.
+    EXPECT_EQ(LogCount("bad font file!!!\n"), 0);
+}
+
+TEST_F(FontTest, ShortOrBrokenGlyphListsLoad) {
+    // Glyph lines from cell 46 ('N') on are missing: those glyphs keep the widths they had (0 when new).
+    ASSERT_EQ(LoadText(Description([](auto& l) { l.resize(4 + 46); })), S_OK);
+    EXPECT_EQ(font_->GetGlyphWidth('A'), float(WidthOf('A' - 32)));
+    EXPECT_EQ(font_->GetGlyphWidth('M'), float(WidthOf('M' - 32)));
+    EXPECT_EQ(font_->GetGlyphWidth('N'), 0.0f);
+    EXPECT_EQ(font_->GetGlyphWidth(0xFF), 0.0f);
+    EXPECT_EQ(font_->DrawText(0, 0, "O"), S_OK);
+    EXPECT_EQ(font_->GetVertexCount(), 4);
+    // A glyph line without a second token gives width 0; "[]" ends the list there.
+    ASSERT_EQ(LoadText(Description([](auto& l) { l[4 + 1] = "12", l[4 + 60] = "[]"; })), S_OK);
+    EXPECT_EQ(font_->GetGlyphWidth('!'), 0.0f);
+    EXPECT_EQ(font_->GetGlyphWidth('"'), float(WidthOf(2)));
+    EXPECT_EQ(font_->GetGlyphWidth(32 + 59), float(WidthOf(59)));
+    EXPECT_EQ(font_->GetGlyphWidth(32 + 60), 0.0f);
+    EXPECT_EQ(LogCount("bad font file!!!"), 0);
 }
 
 TEST_F(FontTest, MissingFileFailsAndTheFontCannotDraw) {

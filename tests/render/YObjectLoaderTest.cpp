@@ -147,6 +147,22 @@ TEST_F(ObjectLoaderTest, VisibleDoesNotOverwriteCollision) {
     EXPECT_FALSE(o->FindChild("head")->IsVisible());  // invisible: neither drawn nor hit
 }
 
+TEST_F(ObjectLoaderTest, PartIntegersReadAsAtoiAndWeightIsAnyReal) {
+    auto o = Load("object = m.a3d\nweight = -3.5\n[body]\nvisible = 0.0\ncount = -1\ntype = 1.9\n"
+                  "[head]\ncollision = 1.0\nvisible = 1 \ncount = 2x\n");
+    ASSERT_TRUE(o);
+    EXPECT_FLOAT_EQ(o->GetWeight(), -3.5f);
+    CYObject* body = o->FindChild("body");
+    EXPECT_FALSE(body->IsVisible());
+    EXPECT_EQ(body->GetDrawCount(), 0);  // draws nothing
+    EXPECT_EQ(body->GetVisual()->GetMode(), 1);
+    CYObject* head = o->FindChild("head");
+    EXPECT_TRUE(head->HasCollision());
+    EXPECT_TRUE(head->IsVisible());
+    EXPECT_EQ(head->GetDrawCount(), 2);
+    EXPECT_EQ(LogCount("Bad value"), 0);
+}
+
 TEST_F(ObjectLoaderTest, TwoPartsOfTheSameNameBothGetTheBlock) {
     auto o = Load("object = doors.a3d\n[door]\ntexturefile1 = d.tga\n");
     ASSERT_EQ(o->Parts().size(), 2u);
@@ -245,7 +261,7 @@ TEST_F(ObjectLoaderTest, ParticleObjectIsActiveAndBlocksGiveSettingsWithDefaults
     EXPECT_FLOAT_EQ(s.params.position.z, 3.0f);
     EXPECT_FLOAT_EQ(s.params.scale, 2.0f);
     EXPECT_EQ(s.params.color, 0xFFFFFFFBu);
-    EXPECT_FLOAT_EQ(s.params.wind.x, 0.0f);  // two numbers are refused
+    EXPECT_EQ(s.params.wind, math::Vec3(1, 2, 0));  // the missing third is 0
     EXPECT_EQ(s.params.particlesToEmit, 50);
     EXPECT_FLOAT_EQ(s.params.timeToLive, 1.0f);
     EXPECT_EQ(s.params.coneAngle, 0);
@@ -273,7 +289,7 @@ TEST_F(ObjectLoaderTest, SpritesAndParticleSystemsBecomeParts) {
 
 // ---- Hostile text ------------------------------------------------------------------------
 
-TEST_F(ObjectLoaderTest, NumbersAreCheckedWhole) {
+TEST_F(ObjectLoaderTest, ParticleNumbersAreReadAsAtoiAndAtofReadThem) {
     const std::string text =
         "object = particles\n[a]\npersecond = -12 \nscale = 2.5e1\n"
         "[b]\npersecond = 1x\nframes = 99999999999\ntypes = 1.5\nemitcount = 0x10\n"
@@ -282,15 +298,18 @@ TEST_F(ObjectLoaderTest, NumbersAreCheckedWhole) {
     const YParticleParams a = ReadParticleSettings(d, "a").params, b = ReadParticleSettings(d, "b").params;
     EXPECT_EQ(a.perSecond, -12);
     EXPECT_FLOAT_EQ(a.scale, 25.0f);
-    const YParticleParams defaults = ReadParticleSettings(d, "none").params;
-    EXPECT_EQ(b.perSecond, defaults.perSecond);
-    EXPECT_EQ(b.frames, defaults.frames);
-    EXPECT_EQ(b.types, defaults.types);
-    EXPECT_EQ(b.emitCount, defaults.emitCount);
-    EXPECT_EQ(b.scale, defaults.scale);
-    EXPECT_EQ(b.timeToLive, defaults.timeToLive);
-    for (const math::Vec3& v : {b.position, b.velocity, b.wind, b.gravity}) EXPECT_EQ(v, math::Vec3());
-    EXPECT_EQ(LogCount("Bad value"), 10);
+    EXPECT_EQ(b.perSecond, 1);
+    EXPECT_EQ(b.frames, INT32_MAX);  // held to the range
+    EXPECT_EQ(b.types, 1);
+    EXPECT_EQ(b.emitCount, 0);
+    // Texts without a number read as 0, with a line each.
+    EXPECT_EQ(b.scale, 0.0f);
+    EXPECT_EQ(b.timeToLive, 0.0f);
+    EXPECT_FLOAT_EQ(b.position.x, 3.4028235e38f);
+    EXPECT_EQ(b.velocity, math::Vec3());
+    EXPECT_EQ(b.wind, math::Vec3(1, 5, 0));  // the missing third is 0
+    EXPECT_EQ(b.gravity, math::Vec3());
+    EXPECT_EQ(LogCount("Bad value"), 3);
 }
 
 TEST_F(ObjectLoaderTest, ParticleColourIsAnyThirtyTwoBitMask) {
@@ -301,25 +320,25 @@ TEST_F(ObjectLoaderTest, ParticleColourIsAnyThirtyTwoBitMask) {
     EXPECT_EQ(ReadParticleSettings(d, "a").params.color, 0xFFFFFFFFu);
     EXPECT_EQ(ReadParticleSettings(d, "b").params.color, 0x80000000u);
     EXPECT_EQ(ReadParticleSettings(d, "c").params.color, 0x80000000u);
-    // Beyond 32 bits: the default mask, with a log line each.
+    // Beyond 32 bits: held to the nearest end.
     EXPECT_EQ(ReadParticleSettings(d, "d").params.color, 0xFFFFFFFFu);
-    EXPECT_EQ(ReadParticleSettings(d, "e").params.color, 0xFFFFFFFFu);
-    EXPECT_EQ(LogCount("Bad value"), 2);
+    EXPECT_EQ(ReadParticleSettings(d, "e").params.color, 0x80000000u);
+    EXPECT_EQ(LogCount("Bad value"), 0);
 }
 
-TEST_F(ObjectLoaderTest, BadValuesAreLoggedAndKeepTheDefaults) {
+TEST_F(ObjectLoaderTest, BadValuesAreLoggedAndReadAsAtoiReads) {
     auto o = Load(
         "object = m.a3d\nweight = nan\nstray = 1\n[head]\ntype = 1e9\ncount = 99999999999\ncollision = x\n"
         "vertexeffect = anim 0 0 1\nvertexeffect = nothing 1\ncolour = red\nno value line\n[]\n[arm]\ncount = 5\n");
     ASSERT_TRUE(o);
     EXPECT_FLOAT_EQ(o->GetWeight(), 0.0f);
     CYObject* head = o->FindChild("head");
-    EXPECT_EQ(head->GetVisual()->GetMode(), 0);
-    EXPECT_EQ(head->GetDrawCount(), 1);
-    EXPECT_TRUE(head->HasCollision());
+    EXPECT_EQ(head->GetVisual()->GetMode(), 1);       // "1e9" is 1
+    EXPECT_EQ(head->GetDrawCount(), kMaxDrawCount);  // held to the cap
+    EXPECT_FALSE(head->HasCollision());              // "x" is 0
     EXPECT_EQ(head->GetVertexEffect(), nullptr);
     EXPECT_EQ(o->FindChild("arm")->GetDrawCount(), 1);  // "[]" ended the text
-    EXPECT_EQ(LogCount("Bad value"), 4);
+    EXPECT_EQ(LogCount("Bad value"), 2);
     EXPECT_EQ(LogCount("Unknown key colour in [head] of o.adf"), 1);
     EXPECT_EQ(LogCount("Key stray outside any block"), 1);
     EXPECT_EQ(LogCount("is not \"key = value\""), 1);

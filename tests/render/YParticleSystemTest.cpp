@@ -151,6 +151,29 @@ TEST_F(ParticleTest, HostileParametersAreMendedAndTheCountIsCapped) {
     EXPECT_EQ(indices[system.GetIndexCount() - 1], uint16_t(kMaxParticles * 4 - 2));
 }
 
+TEST_F(ParticleTest, NegativeScaleStaysAndALifeOfZeroOrLessShowsNoParticles) {
+    YParticleParams p = Params();
+    p.scale = -2.0f;
+    p.coneAngle = 1000;
+    CYParticleSystem flipped("flipped", p);
+    EXPECT_EQ(flipped.GetParams().scale, -2.0f);
+    EXPECT_EQ(flipped.GetParams().coneAngle, 1000);
+    Step(flipped, 0.5f);
+    ASSERT_EQ(flipped.GetLiveCount(), 5);
+    // The first template corner is (-s, s): with s = -2 it lies at (2, -2) from the particle.
+    const gfx::Vertex* v = flipped.GetVertices();
+    EXPECT_FLOAT_EQ(v[0].x - v[2].x, 4.0f);
+    for (float life : {0.0f, -1.0f}) {
+        p.timeToLive = life;
+        CYParticleSystem none("none", p);
+        EXPECT_EQ(none.GetParams().timeToLive, life);
+        for (int i = 0; i < 3; ++i) Step(none, 0.5f);
+        EXPECT_EQ(none.GetLiveCount(), 0) << life;
+        EXPECT_EQ(none.GetVertexCount(), 0);
+    }
+    EXPECT_EQ(rtest::LogCount("Bad parameters of particle system"), 0);
+}
+
 // ---- Explosions --------------------------------------------------------------------------
 
 TEST_F(ParticleTest, EventSixtyFiveMovesTheOwnerRestartsTheSystemsAndPlaysTheSound) {

@@ -87,6 +87,15 @@ TEST_F(SpriteTest, AutoSpriteSpansItsEndPointsAcrossTheScreen) {
     EXPECT_EQ(beam.GetIndexArray(), (std::vector<uint16_t>{0, 3, 2, 0, 1, 3}));
 }
 
+TEST_F(SpriteTest, AutoSpriteRecordTakesHalfTheHeightBetweenItsEndsUpwards) {
+    CYAutoSprite beam("autosprite0", {0, 0, 1}, {4, 0, 5}, 0.5f);
+    ASSERT_EQ(beam.GetBoundingRecords().size(), 1u);
+    const CYBoundingBox& record = beam.GetBoundingRecords()[0];
+    EXPECT_EQ(record.origin.x, 2.0f);
+    EXPECT_EQ(record.origin.z, 3.0f);
+    EXPECT_FLOAT_EQ(record.extent.z, 2.0f);
+}
+
 TEST_F(SpriteTest, AutoSpriteEndPointsCoincidingOnTheScreenLeaveTheCornersAlone) {
     CYCamera camera;
     camera.Update(0.0f);

@@ -122,15 +122,20 @@ TEST_F(TextureManagerTest, AviInAnyCaseOpensTheVideoIntoOneTextureThatKeepsItsId
     EXPECT_EQ(player->target, video);
     EXPECT_EQ(player->calls, (std::vector<std::string>{"Reset", "Open Small.AVI"}));
     CYTextures* set = renderer_->GetTexturesNode(renderer_->GetRoot(), {"Small.AVI"});
-    EXPECT_EQ(manager_->LoadTexture("my.large.avi"), video);
+    // The extension is the second part of the name split at ".".
+    EXPECT_EQ(manager_->LoadTexture("my.avi.tga"), video);
     EXPECT_EQ(set->GetTextures()[0], video);
-    EXPECT_EQ(manager_->GetVideoName(), "my.large.avi");
+    EXPECT_EQ(manager_->GetVideoName(), "my.avi.tga");
     EXPECT_EQ(TexturesMade(), 1u);
     EXPECT_EQ(manager_->GetTextureCount(), 0u);
-    // A name without a dot, or ending in another extension, is an image.
+    // A name without a dot, or whose second part is another extension, is an image.
     test::WriteFile("data/textures/plain", SolidTga(2, 2, 0));
+    test::WriteFile("data/textures/b.x.avi", SolidTga(2, 2, 0));
     EXPECT_NE(manager_->LoadTexture("plain"), nullptr);
-    EXPECT_NE(manager_->LoadTexture("intro.avi.tga"), video);
+    gfx::Texture* image = manager_->LoadTexture("b.x.avi");
+    EXPECT_NE(image, nullptr);
+    EXPECT_NE(image, video);
+    EXPECT_EQ(manager_->GetVideoName(), "my.avi.tga");
 }
 
 class VideoEndTest : public TextureManagerTest {

@@ -292,7 +292,8 @@ HRESULT CreateEffect(Device* device, const void* data, size_t size, Effect** eff
     if (errors) errors->clear();
     if (!effect) return D3DERR_INVALIDCALL;
     *effect = nullptr;
-    if (!device || (!data && size != 0)) return D3DERR_INVALIDCALL;
+    // No buffer at all (a file that could not be read) is an invalid call.
+    if (!device || !data) return D3DERR_INVALIDCALL;
     EffectDesc desc;
     std::string error;
     if (!ParseEffect(static_cast<const char*>(data), size, &desc, &error)) {

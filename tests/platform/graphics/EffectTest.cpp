@@ -501,6 +501,7 @@ TEST_F(EffectTest, MissingArgumentsAreInvalidCalls) {
     EXPECT_EQ(CreateEffect(nullptr, "x", 1, &e, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(e, nullptr);
     EXPECT_EQ(CreateEffect(device_, nullptr, 5, &e, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(CreateEffect(device_, nullptr, 0, &e, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(CreateEffect(device_, "x", 1, nullptr, nullptr), D3DERR_INVALIDCALL);
 }
 
