@@ -176,11 +176,15 @@ bool CYMeshLoader::ReadIndices(CYFile* file, size_t vertexCount, std::vector<uin
     const uint32_t indexCount = static_cast<uint32_t>(file->ReadInt());
     if (file->ReadFailed()) return Corrupt("node ends early");
     if (!Fits(file, indexCount, 2)) return Corrupt("more indices than the file holds");
-    if (indexCount % 3 != 0) return Corrupt("incomplete triangle");
     std::vector<uint8_t> raw(static_cast<size_t>(indexCount) * 2);
     file->Read(raw.data(), static_cast<uint32_t>(raw.size()));
-    indices->resize(indexCount);
-    for (uint32_t i = 0; i < indexCount; ++i) {
+    // A last triangle that is not whole is read past and dropped.
+    const uint32_t kept = indexCount - indexCount % 3;
+    if (kept != indexCount)
+        Log(3, "Loader: mesh %s has %u indices, not whole triangles; the last %u dropped\n", name_.c_str(),
+            indexCount, indexCount - kept);
+    indices->resize(kept);
+    for (uint32_t i = 0; i < kept; ++i) {
         (*indices)[i] = LoadLE16(raw.data() + 2 * size_t(i));
         if ((*indices)[i] >= vertexCount) return Corrupt("index past the vertices");
     }

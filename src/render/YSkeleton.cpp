@@ -205,8 +205,9 @@ void CYSkeleton::ClearAnimations() {
 }
 
 int CYSkeleton::IndexOf(const std::string& name) const {
+    // A name that no sequence has (or whose file did not load) stands for sequence 0.
     const auto it = sequenceIndex_.find(name);
-    return it == sequenceIndex_.end() ? -1 : it->second;
+    return it == sequenceIndex_.end() ? 0 : it->second;
 }
 
 void CYSkeleton::LoadAnimationTable(const std::string& name) {
@@ -261,8 +262,7 @@ void CYSkeleton::ReadAnimationTable(const uint8_t* text, uint32_t size, const Fi
                 std::string target, letter, value;
                 (void)(fields.NextToken(target) && fields.NextToken(letter) && fields.NextToken(value));
                 YTransition& t = transitions_[k++];
-                const int index = IndexOf(target);
-                t.target = index < 0 ? 0 : index;
+                t.target = IndexOf(target);
                 ToLower(letter);
                 t.type = letter == "s" ? 1 : letter == "f" ? 4 : 3;
                 const float v = TextToFloat(value, YNumberMode::Leading);
@@ -277,7 +277,7 @@ void CYSkeleton::SetAnimation(const std::string& name) {
     if (!current_) return;
     const int from = IndexOf(current_->name);
     const int to = IndexOf(name);
-    if (to < 0 || from < 0 || from == to) return;
+    if (from == to) return;
     queuedName_ = name;
     const YTransition& e = transitions_[size_t(from) * sequences_.size() + size_t(to)];
     YSequence* target = sequences_[size_t(e.target)].get();

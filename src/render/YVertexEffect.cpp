@@ -249,9 +249,10 @@ CYVertexEffect* CreateVertexEffect(const std::string& name, const std::vector<st
         if (!CheckParameters(p, 3, kFlickCount, kFlickParam)) return nullptr;
         float frequency = 0.0f;
         if (!RealParameter(p, 0, kFlickParam, &frequency)) return nullptr;
-        const int minimum = std::clamp(TextToInt(p[1], YNumberMode::Leading), 0, 255);
-        const int maximum = std::clamp(TextToInt(p[2], YNumberMode::Leading), 0, 255);
-        return new CYFlickEffect(frequency, uint8_t(minimum), uint8_t(maximum));
+        // Taken as bytes: 300 is 44 and -5 is 251.
+        const uint8_t minimum = uint8_t(TextToInt(p[1], YNumberMode::Leading));
+        const uint8_t maximum = uint8_t(TextToInt(p[2], YNumberMode::Leading));
+        return new CYFlickEffect(frequency, minimum, maximum);
     }
     if (lowered == "movingtex") {
         if (!CheckParameters(p, 2, kMovingCount, kMovingParam)) return nullptr;

@@ -191,6 +191,23 @@ TEST_F(MeshLoaderTest, HostileCountsIndicesAndValuesAreRefused) {
     EXPECT_TRUE(Load(patched(indices + 10, 0xFFFFFFFFu)));  // box count below 0: none
 }
 
+TEST_F(MeshLoaderTest, IndicesNotInWholeTrianglesLoseTheLastPartialOne) {
+    // Five indices: one triangle and two more, the last of them past the vertices.
+    std::string node = Node(0, "a");
+    const size_t indices = 4 + 260 + 4 + 3 * 48;
+    std::string five;
+    Put32(five, 5);
+    five += std::string("\0\0\1\0\2\0\1\0\x09\0", 10);
+    node.replace(indices, 4 + 6, five);
+    auto o = Load(Header(2, false) + node + Children(0) + Node(0, "b") + Children(0));
+    ASSERT_TRUE(o);
+    CYObject* a = o->FindChild("a");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->GetIndexArray(), (std::vector<uint16_t>{0, 1, 2}));
+    EXPECT_TRUE(o->FindChild("b"));
+    EXPECT_NE(LogText().find("the last 2 dropped"), std::string::npos);
+}
+
 TEST_F(MeshLoaderTest, NestingDeeperThanTheObjectLimitIsRefused) {
     auto chain = [](int depth) {
         std::string s = Header(1, false);

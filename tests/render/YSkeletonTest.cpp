@@ -248,6 +248,25 @@ TEST_F(SkeletonTest, RequestThroughAnIntermediateSequencePlaysAfterItsBlend) {
     EXPECT_EQ(skeleton_.GetAnimation()->name, "run");
 }
 
+TEST_F(SkeletonTest, UnknownNamesAndSequencesWithoutFilesStandForSequenceZero) {
+    // "lost" names a file that is not there: its line has no effect, and its name, like
+    // any other unknown one, is sequence 0.
+    ReadTable(skeleton_, "stand=p\nlost=none\nwalk=p\n[t]\nstand,c,0;walk,c,0.5\nstand,c,0.25;walk,c,0\n",
+              {{"p", Plain(4)}});
+    skeleton_.SetAnimation("zzz");  // sequence 0 is already playing
+    EXPECT_EQ(skeleton_.GetNext(), nullptr);
+    skeleton_.SetAnimation("walk");
+    skeleton_.Update(2.0f, math::MatrixIdentity());
+    ASSERT_EQ(skeleton_.GetAnimation()->name, "walk");
+    for (const char* name : {"zzz", "lost"}) {
+        skeleton_.SetAnimation(name);
+        ASSERT_NE(skeleton_.GetNext(), nullptr) << name;
+        EXPECT_EQ(skeleton_.GetNext()->name, "stand");
+        EXPECT_EQ(skeleton_.GetState(), 3);
+        EXPECT_EQ(skeleton_.GetQueuedName(), name);
+    }
+}
+
 TEST_F(SkeletonTest, FinishTheCycleWaitsForTheLastFrame) {
     ReadTable(skeleton_, "a=a\nb=b\n[t]\na,f,0;b,f,1\na,f,1;b,f,0\n", {{"a", Plain(4)}, {"b", Plain(2)}});
     skeleton_.SetAnimation("b");

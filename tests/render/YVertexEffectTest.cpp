@@ -155,8 +155,19 @@ TEST(CreateVertexEffect, IntegersAreReadFromTheirLeadingDigits) {
     EXPECT_EQ(anim->GetFrameCount(), 6);
     EXPECT_FLOAT_EQ(anim->GetFrameU(1), 0.5f);
     EXPECT_FLOAT_EQ(anim->GetFrameV(5), 2.0f / 3.0f);
-    auto flick = Make<CYFlickEffect>("flick 1 -5 999");  // levels held to a byte
+    auto flick = Make<CYFlickEffect>("flick 1 -5 999");
     ASSERT_NE(flick, nullptr);
     flick->Update(0.1f);
     EXPECT_LE(flick->GetLevel(), 255u);
+}
+
+TEST(CreateVertexEffect, FlickTakesItsLevelsAsBytes) {
+    // With both levels equal the flicker stands at that level: 300 is 44, -5 is 251.
+    for (auto [text, level] : {std::pair{"flick 1 300 300", 44u}, std::pair{"flick 1 -5 -5", 251u},
+                               std::pair{"flick 1 511 511", 255u}}) {
+        auto flick = Make<CYFlickEffect>(text);
+        ASSERT_NE(flick, nullptr) << text;
+        flick->Update(0.3f);
+        EXPECT_EQ(flick->GetLevel(), level) << text;
+    }
 }
