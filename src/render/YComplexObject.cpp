@@ -489,8 +489,12 @@ bool CYComplexObject::MoveWithCollision(int depth, math::Vec3 p, const math::Vec
         p.y += (distance - kContactGap) * dir.y;
     }
     // Slide: the target is brought back onto the plane through the mover's stopping point
-    // with that normal, so that what remains of the move runs along the obstacle.
-    const math::Vec3 n = math::Vec3Normalize(math::Vec3(touch.x - contact.x, touch.y - contact.y, 0.0f));
+    // with that normal, so that what remains of the move runs along the obstacle. A mover
+    // without a radius that runs straight into something touches it with its centre: the
+    // normal then runs from the contact back to where it stopped, against the move.
+    math::Vec3 away(touch.x - contact.x, touch.y - contact.y, 0.0f);
+    if (!(math::Vec3Length(away) > kContactGap * 0.5f)) away = math::Vec3(-dir.x, -dir.y, 0.0f);
+    const math::Vec3 n = math::Vec3Normalize(away);
     const float k = RayPlaneDistanceThroughPointF(target.x, target.y, target.z, n.x, n.y, n.z, p.x, p.y, p.z, n.x,
                                                   n.y, n.z);
     const math::Vec3 slid = target + n * k;

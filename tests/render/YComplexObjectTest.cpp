@@ -304,6 +304,36 @@ TEST_F(ComplexObjectTest, MovesStopShortOfWallsAndSlideAlongThem) {
     EXPECT_EQ(straight->Position(), before);
 }
 
+TEST_F(ComplexObjectTest, PointMoverStopsShortOfAWallAndMovesOnAfterwards) {
+    world_.objects.push_back(Wall(Vec3(5, 0, 1), Vec3(0.5f, 10, 1)));  // face at x = 4.5
+    auto point = Mover(0.0f);
+    point->SetRadius(0.0f);
+    EXPECT_TRUE(point->MoveForward(10.0f));
+    EXPECT_NEAR(point->Position().x, 4.499f, 1e-4f);
+    EXPECT_NEAR(point->Position().y, 0.0f, 1e-4f);
+    // Against the wall again it stays where it is, and can still leave it.
+    EXPECT_TRUE(point->MoveForward(1.0f));
+    EXPECT_NEAR(point->Position().x, 4.499f, 1e-4f);
+    EXPECT_FALSE(point->MoveBackward(1.0f));
+    EXPECT_NEAR(point->Position().x, 3.499f, 1e-4f);
+    point->SetHeading(1.5707964f);
+    EXPECT_FALSE(point->MoveForward(2.0f));
+    EXPECT_NEAR(point->Position().y, 2.0f, 1e-4f);
+    // Straight at a circle: 0.001 short of it, and free to go round it afterwards.
+    CYComplexObject* other = Wall(Vec3(0, 0, 0.5f), Vec3(1, 1, 0.5f));
+    world_.objects.push_back(other);
+    other->SetMoving(true);
+    other->SetPosition(Vec3(3.499f, 6, 0.5f));
+    other->UpdatePlacement();
+    other->SetRadius(1.0f);
+    EXPECT_TRUE(point->MoveForward(10.0f));
+    EXPECT_NEAR(point->Position().y, 4.999f, 1e-3f);
+    EXPECT_NEAR(point->Position().x, 3.499f, 1e-4f);
+    point->SetHeading(3.1415927f);
+    EXPECT_FALSE(point->MoveForward(2.0f));
+    EXPECT_NEAR(point->Position().x, 1.499f, 1e-3f);
+}
+
 TEST_F(ComplexObjectTest, MovingObjectsCollideAsCircles) {
     CYComplexObject* other = Wall(Vec3(0, 0, 0.5f), Vec3(1, 1, 0.5f));
     world_.objects.push_back(other);
