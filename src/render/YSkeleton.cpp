@@ -266,7 +266,9 @@ void CYSkeleton::ReadAnimationTable(const uint8_t* text, uint32_t size, const Fi
                 ToLower(letter);
                 t.type = letter == "s" ? 1 : letter == "f" ? 4 : 3;
                 const float v = TextToFloat(value, YNumberMode::Leading);
-                t.value = std::isfinite(v) && v > 0 ? v : 0.0f;
+                // Any real, a negative one included: a blend of less than nothing ends at once,
+                // and the time it stands for is carried into the next sequence.
+                t.value = std::isfinite(v) ? v : 0.0f;
             }
         }
     }

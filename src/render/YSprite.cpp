@@ -10,7 +10,8 @@
 
 namespace {
 
-bool GoodSize(float v) { return std::isfinite(v) && v >= 0.0f; }
+// Any finite size: a negative one turns the quad over, as the corners are built from it.
+bool GoodSize(float v) { return std::isfinite(v); }
 
 gfx::Vertex MakeVertex(float x, float y, float u, float v) {
     gfx::Vertex out;

@@ -171,6 +171,15 @@ TEST_F(SkeletonTest, TableReadsSequencesAndTransitionsInOrder) {
     EXPECT_EQ(skeleton_.GetTransition(0, 1).type, 1);
     EXPECT_EQ(skeleton_.GetTransition(1, 0).type, 1);
     EXPECT_EQ(skeleton_.GetTransition(1, 1).type, 0);
+    // A negative blend time is kept; the change then ends in the first update.
+    ReadTable(skeleton_, "a=p\nb=p\n[t]\na,c,0;b,c,-0.5\n", {{"p", Plain(4)}});
+    EXPECT_FLOAT_EQ(skeleton_.GetTransition(0, 1).value, -0.5f);
+    skeleton_.SetAnimation("b");
+    skeleton_.Update(0.2f, math::MatrixIdentity());  // 0.1 s, and 0.5 s carried: still frame 0
+    EXPECT_EQ(skeleton_.GetAnimation()->name, "b");
+    EXPECT_EQ(skeleton_.GetAnimation()->frame, 0);
+    skeleton_.Update(1.0f, math::MatrixIdentity());  // 1.1 s: frame 1
+    EXPECT_EQ(skeleton_.GetAnimation()->frame, 1);
 }
 
 TEST_F(SkeletonTest, MalformedSequenceFilesAreRefused) {

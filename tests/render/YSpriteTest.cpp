@@ -60,10 +60,14 @@ TEST_F(SpriteTest, BadSizesAreRefusedAndKeepTheSize) {
     CYSprite sprite("sprite0", kNaN, 1.0f);
     EXPECT_EQ(sprite.GetHalfWidth(), 0.0f);
     EXPECT_TRUE(sprite.SetSize(3.0f, 3.0f));
-    EXPECT_FALSE(sprite.SetSize(-1.0f, 1.0f));
     EXPECT_FALSE(sprite.SetSize(1.0f, std::numeric_limits<float>::infinity()));
     EXPECT_EQ(sprite.GetHalfWidth(), 3.0f);
     EXPECT_EQ(sprite.GetSourceVertices()[2].x, 3.0f);
+    // A negative size is kept: the corners change sides.
+    EXPECT_TRUE(sprite.SetSize(-1.0f, 1.0f));
+    EXPECT_EQ(sprite.GetSourceVertices()[2].x, -1.0f);
+    CYAutoSprite beam("autosprite0", {0, 0, 0}, {1, 0, 0}, -0.5f);
+    EXPECT_EQ(beam.GetHalfWidth(), -0.5f);
 }
 
 // ---- Auto-sprites ------------------------------------------------------------------------
