@@ -21,16 +21,16 @@ constexpr float kDegrees = 3.14159265f / 180.0f;
 constexpr int kMaxPerSecond = 100000;
 
 // Mends the parameters a description may get wrong; true when nothing needed mending. Values
-// that are merely unusual keep their meaning: a negative scale turns the square over, and a
-// life of 0 or less removes every particle in the step it is born.
+// that are merely unusual keep their meaning: a negative scale turns the square over, a life
+// of 0 or less removes every particle in the step it is born, a negative rate emits nothing.
 bool Mend(YParticleParams* p) {
     bool good = true;
     for (math::Vec3* v : {&p->position, &p->velocity, &p->emitDir, &p->wind, &p->gravity})
         if (!math::IsFinite(*v)) *v = math::Vec3(), good = false;
     if (!std::isfinite(p->scale)) p->scale = 1.0f, good = false;
     if (!std::isfinite(p->timeToLive)) p->timeToLive = 1.0f, good = false;
-    if (p->perSecond < 0 || p->perSecond > kMaxPerSecond)
-        p->perSecond = std::clamp(p->perSecond, 0, kMaxPerSecond), good = false;
+    // A negative rate is never due, as a rate of 0.
+    if (p->perSecond > kMaxPerSecond) p->perSecond = kMaxPerSecond, good = false;
     // Without a column or a row the atlas steps would divide by zero.
     if (p->frames < 1) p->frames = 1, good = false;
     if (p->types < 1) p->types = 1, good = false;

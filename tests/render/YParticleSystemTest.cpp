@@ -171,6 +171,12 @@ TEST_F(ParticleTest, NegativeScaleStaysAndALifeOfZeroOrLessShowsNoParticles) {
         EXPECT_EQ(none.GetLiveCount(), 0) << life;
         EXPECT_EQ(none.GetVertexCount(), 0);
     }
+    p.timeToLive = 1.0f;
+    p.perSecond = -12;
+    CYParticleSystem idle("idle", p);
+    EXPECT_EQ(idle.GetParams().perSecond, -12);
+    for (int i = 0; i < 3; ++i) Step(idle, 0.5f);
+    EXPECT_EQ(idle.GetLiveCount(), 0);
     EXPECT_EQ(rtest::LogCount("Bad parameters of particle system"), 0);
 }
 
