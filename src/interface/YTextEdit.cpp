@@ -135,8 +135,9 @@ int32_t CYTextEdit::TextWidth(const std::string& text) const {
 }
 
 void CYTextEdit::HideCursor() {
-    // Only a field that hears the keys that end its edit takes the pointer away.
-    if (!subscribed_) return;
+    // An active field that does not hear the keys that would end its edit (it is hidden)
+    // leaves the pointer alone: nothing could bring it back.
+    if (active_ && !subscribed_) return;
     cursorHidden_ = true;
     SendEvent(YEVENT_SET_CURSOR_TYPE, reinterpret_cast<intptr_t>("hidden"), 0);
 }
