@@ -74,9 +74,9 @@ HRESULT CYMusic::Open(const std::string& fileName, bool loop) {
         DXERROR(hr);
         return hr;
     }
+    // The new file waits stopped at full volume: SetVolume or SetFade brings in the level.
     opened_ = true;
-    // A new file plays at the channel's level, not at full volume.
-    return SetVolume(level_);
+    return S_OK;
 }
 
 HRESULT CYMusic::Play() {

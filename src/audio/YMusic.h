@@ -21,7 +21,8 @@ public:
     CYMusic& operator=(const CYMusic&) = delete;
 
     // Lets go of the previous file and opens "data\music\<name>", stopped at its start and
-    // at the channel's level. A file that cannot be played leaves the channel unopened.
+    // at full volume, whatever the level. A file that cannot be played leaves the channel
+    // unopened.
     HRESULT Open(const std::string& fileName, bool loop);
     // Starts or goes on; an unopened channel does nothing.
     HRESULT Play() override;

@@ -1,7 +1,6 @@
 #include "interface/YInterfaceLoader.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "core/YFile.h"
 #include "core/YLog.h"
@@ -157,14 +156,17 @@ private:
 std::string TagOf(const std::string& line, bool* closing) {
     std::string tag = line;
     ToLower(tag);
-    Trim(tag);
     const size_t slash = tag.find('/');
     *closing = slash != std::string::npos;
-    if (*closing) {
-        tag.erase(0, slash + 1);
-        Trim(tag);
-    }
+    if (*closing) tag.erase(0, slash + 1);
     return tag;
+}
+
+// A tag line as the messages name it: lower-cased, a closing tag with its "/".
+std::string TagLineText(const std::string& line) {
+    std::string text = line;
+    ToLower(text);
+    return text;
 }
 
 bool CYInterfaceReader::CountElement() {
@@ -187,9 +189,7 @@ std::vector<std::unique_ptr<CYWindow>> CYInterfaceReader::ReadFile() {
         bool closing = false;
         const std::string tag = TagOf(line, &closing);
         if (closing) {
-            std::string text = line;
-            ToLower(text);
-            Log(3, kClosingWithoutOpening, text.c_str(), parser_.GetLineNumber());
+            Log(3, kClosingWithoutOpening, TagLineText(line).c_str(), parser_.GetLineNumber());
             break;
         }
         std::unique_ptr<CYWindow> window = ReadElement(tag, 0);
@@ -238,7 +238,7 @@ std::unique_ptr<CYWindow> CYInterfaceReader::ReadElement(const std::string& tag,
         const std::string inner = TagOf(line, &closing);
         if (closing) {
             if (inner != tag) {
-                Log(3, kClosingMismatch, inner.c_str(), parser_.GetLineNumber());
+                Log(3, kClosingMismatch, TagLineText(line).c_str(), parser_.GetLineNumber());
                 return nullptr;
             }
             std::unique_ptr<CYWindow> widget(CreateWidgetForTag(e));
@@ -276,10 +276,6 @@ bool CheckAttributeParameters(const std::string& name, const std::vector<std::st
 }
 
 bool SplitAttributeLine(YAttributeMap& attributes, const std::string& line, int lineNumber) {
-    if (line.size() > kMaxAttributeLineBytes) {
-        Log(3, "Interface attribute line %d is longer than %d bytes\n", lineNumber, int(kMaxAttributeLineBytes));
-        return false;
-    }
     std::string lower = line;
     ToLower(lower);
     const std::vector<std::string> sides = Split(lower, "=");
@@ -289,11 +285,6 @@ bool SplitAttributeLine(YAttributeMap& attributes, const std::string& line, int 
     }
     const std::string& name = sides[0];
     std::vector<std::string> parameters = Split(sides[1], ",");
-    if (parameters.size() > kMaxAttributeParameters) {
-        Log(3, "Interface attribute - %s on line %d has more than %d parameters\n", name.c_str(), lineNumber,
-            int(kMaxAttributeParameters));
-        return false;
-    }
     if (!CheckAttributeParameters(name, parameters, lineNumber)) return false;
     if (attributes.count(name)) return true;  // the first occurrence is kept
     if (attributes.size() >= kMaxElementAttributes) {
@@ -333,14 +324,9 @@ std::vector<std::unique_ptr<CYWindow>> ParseInterfaceFile(const std::string& int
     std::vector<std::unique_ptr<CYWindow>> windows;
     CYFile file(path);
     if (file.Load(kMaxInterfaceFileBytes) >= 0) {
-        const uint8_t* data = file.GetData();
-        const uint32_t size = file.GetSize();
-        if (std::memchr(data, 0, size)) {
-            Log(3, "Interface file - %s is not a text file\n", path.c_str());
-        } else {
-            CYTextParser parser(data, size);
-            windows = CYInterfaceReader(parser).ReadFile();
-        }
+        // A NUL byte ends a line for the parser like a line feed, without being counted.
+        CYTextParser parser(file.GetData(), file.GetSize());
+        windows = CYInterfaceReader(parser).ReadFile();
     }
     Log(3, "Parsing interface file - %s ----------------- finished -------------\n", path.c_str());
     return windows;

@@ -19,11 +19,8 @@ constexpr size_t kMaxInterfaceFileBytes = size_t{4} << 20;
 constexpr int kMaxInterfaceDepth = 16;
 // Most elements (built or not) read from one file.
 constexpr size_t kMaxInterfaceElements = 4096;
-// Most attributes of one element, and parameters of one attribute line.
+// Most attributes of one element.
 constexpr size_t kMaxElementAttributes = 256;
-constexpr size_t kMaxAttributeParameters = 64;
-// Longest attribute line.
-constexpr size_t kMaxAttributeLineBytes = 16384;
 
 using YAttributeMap = std::map<std::string, std::vector<std::string>>;
 

@@ -123,6 +123,8 @@ void CYInterfaceManager::DropInterface() {
     }
     for (auto& entry : cursors_) retiredCursors_.push_back(std::move(entry.second));
     cursors_.clear();
+    // A window hidden above may have asked for a cursor of the old table.
+    currentCursor_ = nullptr;
     for (auto& object : objects_) retiredObjects_.push_back(std::move(object));
     objects_.clear();
     if (busy_ == 0) DeleteRetired();

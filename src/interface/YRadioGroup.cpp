@@ -1,7 +1,6 @@
 #include "interface/YRadioGroup.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/YCommandManager.h"
 #include "core/YFile.h"
@@ -86,19 +85,6 @@ void CYRadioButton::UseMaskOf(bool checked) {
     maskSize_ = uint32_t(maskData_.size());
 }
 
-bool CYRadioButton::HitTest(int32_t x, int32_t y) {
-    const float px = float(x), py = float(y);
-    if (!(x_ <= px && px < x_ + float(width_) && y_ <= py && py < y_ + float(height_))) return false;
-    const bool masked = checked_ ? !onMaskName_.empty() : !maskName_.empty();
-    if (!masked) return true;
-    const std::vector<uint8_t>& mask = checked_ ? onMaskData_ : offMaskData_;
-    const int64_t column = int64_t(x) - int64_t(std::trunc(x_));
-    const int64_t row = int64_t(y) - int64_t(std::trunc(y_));
-    if (column < 0 || column >= width_ || row < 0 || row >= height_) return false;
-    const int64_t index = row * width_ + column;
-    return size_t(index) < mask.size() && mask[size_t(index)] != 0;
-}
-
 void CYRadioButton::ApplyImage() {
     switch (image_) {
         case kOn: ShowWidgetTexture(*this, onTexture_); break;
@@ -127,17 +113,13 @@ void CYRadioButton::OnLeaveHook(int32_t, int32_t) {
 }
 
 void CYRadioButton::OnButtonUpHook(int32_t button) {
-    if (button != 0) return;
-    CYRadioGroup* group = GetGroup();
-    if (!group) {
-        SetChecked(!checked_);
-        clickSound_.Play();
-        return;
-    }
-    if (checked_) return;
+    if (button != 0 || checked_) return;
     checked_ = true;
     UseMaskOf(true);
-    group->Check(index_);
+    if (CYRadioGroup* group = GetGroup())
+        group->Check(index_);
+    else
+        SetChecked(true);  // no group to do it: the item shows its own state
     SetPosition(x_, y_);
     clickSound_.Play();
 }
@@ -146,12 +128,12 @@ void CYRadioButton::SetChecked(bool checked) {
     checked_ = checked;
     int32_t px = -1000000, py = -1000000;
     SendEvent(YEVENT_GET_CURSOR_POS, reinterpret_cast<intptr_t>(&px), reinterpret_cast<intptr_t>(&py));
-    UseMaskOf(checked);
     const bool over = HitTest(px, py);
     if (checked)
         image_ = onLitTexture_.size() > 3 && over ? kLitOn : kOn;
     else
         image_ = offLitTexture_.size() > 3 && over ? kLitOff : kOff;
+    UseMaskOf(checked);
     ApplyImage();
     SetPosition(x_, y_);
 }

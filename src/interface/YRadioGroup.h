@@ -34,14 +34,12 @@ public:
     void OnHoverHook(int32_t x, int32_t y) override;
     // The plain image of the state, when there is one.
     void OnLeaveHook(int32_t x, int32_t y) override;
-    // Left button on an unchecked item: its group checks it, and it clicks. Outside a group
-    // the button toggles on every left click.
+    // Left button on an unchecked item: its group checks it (outside a group it checks
+    // itself), and it clicks. A checked item does nothing.
     void OnButtonUpHook(int32_t button) override;
-    // The rectangle, then the mask of the state: the on mask when checked, the window's own
-    // mask otherwise. A state without a mask is hit over the whole rectangle.
-    bool HitTest(int32_t x, int32_t y) override;
 
-    // The state, its image (lit when the pointer is over the button) and its mask.
+    // The state, its image (lit when the pointer is over the button, as the mask in force
+    // until then tells) and its mask.
     void SetChecked(bool checked);
     // Called by the group that takes the button as its item number index.
     void SetGroup(CYRadioGroup* group, int32_t index);
@@ -58,7 +56,8 @@ public:
 
 private:
     void ApplyImage();
-    // The window's mask becomes the one of the state.
+    // The window's mask, which hit tests read, becomes the one of the state: the on mask
+    // when checked, the off mask otherwise. Without a mask name the whole rectangle hits.
     void UseMaskOf(bool checked);
 
     bool checked_ = false;

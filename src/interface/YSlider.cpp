@@ -67,11 +67,6 @@ void CYToddler::OnButtonDownHook(int32_t button) {
     SubscribeEvent(YEVENT_MOUSE_UP, this, OnDragEnd);
 }
 
-void CYToddler::OnDeactivate() {
-    // A thumb that no longer takes the pointer does not keep following it.
-    StopDragging();
-}
-
 void CYToddler::StopDragging() {
     if (!dragging_) return;
     dragging_ = false;

@@ -10,7 +10,8 @@
 
 class CYSlider;
 
-// The thumb: follows the pointer while the left button holds it, always inside its track.
+// The thumb: follows the pointer from a left press on it to the next left release, always
+// inside its track.
 class CYToddler : public CYWindow {
 public:
     CYToddler(CYSlider* slider, const std::string& name, const std::string& textureName,
@@ -22,8 +23,6 @@ public:
     void SetPosition(float x, float y) override;
     // Left button, not already dragging: grabs the thumb and follows the pointer.
     void OnButtonDownHook(int32_t button) override;
-    // A thumb that stops taking the pointer ends its drag.
-    void OnDeactivate() override;
 
     bool IsDragging() const { return dragging_; }
     int32_t GetGrabX() const { return grabX_; }

@@ -107,7 +107,6 @@ void CYTextBox::SetText(const std::string& text) {
     CYTokenizer pieces(text.size() > kMaxTextBoxText ? text.substr(0, kMaxTextBoxText) : text, "#", false);
     std::string piece;
     while (pieces.NextToken(piece) && lines_.size() < kMaxTextBoxLines) AddText(piece);
-    ShowScrollBarIfNeeded();
 }
 
 void CYTextBox::AddText(const std::string& paragraph) {
@@ -146,7 +145,6 @@ void CYTextBox::AddText(const std::string& paragraph) {
     }
     Trim(line);
     lines_.push_back(line);
-    ShowScrollBarIfNeeded();
 }
 
 void CYTextBox::Update() {
@@ -174,13 +172,9 @@ void CYTextBox::Update() {
 
 void CYTextBox::SetVisible(bool visible) {
     CYWindow::SetVisible(visible);
-    ShowScrollBarIfNeeded();
-}
-
-void CYTextBox::ShowScrollBarIfNeeded() {
     if (!scrollBar_) return;
     const bool overflows = int64_t(lines_.size()) * LineHeight() > int64_t(height_);
-    scrollBar_->SetVisible(IsVisible() && overflows);
+    scrollBar_->SetVisible(visible && overflows);
 }
 
 void CYTextBox::OnSliderMoved(void* self, intptr_t name, intptr_t position) {
@@ -217,7 +211,7 @@ void CYTextBox::OnButtonUpHook(int32_t) {
     SendEvent(YEVENT_GET_CURSOR_POS, reinterpret_cast<intptr_t>(&px), reinterpret_cast<intptr_t>(&py));
     const int64_t count = int64_t(lines_.size());
     const int64_t first = count > 0 ? std::clamp<int64_t>(firstLine_, 0, count - 1) : 0;
-    const int64_t line = int64_t(std::trunc((double(py) - double(y_)) / double(LineHeight()))) + first;
+    const int64_t line = int64_t(std::trunc((double(py) - double(y_)) / double(LineHeight()) + double(first)));
     SendEvent(YEVENT_TEXTBOX_NOTIFY2, name, line < 0 || line > count - 1 ? -1 : intptr_t(line));
 }
 

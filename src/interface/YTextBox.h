@@ -51,8 +51,8 @@ public:
 
     // Draws the lines that fit, from the first shown one, then the children.
     void Update() override;
-    // The scroll bar shows only when the lines are taller than the box; the text
-    // changing while the box is shown re-checks it.
+    // The scroll bar shows only when the lines are taller than the box. This is the one
+    // place that decides it: a text set or added later leaves the scroll bar as it is.
     void SetVisible(bool visible) override;
     // Loads the scroll bar (at the right edge) and asks for the fonts.
     HRESULT Load() override;
@@ -92,8 +92,6 @@ private:
     static void OnSliderMoved(void* self, intptr_t name, intptr_t position);
     std::unique_ptr<CYFont> MakeFont(int32_t index) const;
     void ChooseFont();
-    // The scroll bar shows while the box does and its lines are taller than the box.
-    void ShowScrollBarIfNeeded();
     int32_t TextWidth(const std::string& text) const;
 
     int32_t fontIndex_;

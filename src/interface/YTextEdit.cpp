@@ -18,8 +18,6 @@ void SendToInterface(const char* command, const std::string& argText) {
     if (g_commandManager) g_commandManager->SendCommandByName("interface", command, argText);
 }
 
-void SetCursorType(const char* type) { SendEvent(YEVENT_SET_CURSOR_TYPE, reinterpret_cast<intptr_t>(type), 0); }
-
 }  // namespace
 
 CYTextEdit::CYTextEdit(const std::string& name, int32_t width, int32_t height, int32_t fontIndex,
@@ -47,8 +45,12 @@ void CYTextEdit::Update() {
 
 void CYTextEdit::SetVisible(bool visible) {
     CYWindow::SetVisible(visible);
-    // A hidden field gives the keyboard back.
-    if (!visible) EndWaiting();
+    // A hidden field takes no keys, as an inactive one; shown again while active, it takes
+    // them again, and an edit under way goes on.
+    if (!visible)
+        OnDeactivate();
+    else if (active_)
+        OnActivate();
 }
 
 void CYTextEdit::SetPosition(float x, float y) {
@@ -106,12 +108,11 @@ void CYTextEdit::OnButtonDownHook(int32_t) {
         editing_ = true;
         editText_ = text_;
         savedText_ = text_;
-        if (!scriptEdit_) SetCursorType("hidden");
+        if (!scriptEdit_) HideCursor();
     } else if (getkey_) {
         keyWaiting_ = true;
-        savedText_ = text_;
         text_ = "?";
-        SetCursorType("hidden");
+        HideCursor();
     }
     OnLeaveHook(0, 0);
     SendToInterface("textedit_click", name_);
@@ -133,14 +134,27 @@ int32_t CYTextEdit::TextWidth(const std::string& text) const {
     return std::isfinite(w) ? int32_t(std::clamp(w, -1e9f, 1e9f)) : 0;
 }
 
+void CYTextEdit::HideCursor() {
+    // An active field that does not hear the keys that would end its edit (it is hidden)
+    // leaves the pointer alone: nothing could bring it back.
+    if (active_ && !subscribed_) return;
+    cursorHidden_ = true;
+    SendEvent(YEVENT_SET_CURSOR_TYPE, reinterpret_cast<intptr_t>("hidden"), 0);
+}
+
+void CYTextEdit::ShowCursor() {
+    cursorHidden_ = false;
+    SendEvent(YEVENT_SET_CURSOR_TYPE, reinterpret_cast<intptr_t>("normal"), 0);
+}
+
 void CYTextEdit::OnChar(int32_t code) {
-    if (!editing_ || !IsVisible()) return;
+    if (!editing_) return;
     if (code == kBackspace) {
         if (!editText_.empty()) editText_.pop_back();
         text_ = editText_;
     } else if (code == kEnter) {
         text_ = editText_;
-        SetCursorType("normal");
+        ShowCursor();
         editing_ = false;
         SendEvent(YEVENT_TEXTEDIT_NOTIFY1, reinterpret_cast<intptr_t>(name_.c_str()), 0);
         SendToInterface("text_edit_complete", name_ + "," + text_);
@@ -152,10 +166,9 @@ void CYTextEdit::OnChar(int32_t code) {
     } else if (code == kEscape) {
         editing_ = false;
         text_ = savedText_;
-        SetCursorType("normal");
+        ShowCursor();
         SendEvent(YEVENT_TEXTEDIT_NOTIFY2, reinterpret_cast<intptr_t>(name_.c_str()), 0);
-    } else if (code >= 32 && code <= 255 && code != 127) {
-        // Control characters other than the three above have no glyph and are ignored.
+    } else {
         if (editText_.size() >= size_t(size_) || TextWidth(editText_ + "_") >= width_) return;
         editText_ += char(uint8_t(code));
         text_ = editText_;
@@ -164,30 +177,11 @@ void CYTextEdit::OnChar(int32_t code) {
 
 void CYTextEdit::OnKeyReleased(int32_t code) {
     if (!keyWaiting_) return;
-    SetCursorType("normal");
+    ShowCursor();
     // A code without an entry in the key-name table shows no name.
     text_ = code >= 0 && code < kKeyNameCount ? KeyNames[code] : "";
     keyWaiting_ = false;
     SendToInterface("key_assigned", name_ + ", " + std::to_string(code));
-}
-
-void CYTextEdit::EndWaiting() {
-    if (editing_ && IsConsoleField()) {
-        // As the pointer leaving it: the typed text stays.
-        editing_ = false;
-        text_ = editText_;
-    }
-    if (editing_) {
-        // As Escape: the text of before the edit.
-        editing_ = false;
-        text_ = savedText_;
-        SetCursorType("normal");
-    }
-    if (keyWaiting_) {
-        keyWaiting_ = false;
-        text_ = savedText_;
-        SetCursorType("normal");
-    }
 }
 
 void CYTextEdit::SetText(const std::string& text) {
@@ -214,8 +208,10 @@ void CYTextEdit::OnActivate() {
 }
 
 void CYTextEdit::OnDeactivate() {
-    // A field that no longer takes input does not keep the cursor hidden.
-    EndWaiting();
+    // An edit or a key wait under way stays, with the text typed so far; only Enter, Escape
+    // or a key ends it once the field takes keys again. The pointer it hid comes back, as
+    // nothing could bring it back meanwhile.
+    if (cursorHidden_) ShowCursor();
     if (!subscribed_) return;
     subscribed_ = false;
     UnsubscribeEvent(YEVENT_CHAR, this, OnCharEvent);

@@ -24,7 +24,8 @@ public:
 
     // Draws the edit text with "_" while editing, else the text.
     void Update() override;
-    // A hidden field stops editing or waiting for a key.
+    // Hiding a field cancels its key subscriptions as deactivation does; showing an active
+    // field takes them again.
     void SetVisible(bool visible) override;
     // Stores the corner only: the field has no quad.
     void SetPosition(float x, float y) override;
@@ -39,14 +40,16 @@ public:
     void OnButtonUpHook(int32_t button) override;
     // Takes typed characters and released keys while active.
     void OnActivate() override;
-    // Also ends editing or key waiting, giving the cursor back.
+    // Cancels both subscriptions and gives back the pointer the field hid; an edit or key
+    // wait under way is kept.
     void OnDeactivate() override;
     void SetLayer(int32_t layer) override;
     void Rescale() override;
 
     // The text shown; only its end is kept when it is wider than the field.
     void SetText(const std::string& text);
-    // One typed character (code page 1251 byte): Backspace, Enter, Escape or a character.
+    // One typed character (code page 1251 byte): Backspace, Enter, Escape, or any other code,
+    // appended within the size and the width.
     void OnChar(int32_t code);
     // A released key while waiting for one: its name is shown and "key_assigned" sent.
     void OnKeyReleased(int32_t code);
@@ -75,7 +78,9 @@ private:
     static void OnKeyEvent(void* self, intptr_t code, intptr_t);
     bool IsConsoleField() const { return console_ && !editable_ && !getkey_; }
     int32_t TextWidth(const std::string& text) const;
-    void EndWaiting();
+    // The pointer hidden while the field waits for keys, and shown again.
+    void HideCursor();
+    void ShowCursor();
 
     CYFont* currentFont_ = nullptr;
     std::unique_ptr<CYFont> font_;
@@ -94,6 +99,7 @@ private:
     bool console_ = false;
     bool scriptEdit_ = false;
     bool subscribed_ = false;
+    bool cursorHidden_ = false;  // the pointer was hidden by this field
 };
 
 // The text edit of a "textedit" element, set up, loaded and given its text; null when it

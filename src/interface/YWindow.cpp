@@ -37,8 +37,9 @@ CYWindow::CYWindow(const std::string& name, const std::string& textureName, cons
       texHeight_(texHeight),
       texU_(texU),
       texV_(texV),
-      // Commands sent to the window's reference find its handler by the whole object's address.
-      script_(const_cast<void*>(ObjectAddress(this))) {
+      // The handler has no owner: commands reach a window's scripts by the name its
+      // screen registers it under, never by the window's reference.
+      script_(nullptr) {
     if (width_ != width || height_ != height || x_ != x || y_ != y)
         Log(3, "Window - %s: size %d x %d or position out of range, held\n", name.c_str(), width, height);
     ++g_live.windows;

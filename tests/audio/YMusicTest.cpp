@@ -151,15 +151,19 @@ TEST_F(Music, FadeScalesTheLevelOnTheVolumeCurve) {
     EXPECT_EQ(channel_->Level(), 0.5f);
 }
 
-TEST_F(Music, LevelStartsAtOneMinusTheMusicVolumeAndANewFilePlaysAtIt) {
+TEST_F(Music, LevelStartsAtOneMinusTheMusicVolumeAndANewFileWaitsAtFullVolume) {
     g_settings.musicVolume = 0.3f;
     CYMusic channel(device_.get());
     EXPECT_FLOAT_EQ(channel.Level(), 0.7f);
     WriteMusic("theme.wav");
     ASSERT_EQ(channel.Open("theme.wav", false), S_OK);
-    EXPECT_EQ(channel.Stream()->Volume(), -189);
+    EXPECT_EQ(channel.Stream()->Volume(), 0);  // the level is not applied by opening
     channel.SetFade(1.0f);
     EXPECT_EQ(channel.Stream()->Volume(), -189);
+    ASSERT_EQ(channel.SetVolume(0.5f), S_OK);
+    ASSERT_EQ(channel.Open("theme.wav", false), S_OK);
+    EXPECT_EQ(channel.Stream()->Volume(), 0);
+    EXPECT_EQ(channel.Level(), 0.5f);
 }
 
 // ---- plain PCM files and the decoders

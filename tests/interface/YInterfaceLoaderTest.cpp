@@ -110,14 +110,18 @@ TEST_F(LoaderTest, AnErrorLosesItsElementAndAtTopLevelStopsTheFile) {
     ASSERT_NE(Find("w1"), nullptr);
     EXPECT_EQ(Find("w1")->Children(), (std::vector<CYObject*>{Find("c1")}));  // b1, b2 lost
     EXPECT_EQ(manager_->GetWindowCount(), 1u);  // w2 dropped, reading stopped before w3
-    EXPECT_EQ(rtest::LogCount(" - wrong" + kOnLine + "11\n"), 1);
-    EXPECT_EQ(rtest::LogCount(" - other" + kOnLine + "18\n"), 1);
+    // A mismatch names the closing tag with its "/", nested or at top level.
+    EXPECT_EQ(rtest::LogCount(" - /wrong" + kOnLine + "11\n"), 1);
+    EXPECT_EQ(rtest::LogCount(" - /other" + kOnLine + "18\n"), 1);
     Load("stray", "[window]\nname = a\n[/window]\nstray = 1\n[window]\nname = b\n[/window]\n");
     EXPECT_EQ(manager_->GetWindowCount(), 1u);
     EXPECT_EQ(rtest::LogCount(kOnLine + "4\n"), 1);
     Load("closing", "[/window]\n[window]\n[/window]\n");
     EXPECT_EQ(manager_->GetWindowCount(), 0u);
     EXPECT_EQ(rtest::LogCount(" - /window" + kOnLine + "1\n"), 1);
+    Load("blank", "[window]\nname = a\n[/ window]\n");  // the name after "/" is taken as it stands
+    EXPECT_EQ(manager_->GetWindowCount(), 0u);
+    EXPECT_EQ(rtest::LogCount(" - / window" + kOnLine + "3\n"), 1);
     SendEvent(YEVENT_INIT_INTERFACE, reinterpret_cast<intptr_t>("missing"), 0);
     EXPECT_EQ(manager_->GetWindowCount(), 0u);
     EXPECT_EQ(rtest::LogCount("Data\\missing ----------------- finished"), 1);
@@ -130,8 +134,6 @@ TEST_F(LoaderTest, HostileFilesFailWithALogLine) {
     Load("deep", deep);  // the levels within bounds are built, the rest is skipped whole
     ASSERT_EQ(manager_->GetWindowCount(), 1u);
     EXPECT_EQ(rtest::LogCount("is nested deeper than 16\n"), 1);
-    Load("binary", std::string("[window]\n\0\1\2[/window]\n", 22));
-    EXPECT_EQ(rtest::LogCount("Data\\binary is not a text file\n"), 1);
     Load("huge", "[window]\n" + std::string(kMaxInterfaceFileBytes, 'x') + "\n[/window]\n");
     EXPECT_EQ(rtest::LogCount("data\\interface\\data\\huge of"), 1);  // refused by its size, unread
     std::string many;
@@ -139,8 +141,26 @@ TEST_F(LoaderTest, HostileFilesFailWithALogLine) {
     Load("many", many);
     EXPECT_EQ(manager_->GetWindowCount(), kMaxInterfaceElements);
     EXPECT_EQ(rtest::LogCount("more than 4096 elements"), 1);
-    YAttributeMap longLine;
-    EXPECT_FALSE(SplitAttributeLine(longLine, "text = " + std::string(kMaxAttributeLineBytes, 'a'), 1));
+}
+
+TEST_F(LoaderTest, NulBytesEndLinesUncountedAndLinesHaveNoLengthBound) {
+    // Three line feeds before the bad attribute: its errors name line 3.
+    const char text[] = "[window]\nname = a\n[/window]\n[window]\0name = b\0[button]\0name = x\0text = 1, 2\0"
+                        "[/button]\0[checkbox]\nname = c\n[/checkbox]\n[/window]\n";
+    Load("nul", std::string(text, sizeof text - 1));
+    ASSERT_EQ(manager_->GetWindowCount(), 2u);
+    ASSERT_NE(Find("b"), nullptr);
+    EXPECT_EQ(Find("b")->Children(), (std::vector<CYObject*>{Find("c")}));
+    EXPECT_EQ(Find("x"), nullptr);
+    EXPECT_EQ(rtest::LogCount("- text" + kOnLine + "3\n"), 1);
+    EXPECT_EQ(rtest::LogCount(kCannotCreate + "," + kOnLine + "3\n"), 1);
+    YAttributeMap map;
+    std::string many = "anything = 0";
+    for (int i = 1; i < 1000; ++i) many += "," + std::to_string(i);
+    EXPECT_TRUE(SplitAttributeLine(map, "text = " + std::string(100000, 'a'), 1));
+    EXPECT_TRUE(SplitAttributeLine(map, many, 2));
+    EXPECT_EQ(map["text"][0].size(), 100000u);
+    EXPECT_EQ(map["anything"].size(), 1000u);
 }
 
 // Called by a window's script: replaces the screen and looks for a window of the new one.

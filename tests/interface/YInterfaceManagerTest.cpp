@@ -131,6 +131,27 @@ TEST_F(InterfaceManagerTest, CursorTypeShowsANamedCursorKeepsTheOldOneOtherwise)
     EXPECT_EQ(manager_->GetCurrentCursor(), nullptr);
 }
 
+// A window that gives the pointer back when hidden, as a text edit being edited does.
+struct PointerWindow : CYWindow {
+    PointerWindow() : CYWindow("p", "", "", "", 10, 10, 0, 0, 0, 0, 0, 0) {}
+    void SetVisible(bool visible) override {
+        CYWindow::SetVisible(visible);
+        if (!visible) SendEvent(YEVENT_SET_CURSOR_TYPE, reinterpret_cast<intptr_t>("normal"), 0);
+    }
+};
+
+TEST_F(InterfaceManagerTest, ACursorAskedForWhileTheScreenGoesIsNotKeptFromTheOldTable) {
+    test::WriteFile("data/interface/cursor.dat", "normal a b 8 8\n");
+    InitInterface();
+    Add(new PointerWindow);
+    CursorType("hidden");
+    test::WriteFile("data/interface/cursor.dat", "other a b 8 8\n");
+    InitInterface();  // the old window asks for "normal" while the old cursors go
+    EXPECT_EQ(manager_->GetMode(), "normal");
+    EXPECT_EQ(manager_->GetCurrentCursor(), nullptr);
+    manager_->Update();
+}
+
 // ---- fonts ----
 
 TEST_F(InterfaceManagerTest, FontRequestsAnswerNewFontsByRowAndNullOtherwise) {

@@ -1,5 +1,5 @@
 // Radio buttons and groups: one checked item at most, what checking sends, the lit images,
-// the on and off masks, buttons outside a group, and groups that are never drawn.
+// hit tests by the mask in force, buttons outside a group, and groups that are never drawn.
 #include "interface/YRadioGroup.h"
 
 #include <gtest/gtest.h>
@@ -71,27 +71,44 @@ TEST_F(RadioTest, LeftClickOnAnUncheckedItemChecksItOthersDoNothing) {
     EXPECT_EQ(group->GetItem(1)->GetImage(), CYRadioButton::kLitOff);
 }
 
-TEST_F(RadioTest, MasksFollowTheStateAndAMissingOnMaskOrGroupIsSafe) {
+TEST_F(RadioTest, HitTestsReadTheMaskInForceAndWithoutAMaskNameTheWholeRectangle) {
     test::WriteFile("data/interface/masks/off.msk", std::string(50, '\0') + std::string(50, '\1'));  // lower half
     test::WriteFile("data/interface/masks/on.msk", std::string(50, '\1') + std::string(50, '\0'));   // upper half
+    test::WriteFile("data/interface/masks/short.msk", std::string(30, '\1'));                         // rows 0 to 2
     std::unique_ptr<CYRadioButton> both(MakeItem("both", 0, "off.msk", "on.msk"));
     EXPECT_FALSE(both->HitTest(5, 2));
     EXPECT_TRUE(both->HitTest(5, 7));
+    events_->pointer[0] = 5, events_->pointer[1] = 2;  // outside the off mask, inside the on mask
     both->SetChecked(true);
+    EXPECT_EQ(both->GetImage(), CYRadioButton::kOn);  // the pointer was tested against the off mask
     EXPECT_TRUE(both->HitTest(5, 2));
     EXPECT_FALSE(both->HitTest(5, 7));
-    // Outside a group a button toggles on its own; checked without an on mask, its whole
-    // rectangle is hit.
-    std::unique_ptr<CYRadioButton> alone(MakeItem("alone", 0, "off.msk"));
-    alone->OnMouseButtonUp(0);
-    EXPECT_TRUE(alone->IsChecked() && alone->HitTest(5, 2) && alone->HitTest(5, 7));
-    EXPECT_FALSE(alone->HitTest(10, 2));
-    alone->OnMouseButtonUp(0);
-    EXPECT_FALSE(alone->IsChecked() || alone->HitTest(5, 2));
+    // Checked without an on mask: the mask in force has no byte anywhere.
+    std::unique_ptr<CYRadioButton> offOnly(MakeItem("off", 0, "off.msk"));
+    offOnly->SetChecked(true);
+    EXPECT_FALSE(offOnly->HitTest(5, 2) || offOnly->HitTest(5, 7));
+    // No mask name: the whole rectangle, whatever the on mask says.
+    std::unique_ptr<CYRadioButton> onOnly(MakeItem("on", 0, "", "on.msk"));
+    onOnly->SetChecked(true);
+    EXPECT_TRUE(onOnly->HitTest(5, 7) && onOnly->HitTest(0, 9));
+    EXPECT_FALSE(onOnly->HitTest(10, 2));
+    std::unique_ptr<CYRadioButton> cut(MakeItem("cut", 0, "short.msk"));
+    EXPECT_TRUE(cut->HitTest(5, 2));
+    EXPECT_FALSE(cut->HitTest(5, 3));  // beyond the mask's bytes
     auto missing = std::make_unique<CYRadioButton>("m", "", "", "", 10, 10, 0, 0, 0, 0, 0, 0, "", "", "", "no.msk",
                                                    0, 0, 0, 0, 0, 0);
     EXPECT_LT(missing->Load(), 0);
     EXPECT_EQ(rtest::LogCount("DXError if YRadioGroup on line 74\n"), 1);
+}
+
+TEST_F(RadioTest, OutsideAGroupALeftClickChecksTheItemAndACheckedOneDoesNothing) {
+    std::unique_ptr<CYRadioButton> alone(MakeItem("alone", 0));
+    alone->OnMouseButtonUp(0);
+    EXPECT_TRUE(alone->IsChecked());
+    EXPECT_EQ(alone->GetImage(), CYRadioButton::kOn);
+    alone->OnMouseButtonUp(0);
+    EXPECT_TRUE(alone->IsChecked());
+    EXPECT_TRUE(Commands().empty());
 }
 
 }  // namespace

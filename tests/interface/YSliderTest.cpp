@@ -99,6 +99,20 @@ TEST_F(SliderTest, LeftDragFollowsThePointerWithinTheTrackUntilTheLeftRelease) {
     SendEvent(YEVENT_MOUSE_MOVE, 15, 25);
 }
 
+TEST_F(SliderTest, OnlyALeftReleaseEndsADragNotTheThumbsDeactivation) {
+    auto s = Make(20, 100, 20, 20);
+    CYToddler* thumb = s->GetThumb();
+    s->SetActive(true);
+    g_cursorY = 25;
+    thumb->OnMouseButtonDown(0);
+    s->SetActive(false);
+    EXPECT_TRUE(thumb->IsDragging());
+    SendEvent(YEVENT_MOUSE_MOVE, 15, 45);
+    EXPECT_EQ(thumb->GetY(), 40.0f);
+    SendEvent(YEVENT_MOUSE_UP, 0, 0);
+    EXPECT_FALSE(thumb->IsDragging());
+}
+
 TEST_F(SliderTest, TrackClickCentresTheThumbOnThePointerButNotOnTheThumb) {
     auto s = Make(20, 100, 20, 20);
     g_cursorY = 90;

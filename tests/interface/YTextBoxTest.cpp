@@ -109,9 +109,13 @@ TEST_F(TextBoxTest, ScrollBarScrollsShowsOnlyForLongTextsAndReleasesReportTheLin
     EXPECT_EQ(box->GetFirstLine(), 0);
     box->SetFirstLine(99);
     EXPECT_EQ(box->GetFirstLine(), 9);
-    box->SetText("short");
-    EXPECT_FALSE(box->GetScrollBar()->IsVisible());
+    box->SetText("short");  // the scroll bar is decided when the box is shown, not by its text
+    EXPECT_TRUE(box->GetScrollBar()->IsVisible());
     box->Update();  // first line past the lines now
+    box->SetVisible(true);
+    EXPECT_FALSE(box->GetScrollBar()->IsVisible());
+    for (const char* more : {"1", "2", "3", "4"}) box->AddText(more);  // five lines now
+    EXPECT_FALSE(box->GetScrollBar()->IsVisible());
     EXPECT_EQ(Make(0, {}, false, -16)->LineHeight(), 1);  // font 16 high: at least a unit
 }
 

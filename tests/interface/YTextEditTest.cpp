@@ -1,5 +1,5 @@
 // Text edits: typing bounded by size and width, Enter and Escape, key fields, console
-// lines, giving the keyboard back when hidden, long texts, and the element builder.
+// lines, hidden or inactive fields, long texts, and the element builder.
 #include "interface/YTextEdit.h"
 
 #include <gtest/gtest.h>
@@ -75,13 +75,13 @@ protected:
 TEST_F(TextEditTest, TypingIsBoundedByTheSizeAndEnterSendsTheNameAndText) {
     auto edit = Make("entry", 5);
     edit->OnMouseButtonDown(0);
-    Type("abc\t\x01" "def\xe0");
-    EXPECT_EQ(edit->GetEditText(), "abcde");
+    Type("ab\tc\x01" "def");  // every code but 8, 13 and 27 is a character, Tab included
+    EXPECT_EQ(edit->GetEditText(), "ab\tc\x01");
     Type("\b\b\xe0");
-    EXPECT_EQ(edit->GetText(), "abc\xe0");
+    EXPECT_EQ(edit->GetText(), "ab\t\xe0");
     Type("\r");
     EXPECT_FALSE(edit->IsEditing());
-    EXPECT_EQ(Commands(), (Texts{"textedit_click entry", "text_edit_complete entry|abc\xe0"}));
+    EXPECT_EQ(Commands(), (Texts{"textedit_click entry", "text_edit_complete entry|ab\t\xe0"}));
     EXPECT_EQ(g_events, (Texts{"cursor hidden", "cursor normal", "0"}));
 }
 
@@ -127,23 +127,40 @@ TEST_F(TextEditTest, ConsoleEditsUnderThePointerAndSendsItsLineAsACommand) {
     EXPECT_EQ(Commands(), (Texts{"text_edit_complete con|go", "command go"}));
 }
 
-TEST_F(TextEditTest, HiddenOrInactiveFieldsGiveTheKeyboardAndCursorBack) {
+TEST_F(TextEditTest, HiddenOrInactiveFieldsTakeNoKeysKeepTheirEditAndGiveThePointerBack) {
     auto edit = Make("e", 10);
     edit->SetText("old");
     edit->OnMouseButtonDown(0);
     Type("new");
     edit->SetVisible(false);
-    EXPECT_FALSE(edit->IsEditing());
-    EXPECT_EQ(edit->GetText(), "old");
-    EXPECT_EQ(g_events.back(), "cursor normal");
+    EXPECT_TRUE(edit->IsEditing());
+    EXPECT_EQ(edit->GetText(), "oldnew");  // the text typed so far stays
+    EXPECT_EQ(g_events, (Texts{"cursor hidden", "cursor normal"}));
+    Type("x");
+    EXPECT_EQ(edit->GetEditText(), "oldnew");
+    edit->SetVisible(true);  // active: it takes keys again and the edit goes on
+    Type("!\r");
+    EXPECT_EQ(edit->GetText(), "oldnew!");
+    edit->SetVisible(false);
+    g_events.clear();
+    edit->OnMouseButtonDown(0);  // clicked while hidden: the pointer is not taken away
+    EXPECT_TRUE(edit->IsEditing());
+    EXPECT_TRUE(g_events.empty());
     edit->SetVisible(true);
+    Type("\x1b");
     edit->SetEditable(false);
     edit->SetGetKey(true);
     edit->OnMouseButtonDown(0);
+    g_events.clear();
     edit->SetActive(false);
     SendEvent(YEVENT_KEY_RELEASED, 30, 0);
-    EXPECT_FALSE(edit->IsKeyWaiting());
-    EXPECT_EQ(edit->GetText(), "old");
+    EXPECT_TRUE(edit->IsKeyWaiting());
+    EXPECT_EQ(edit->GetText(), "?");
+    EXPECT_EQ(g_events, (Texts{"cursor normal"}));
+    edit->SetActive(true);
+    SendEvent(YEVENT_KEY_RELEASED, 30, 0);
+    EXPECT_EQ(edit->GetText(), KeyNames[30]);
+    EXPECT_EQ(Commands().back(), "key_assigned e|30");
 }
 
 }  // namespace

@@ -249,7 +249,7 @@ int Tick(lua_State*) {
     return 0;
 }
 
-TEST_F(WindowTest, OnlyAVisibleWindowRunsItsScriptAndCommandsReachItsHandler) {
+TEST_F(WindowTest, OnlyAVisibleWindowRunsItsScriptAndItsHandlerHasNoOwner) {
     g_registerExtraScriptFunctions = [](lua_State* L) { lua_register(L, "Tick", Tick); };
     test::WriteFile("data/scripts/tick.lua", "Tick()\n");
     g_ticks = 0;
@@ -261,7 +261,13 @@ TEST_F(WindowTest, OnlyAVisibleWindowRunsItsScriptAndCommandsReachItsHandler) {
     w->UpdateWindow(), w->UpdateWindow();
     EXPECT_GT(g_ticks, 0);
     g_registerExtraScriptFunctions = nullptr;
+    // Nobody is reached by the window's reference; the handler's name reaches it.
+    EXPECT_EQ(w->Script().Owner(), nullptr);
     g_commandManager->SendCommandByPointer(ObjectAddress(w.get()), "Ping", "");
+    EXPECT_EQ(w->Script().Commands().size(), 0u);
+    w->Script().SetName("w");
+    g_commandManager->Register(&w->Script());
+    g_commandManager->SendCommandByName("w", "Ping", "");
     EXPECT_EQ(w->Script().Commands().size(), 1u);
     const void* ref = w->Reference();
     EXPECT_EQ(CYWindow::FromReference(ref), w.get());

@@ -8,6 +8,7 @@ local requests = { start = "start", save = "briefing_save", back = "briefing_bac
 SetText(GetWindow("mission_title"), "Mission " .. mission .. " of " ..
         GetGlobalSParam(world, "missions") .. ":  " .. GetMissionName())
 SetText(GetWindow("briefing_text"), GetBriefing())
+SetWindowVisible(GetWindow("briefing_text"), true)  -- shown again: its scroll bar follows the text
 SaveLog("briefing: mission " .. mission .. ", " .. GetPointsCount() .. " points, " .. GetUserDroidsCount() .. " droids")
 -- A new game has no droids yet: the mission gives it two standard ones.
 local droids = GetUserDroidsCount()
