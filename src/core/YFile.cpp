@@ -152,6 +152,11 @@ void CYFileWriter::WriteString(const std::string& text) {
 }
 
 HRESULT CYFileWriter::Save() {
+    // As a failed open: a read-only file or a directory of that name is never replaced.
+    if (!fs::CanOpenForWriting(name_)) {
+        Log(0, "File - %s not found\n", name_.c_str());
+        return E_FAIL;
+    }
     switch (fs::WriteFileAtomic(name_, buffer_.data(), buffer_.size())) {
     case fs::WriteStatus::kOk:
         return S_OK;
