@@ -10,6 +10,7 @@
 
 #include "core/YFile.h"
 #include "core/YLiveCounts.h"
+#include "core/YScriptBase.h"
 #include "core/YTriggerRegistry.h"
 #include "core/YLog.h"
 
@@ -130,9 +131,9 @@ int OpenLuaProtected(lua_State* L) {
         lua_pushstring(L, lib.name);
         lua_call(L, 1, 0);
     }
-    // A finaliser written in Lua would run with the instruction budget off.
-    lua_pushnil(L);
-    lua_setfield(L, LUA_GLOBALSINDEX, "newproxy");
+    // The base functions the scripts' language has beyond the library's: require,
+    // newproxy (whose finalisers keep to the instruction budget), gcinfo, collectgarbage.
+    OpenScriptBaseExtras(L);
     lua_pushcfunction(L, Update);
     lua_setfield(L, LUA_GLOBALSINDEX, "Update");
     if (g_registerScriptFunctions) g_registerScriptFunctions(L);
