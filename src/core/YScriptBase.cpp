@@ -78,11 +78,14 @@ bool ReadRequiredFile(const std::string& name, std::string& bytes) {
 
 enum class FileLoad { Loaded, NotFound, Failed };
 
-// Loads a file as the chunk "@name": pushes the chunk (Loaded) or its error message
-// (Failed); a file that cannot be read pushes nothing (NotFound) and the search goes on.
-FileLoad LoadRequiredFile(lua_State* L, const std::string& name) {
+// Loads a file as the chunk "@name": pushes the chunk (Loaded) or an error message, for
+// a file that cannot be read (NotFound: require goes on searching) or does not compile.
+FileLoad LoadChunkFile(lua_State* L, const std::string& name) {
     std::string bytes;
-    if (!ReadRequiredFile(name, bytes)) return FileLoad::NotFound;
+    if (!ReadRequiredFile(name, bytes)) {
+        lua_pushfstring(L, "cannot read %s", name.c_str());
+        return FileLoad::NotFound;
+    }
     // A first line beginning with "#" is skipped; its line feed stays for the line numbers.
     size_t start = 0;
     if (!bytes.empty() && bytes[0] == '#') {
@@ -130,7 +133,7 @@ int Require(lua_State* L) {
     std::string pattern;
     while (status == FileLoad::NotFound && NextTemplate(path, pos, pattern)) {
         lua_settop(L, 3);
-        status = LoadRequiredFile(L, ComposeName(pattern, lua_tostring(L, 1)));
+        status = LoadChunkFile(L, ComposeName(pattern, lua_tostring(L, 1)));
     }
     switch (status) {
     case FileLoad::Loaded:
@@ -141,6 +144,38 @@ int Require(lua_State* L) {
         break;
     }
     return luaL_error(L, "error loading package `%s' (%s)", lua_tostring(L, 1), lua_tostring(L, -1));
+}
+
+// ---- loadfile and dofile ----
+//
+// Files named as the engine names them ("data\scripts\x.lua", any case), read relative
+// to the working directory. Without a name both read the standard input, as the
+// library's own functions (upvalue 1) do.
+
+// Calls the library's own function (upvalue 1) without arguments.
+int CallLibraryFunction(lua_State* L) {
+    lua_settop(L, 0);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_call(L, 0, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+int LoadFile(lua_State* L) {
+    if (lua_isnoneornil(L, 1)) return CallLibraryFunction(L);
+    const char* name = luaL_checkstring(L, 1);
+    if (LoadChunkFile(L, name) == FileLoad::Loaded) return 1;
+    lua_pushnil(L);
+    lua_insert(L, -2);
+    return 2;
+}
+
+int DoFile(lua_State* L) {
+    if (lua_isnoneornil(L, 1)) return CallLibraryFunction(L);
+    const char* name = luaL_checkstring(L, 1);
+    const int base = lua_gettop(L);
+    if (LoadChunkFile(L, name) != FileLoad::Loaded) return lua_error(L);
+    lua_call(L, 0, LUA_MULTRET);
+    return lua_gettop(L) - base;
 }
 
 // ---- newproxy ----
@@ -269,6 +304,13 @@ void OpenScriptBaseExtras(lua_State* L) {
     lua_setmetatable(L, -2);
     lua_pushcclosure(L, NewProxy, 1);
     lua_setglobal(L, "newproxy");
+
+    lua_getglobal(L, "loadfile");
+    lua_pushcclosure(L, LoadFile, 1);
+    lua_setglobal(L, "loadfile");
+    lua_getglobal(L, "dofile");
+    lua_pushcclosure(L, DoFile, 1);
+    lua_setglobal(L, "dofile");
 
     lua_pushcfunction(L, GcInfo);
     lua_setglobal(L, "gcinfo");

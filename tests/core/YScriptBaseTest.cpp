@@ -86,6 +86,16 @@ TEST_F(ScriptBaseTest, RequireFailuresAreLuaErrors) {
     EXPECT_EQ(g_seen[2], "false,`_LOADED' is not a table");
 }
 
+TEST_F(ScriptBaseTest, LoadfileAndDofileReadEnginePaths) {
+    test::WriteFile("data/scripts/Part.lua", "local a = ... return 'part', 2\n");
+    Run("Record(dofile([[DATA\\scripts\\part.lua]]))\n"
+        "local chunk = loadfile([[data\\scripts\\part.lua]])\n"
+        "Record(type(chunk), loadfile([[data\\none.lua]]))\n"
+        "Record(pcall(dofile, [[data\\none.lua]]))\n");
+    EXPECT_EQ(g_seen, (std::vector<std::string>{"part,2", "function,nil,cannot read data\\none.lua",
+                                                 "false,cannot read data\\none.lua"}));
+}
+
 TEST_F(ScriptBaseTest, NewproxyMakesUserdataWithOwnOrSharedMetatables) {
     Run("local a = newproxy(true)\n"
         "getmetatable(a).__index = function(_, k) return 'field ' .. k end\n"
