@@ -46,10 +46,10 @@ HRESULT CYFile::LoadFromArchive(uint32_t offset, uint32_t size, uint32_t maxByte
         return E_FAIL;
     }
     // An entry whose bytes lie past the archive's end fails here, alone, before anything
-    // is allocated for it.
+    // is allocated for it. An empty one has no bytes to miss.
     struct stat st;
     bool ok = ::fstat(fileno(f), &st) == 0 &&
-              uint64_t{offset} + size <= static_cast<uint64_t>(st.st_size) &&
+              (size == 0 || uint64_t{offset} + size <= static_cast<uint64_t>(st.st_size)) &&
               fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
     if (ok) {
         data_.resize(size);

@@ -223,15 +223,16 @@ TEST_F(ArchiveFailures, ArchiveShortenedAfterOpeningFailsTheLoad) {
 // other file still comes from the archive, and its disk copy is not read in its place.
 TEST_F(ArchiveFailures, AnEntryPastTheEndFailsAloneWhenLoaded) {
     ArchiveBuilder b;
-    b.Dir("data", 4);
+    b.Dir("data", 5);
     b.File("x.txt", "hello");
-    b.Entry("long.txt", 0, 10, 0);      // 10 bytes from the start, 5 there
+    b.Entry("long.txt", 0, 10, 0);         // 10 bytes from the start, 5 there
     b.Entry("far.txt", 0x7FFFFFFF, 1, 0);  // starts far beyond the end
-    b.Entry("end.txt", 5, 0, 0);        // empty, right at the end: fine
+    b.Entry("end.txt", 5, 0, 0);           // empty, right at the end
+    b.Entry("void.txt", 0x7FFFFFFF, 0, 0); // empty, far beyond it: no bytes to miss
     b.Save();
     test::WriteFile("data/long.txt", "disk");
     ASSERT_EQ(OpenGameArchive(), S_OK);
-    EXPECT_EQ(GetArchiveFileCount(), 4u);
+    EXPECT_EQ(GetArchiveFileCount(), 5u);
     HRESULT hr;
     EXPECT_EQ(Load("data\\x.txt", &hr), "hello");
     EXPECT_EQ(hr, S_OK);
@@ -240,8 +241,11 @@ TEST_F(ArchiveFailures, AnEntryPastTheEndFailsAloneWhenLoaded) {
         EXPECT_EQ(Load(name, &hr), "");
         EXPECT_EQ(hr, E_FAIL);
     }
-    EXPECT_EQ(Load("data\\end.txt", &hr), "");
-    EXPECT_EQ(hr, S_OK);
+    for (const char* name : {"data\\end.txt", "data\\void.txt"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Load(name, &hr), "");
+        EXPECT_EQ(hr, S_OK);
+    }
     EXPECT_EQ(Log(), "Unknown error in file - game.dat\nUnknown error in file - game.dat\n");
 }
 
