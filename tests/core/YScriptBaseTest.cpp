@@ -4,6 +4,7 @@
 
 #include <lua.hpp>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ class ScriptBaseTest : public testing::Test {
 protected:
     test::TempDir dir;
     ScriptBaseTest() {
+        ::unsetenv("LUA_PATH");  // the default path applies
         g_seen.clear();
         g_registerExtraScriptFunctions = RegisterRecord;
     }
