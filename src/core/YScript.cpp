@@ -132,7 +132,8 @@ int OpenLuaProtected(lua_State* L) {
         lua_call(L, 1, 0);
     }
     // The base functions the scripts' language has beyond the library's: require,
-    // newproxy (whose finalisers keep to the instruction budget), gcinfo, collectgarbage.
+    // loadfile and dofile on engine paths, newproxy (whose finalisers keep to the
+    // instruction budget), gcinfo, collectgarbage.
     OpenScriptBaseExtras(L);
     lua_pushcfunction(L, Update);
     lua_setfield(L, LUA_GLOBALSINDEX, "Update");
