@@ -1,4 +1,5 @@
 // The program's life: start-up, the frame loop, shutdown, and the main window's procedure.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -110,8 +111,11 @@ int main() {
     snd::OpenDeviceAhead();
 
     if (!sys::Init()) return 0;
-    sys::Window* window = sys::CreateMainWindow(kTitle, g_settings.screenWidth, g_settings.screenHeight,
-                                                !g_settings.fullScreen, MainWindowProc);
+    // A size of 0 or less still makes a window (of one pixel there); the renderer then
+    // refuses the size and start-up goes to the shutdown.
+    sys::Window* window = sys::CreateMainWindow(kTitle, std::max(g_settings.screenWidth, 1),
+                                                std::max(g_settings.screenHeight, 1), !g_settings.fullScreen,
+                                                MainWindowProc);
     if (!window) {
         sys::Quit();
         return 0;

@@ -152,6 +152,8 @@ HRESULT CYActions::Load() {
 }
 
 void CYActions::Save() const {
+    // A file that cannot be opened for writing is left as it is, without a word.
+    if (!fs::CanOpenForWriting(kActionsFile)) return;
     std::string out;
     char line[64];
     for (int i = 0; i < kActionCount; ++i) {

@@ -86,11 +86,11 @@ bool ReadArchiveDirectory(ArchiveDirectoryCursor& cursor, const std::string& pre
     int32_t count = static_cast<int32_t>(rawCount);
 
     if (offset >= 0) {
-        // A file: its bytes must lie inside the archive.
+        // A file. Bytes past the archive's end fail when that file is loaded, so one bad
+        // entry costs only itself; a start beyond 32 bits is kept past any end.
         uint64_t start = static_cast<uint64_t>(layout.dataStart) + static_cast<uint64_t>(offset);
-        if (start > UINT32_MAX || start + size > layout.fileSize) return false;
         ToLower(path);
-        index[path] = ArchiveEntry{static_cast<uint32_t>(start), size};
+        index[path] = ArchiveEntry{start > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(start), size};
         return true;
     }
 
@@ -109,7 +109,7 @@ bool ParseGameArchive(const uint8_t* bytes, size_t size, ArchiveIndex& index, ui
     if (!bytes || !CheckHeader(bytes, size, directorySize)) return false;
     std::vector<uint8_t> directory(bytes + kHeaderSize, bytes + kHeaderSize + directorySize);
     UnscrambleBuffer(directory.data(), directory.size());
-    ArchiveLayout layout{directorySize + static_cast<uint32_t>(kHeaderSize), size};
+    ArchiveLayout layout{directorySize + static_cast<uint32_t>(kHeaderSize)};
     if (!ParseDirectory(directory, layout, index)) return false;
     dataStart = layout.dataStart;
     return true;
@@ -129,7 +129,7 @@ HRESULT ReadGameArchiveIndex(const std::string& path, ArchiveIndex& index, uint3
         std::vector<uint8_t> directory(directorySize);
         if (std::fread(directory.data(), 1, directorySize, f) == directorySize) {
             UnscrambleBuffer(directory.data(), directory.size());
-            ArchiveLayout layout{directorySize + static_cast<uint32_t>(kHeaderSize), static_cast<uint64_t>(st.st_size)};
+            ArchiveLayout layout{directorySize + static_cast<uint32_t>(kHeaderSize)};
             ok = ParseDirectory(directory, layout, index);
             if (ok) dataStart = layout.dataStart;
         }

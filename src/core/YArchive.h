@@ -52,16 +52,16 @@ struct ArchiveDirectoryCursor {
     size_t pos = 0;
 };
 
-// What each entry is checked against: where the data area starts and the archive's size.
+// Where the data area starts: file offsets count from there.
 struct ArchiveLayout {
     uint32_t dataStart = 0;
-    uint64_t fileSize = 0;
 };
 
 // Reads one entry at the cursor (a directory with all its descendants) into the index
-// and advances the cursor. False when the directory is corrupt: a length, count or
-// offset that leaves the directory or the file, a path above kArchiveMaxPath bytes or
-// nesting deeper than kArchiveMaxDepth. The index may then hold part of the entries.
+// and advances the cursor. False when the directory is corrupt: a length or count that
+// leaves the directory, a path above kArchiveMaxPath bytes or nesting deeper than
+// kArchiveMaxDepth. The index may then hold part of the entries. A file whose bytes lie
+// past the archive's end is indexed all the same: its own load fails (CYFile::Load).
 bool ReadArchiveDirectory(ArchiveDirectoryCursor& cursor, const std::string& prefix, const ArchiveLayout& layout,
                           ArchiveIndex& index, int depth = 0);
 

@@ -94,6 +94,9 @@ void LoadConfig() {
 }
 
 void SaveConfig() {
+    // A file that cannot be opened for writing (made read-only, or not a file) is left
+    // as it is, without a word.
+    if (!fs::CanOpenForWriting(kConfigFile)) return;
     const YSettings& s = g_settings;
     std::string out;
     char line[256];

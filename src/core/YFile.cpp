@@ -1,5 +1,6 @@
 #include "core/YFile.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdio>
@@ -44,9 +45,12 @@ HRESULT CYFile::LoadFromArchive(uint32_t offset, uint32_t size, uint32_t maxByte
         Log(0, "File - %s not found\n", kGameArchiveName);
         return E_FAIL;
     }
-    // The entry was checked against the archive's size when the index was read, so the
-    // buffer is bounded; a file that shrank since gives a short read.
-    bool ok = fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+    // An entry whose bytes lie past the archive's end fails here, alone, before anything
+    // is allocated for it. An empty one has no bytes to miss.
+    struct stat st;
+    bool ok = ::fstat(fileno(f), &st) == 0 &&
+              (size == 0 || uint64_t{offset} + size <= static_cast<uint64_t>(st.st_size)) &&
+              fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
     if (ok) {
         data_.resize(size);
         ok = std::fread(data_.data(), 1, size, f) == size;
@@ -152,6 +156,11 @@ void CYFileWriter::WriteString(const std::string& text) {
 }
 
 HRESULT CYFileWriter::Save() {
+    // As a failed open: a read-only file or a directory of that name is never replaced.
+    if (!fs::CanOpenForWriting(name_)) {
+        Log(0, "File - %s not found\n", name_.c_str());
+        return E_FAIL;
+    }
     switch (fs::WriteFileAtomic(name_, buffer_.data(), buffer_.size())) {
     case fs::WriteStatus::kOk:
         return S_OK;

@@ -10,6 +10,7 @@
 
 #include "core/YFile.h"
 #include "core/YLiveCounts.h"
+#include "core/YScriptBase.h"
 #include "core/YTriggerRegistry.h"
 #include "core/YLog.h"
 
@@ -92,16 +93,16 @@ int Update(lua_State* L) {
     return lua_yield(L, 1);
 }
 
-// Logs the error value on top of the stack.
+// Logs the error value on top of the stack when it is a text (or a number); an error
+// with any other value ends the state without a line.
 void LogLuaError(lua_State* L) {
-    if (lua_gettop(L) < 1) return;
-    if (lua_isstring(L, -1)) {
-        Log(0, kErrorFormat, lua_tostring(L, -1));
-    } else {
-        char text[64];
-        std::snprintf(text, sizeof text, "(error object is a %s value)", luaL_typename(L, -1));
-        Log(0, kErrorFormat, text);
-    }
+    if (lua_gettop(L) < 1 || !lua_isstring(L, -1)) return;
+    Log(0, kErrorFormat, lua_tostring(L, -1));
+}
+
+// True when the value at index 1 is a number whose integer part is 7: what Update yields.
+bool FirstResultIsSeven(lua_State* L) {
+    return lua_gettop(L) >= 1 && lua_type(L, 1) == LUA_TNUMBER && std::trunc(lua_tonumber(L, 1)) == 7.0;
 }
 
 lua_State* NewLimitedState(CYScript::LuaContext* ctx) {
@@ -130,9 +131,10 @@ int OpenLuaProtected(lua_State* L) {
         lua_pushstring(L, lib.name);
         lua_call(L, 1, 0);
     }
-    // A finaliser written in Lua would run with the instruction budget off.
-    lua_pushnil(L);
-    lua_setfield(L, LUA_GLOBALSINDEX, "newproxy");
+    // The base functions the scripts' language has beyond the library's: require,
+    // loadfile and dofile on engine paths, newproxy (whose finalisers keep to the
+    // instruction budget), gcinfo, collectgarbage.
+    OpenScriptBaseExtras(L);
     lua_pushcfunction(L, Update);
     lua_setfield(L, LUA_GLOBALSINDEX, "Update");
     if (g_registerScriptFunctions) g_registerScriptFunctions(L);
@@ -176,6 +178,7 @@ void CYScript::CloseLua() {
     if (lua_) lua_close(lua_);
     lua_ = nullptr;
     coroutine_ = nullptr;
+    returnedAlive_ = false;
     context_.reset();
 }
 
@@ -264,6 +267,13 @@ bool CYScript::Resume(float frameTime) {
         firstRun_ = false;
     }
     if (finished_ || !coroutine_) return finished_;
+    if (returnedAlive_) {
+        // What resuming a dead coroutine gives; the coroutine itself is never resumed again.
+        returnedAlive_ = false;
+        Log(0, kErrorFormat, "cannot resume dead coroutine");
+        finished_ = true;
+        return true;
+    }
 
     context_->instructions = 0;
     lua_sethook(coroutine_, CountHook, LUA_MASKCOUNT, kHookInterval);
@@ -271,15 +281,15 @@ bool CYScript::Resume(float frameTime) {
     int r = lua_resume(coroutine_, 0);
     busy_ = false;
 
-    if (r == LUA_YIELD) {
-        // Alive only when the frame was given back through Update (a yielded 7).
-        bool alive = lua_gettop(coroutine_) >= 1 && lua_type(coroutine_, 1) == LUA_TNUMBER &&
-                     std::trunc(lua_tonumber(coroutine_, 1)) == 7.0;
+    if (r == LUA_YIELD || r == 0) {
+        // Alive only when the first value is 7, as Update yields. A chunk that returns 7 is
+        // taken as yielded too; its coroutine is dead, so its next resume is an error.
+        bool alive = FirstResultIsSeven(coroutine_);
         lua_settop(coroutine_, 0);
         finished_ = !alive;
+        returnedAlive_ = alive && r == 0;
     } else {
-        // A return or an error: the coroutine is dead and never resumed again.
-        if (r != 0) LogLuaError(coroutine_);
+        LogLuaError(coroutine_);
         finished_ = true;
     }
 

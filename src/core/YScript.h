@@ -123,6 +123,8 @@ private:
     std::string ownerName_;
     CYScriptHandler* handler_ = nullptr;
     bool busy_ = false;
+    // The coroutine returned 7: taken as yielded, but it cannot run again.
+    bool returnedAlive_ = false;
     Pending pending_ = Pending::None;
     bool deleteWhenDone_ = false;
 };

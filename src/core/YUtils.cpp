@@ -92,18 +92,16 @@ float RayCircleDistance2D(float ox, float oy, float vx, float vy, float mx, floa
 }
 
 namespace {
-// Counts an edge when the point's u is within the edge's u range and its w lies at or
-// below the edge. Half-open ranges include the lower end only. The edge's w is always
-// interpolated from its lower-u end, so an edge shared by two triangles (in either
-// direction) gives both the same value and a point on it cannot miss both.
+// Counts the edge A->B when the point's u lies in the edge's u range (half-open: the lower
+// end in, the upper end out, in either direction; closed for c->a) and its w is at or
+// below the edge's w there, interpolated from A: wA + (u - uA) * (wB - wA) / (uB - uA).
+// An edge with uA == uB gives no number there (0 / 0), so it never counts.
 bool EdgeCounts(float pu, float pw, float au, float aw, float bu, float bw, bool closed) {
-    if (bu < au) {
-        float t = au; au = bu; bu = t;
-        t = aw; aw = bw; bw = t;
-    }
-    bool inside = closed ? (pu >= au && pu <= bu) : (pu >= au && pu < bu);
-    if (!inside) return false;
-    float w = (bu == au) ? (aw > bw ? aw : bw) : aw + (pu - au) * (bw - aw) / (bu - au);
+    const float lo = au < bu ? au : bu;
+    const float hi = au < bu ? bu : au;
+    const bool inside = closed ? (pu >= lo && pu <= hi) : (pu >= lo && pu < hi);
+    if (!inside || au == bu) return false;
+    const float w = aw + (pu - au) * (bw - aw) / (bu - au);
     return pw <= w;
 }
 }  // namespace

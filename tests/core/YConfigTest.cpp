@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -115,12 +116,20 @@ TEST_F(ConfigTest, ValuesReadTheirLeadingDecimalNumberOnly) {
 }
 
 TEST_F(ConfigTest, UnwritableFileIsSkippedSilentlyAndKeepsTheOldOne) {
-    test::WriteFile("YConfig.cfg", "old");
-    // A directory of the same name as the temporary file's target is not writable as a file.
-    ASSERT_EQ(std::remove("YConfig.cfg"), 0);
-    ASSERT_EQ(::mkdir("YConfig.cfg", 0755), 0);
+    // A directory of that name cannot be opened for writing, whoever runs the test.
+    test::WriteFile("YConfig.cfg/keep", "old");
     SaveConfig();
-    EXPECT_TRUE(test::FileExists("YConfig.cfg"));
+    EXPECT_EQ(test::ReadFile("YConfig.cfg/keep"), "old");
+    EXPECT_EQ(LogText().find("SaveConfig"), std::string::npos);
+}
+
+TEST_F(ConfigTest, AReadOnlyFileIsNeverReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+    test::WriteFile("YConfig.cfg", "old");
+    ASSERT_EQ(::chmod("YConfig.cfg", 0444), 0);
+    SaveConfig();
+    EXPECT_EQ(test::ReadFile("YConfig.cfg"), "old");
+    EXPECT_EQ(LogText().find("SaveConfig"), std::string::npos);
 }
 
 }  // namespace

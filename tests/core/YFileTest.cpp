@@ -159,13 +159,13 @@ TEST_F(FileWriter, FailedSaveReportsFailureAndKeepsTheOldFile) {
     EXPECT_NE(Log().find("File - data\\Saves\\save1.sav not found\n"), std::string::npos);
 }
 
-TEST_F(FileWriter, SaveOverADirectoryFailsAsAWriteError) {
+TEST_F(FileWriter, SaveOverADirectoryFailsAsAFailedOpen) {
     std::filesystem::create_directories("out/inside");
     CYFileWriter w("out");
     w.WriteInt(1);
     EXPECT_EQ(w.Save(), E_FAIL);
     EXPECT_TRUE(std::filesystem::is_directory("out/inside"));
-    EXPECT_NE(Log().find("Unknown error in file - out\n"), std::string::npos);
+    EXPECT_NE(Log().find("File - out not found\n"), std::string::npos);
 }
 
 }  // namespace

@@ -161,10 +161,26 @@ TEST_F(ScriptTest, UpdateGivesBackOneFrameAtATime) {
 }
 
 TEST_F(ScriptTest, ScriptThatReturnsIsFinishedAndNeverResumedAgain) {
-    ScriptPtr s = Started("once.lua", "Record('ran')\nreturn 7\n");
+    ScriptPtr s = Started("once.lua", "Record('ran')\nreturn 8\n");
     EXPECT_TRUE(s->Resume(0.0f));
     EXPECT_TRUE(s->Resume(0.0f));
     EXPECT_EQ(g_records, std::vector<std::string>{"ran"});
+    EXPECT_EQ(LogText().find("ERROR!!!"), std::string::npos);
+}
+
+TEST_F(ScriptTest, AScriptThatReturnsSevenEndsWithAnErrorAtItsNextResume) {
+    ScriptPtr s = Started("seven.lua", "Record('ran')\nreturn 7.5, 'more'\n");
+    EXPECT_FALSE(s->Resume(0.0f));
+    EXPECT_EQ(LogText().find("ERROR!!!"), std::string::npos);
+    EXPECT_TRUE(s->Resume(0.0f));
+    const std::string log = LogText();
+    EXPECT_EQ(log.substr(log.find("\nERROR!!!")), "\nERROR!!!!!!!!!!!!!\ncannot resume dead coroutine\n\n");
+    EXPECT_TRUE(s->Resume(0.0f));
+    EXPECT_EQ(g_records, std::vector<std::string>{"ran"});
+    // Started again, it runs anew.
+    s->Start();
+    EXPECT_FALSE(s->Resume(0.0f));
+    EXPECT_EQ(g_records, (std::vector<std::string>{"ran", "ran"}));
 }
 
 TEST_F(ScriptTest, OnlyAYieldedSevenKeepsTheScriptAlive) {
@@ -221,9 +237,10 @@ TEST_F(ScriptTest, ReferenceOfADeletedScriptReadsAsNullAndIsNotReused) {
 TEST_F(ScriptTest, StandardLibrariesAreOpen) {
     ScriptPtr s = Started("lib.lua",
                           "Record(type(io.open), type(os.time), string.upper('a'), math.floor(2.5), "
-                          "table.concat({1, 2}, '-'), type(coroutine.yield), type(newproxy))\n");
+                          "table.concat({1, 2}, '-'), type(coroutine.yield), type(newproxy), type(require), "
+                          "type(gcinfo))\n");
     s->Resume(0.0f);
-    EXPECT_EQ(g_records, std::vector<std::string>{"function,function,A,2,1-2,function,nil"});
+    EXPECT_EQ(g_records, std::vector<std::string>{"function,function,A,2,1-2,function,function,function,function"});
 }
 
 // ---- errors and limits ----
@@ -236,10 +253,13 @@ TEST_F(ScriptTest, RuntimeErrorIsLoggedWithItsMessageAndFinishesTheState) {
               std::string::npos);
 }
 
-TEST_F(ScriptTest, ErrorWithANonTextValueIsStillLogged) {
+TEST_F(ScriptTest, AnErrorWithANonTextValueEndsTheStateWithoutALine) {
     ScriptPtr s = Started("t.lua", "error({})\n");
     EXPECT_TRUE(s->Resume(0.0f));
-    EXPECT_NE(LogText().find("\nERROR!!!!!!!!!!!!!\n(error object is a table value)\n\n"), std::string::npos);
+    EXPECT_EQ(LogText().find("ERROR!!!"), std::string::npos);
+    ScriptPtr n = Started("n.lua", "error(42)\n");
+    EXPECT_TRUE(n->Resume(0.0f));
+    EXPECT_NE(LogText().find("\nERROR!!!!!!!!!!!!!\n[string \"data\\scripts\\n.lua\"]:1: 42\n\n"), std::string::npos);
 }
 
 TEST_F(ScriptTest, AScriptThatPilesUpMemoryEndsWithNotEnoughMemory) {

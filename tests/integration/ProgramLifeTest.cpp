@@ -26,6 +26,29 @@ TEST(ProgramLife, StartsLogsAndEndsOnSigtermWithTheLeakReport) {
     EXPECT_NE(log.find("\nGame Finished\t--------------\n"), std::string::npos);
 }
 
+// A size of 0 or less is no reason to stop silently: the renderer refuses it, and the
+// settings, the leak report and the last line are still written.
+TEST(ProgramLife, AScreenSizeOfZeroOrLessEndsThroughTheRenderersFailure) {
+    for (const char* video : {"SCREEN_WIDTH abc\n", "SCREEN_HEIGHT -5\n"}) {
+        SCOPED_TRACE(video);
+        test::TempDir dir;
+        WriteIdleMainScript(dir.Path());
+        test::WriteFile(dir.Path() + "/YConfig.cfg", std::string("[VIDEO]\n") + video);
+        test::Program program(dir.Path());
+        EXPECT_EQ(program.Wait(20), 0);
+        std::string log = test::ReadFile("YLog.log");
+        size_t render = log.find("Render init started");
+        size_t save = log.find("SaveConfig\n");
+        size_t leaks = log.find("0 - scripts lost\n");
+        size_t end = log.find("\nGame Finished\t--------------\n");
+        EXPECT_NE(render, std::string::npos);
+        EXPECT_TRUE(render < save && save < leaks && leaks < end) << log;
+        EXPECT_EQ(log.find("Starting to parse script file"), std::string::npos);
+        std::string config = test::ReadFile("YConfig.cfg");
+        EXPECT_NE(config.find(video[7] == 'W' ? "SCREEN_WIDTH 0\n" : "SCREEN_HEIGHT -5\n"), std::string::npos);
+    }
+}
+
 TEST(ProgramLife, SecondInstanceExitsWithOneAndLeavesTheLogAlone) {
     test::TempDir dir;
     WriteIdleMainScript(dir.Path());

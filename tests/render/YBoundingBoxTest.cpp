@@ -259,21 +259,35 @@ TEST(BoundingBoxRay, RayFromOutsideHitsTheNearFace) {
     ExpectPlane(plane, 0, 0, 1, -0.5f);
 }
 
-TEST(BoundingBoxRay, RayOnTheDiagonalBetweenAFacesTrianglesHits) {
-    // Points on the diagonal that the face's two triangles share, where rounding must not
-    // let the ray slip between them: on the +x face and on the top face.
+TEST(BoundingBoxRay, RaysBesideTheDiagonalBetweenAFacesTrianglesHit) {
+    // Just either side of the diagonal that the face's two triangles share: on the +x face
+    // and on the top face. On the diagonal itself the triangles' own rounding decides.
     CYBoundingBox box = FlatBox();
     for (float u = -0.95f; u < 1.0f; u += 0.05f) {
-        SCOPED_TRACE(u);
-        float distance = 100.0f;
-        Vec4 point;
-        Plane plane;
-        EXPECT_EQ(box.IntersectRay({10, u, u * 0.5f, 1}, {-1, 0, 0, 0}, &point, &distance, &plane), 1.0f);
-        ExpectPlane(plane, 1, 0, 0, -2);
-        distance = 100.0f;
-        EXPECT_EQ(box.IntersectRay({2 * u, u, 9, 1}, {0, 0, -1, 0}, &point, &distance, &plane), 1.0f);
-        ExpectPlane(plane, 0, 0, 1, -0.5f);
+        for (float side : {-0.01f, 0.01f}) {
+            SCOPED_TRACE(testing::Message() << u << " " << side);
+            float distance = 100.0f;
+            Vec4 point;
+            Plane plane;
+            EXPECT_EQ(box.IntersectRay({10, u, u * 0.5f + side, 1}, {-1, 0, 0, 0}, &point, &distance, &plane), 1.0f);
+            ExpectPlane(plane, 1, 0, 0, -2);
+            distance = 100.0f;
+            EXPECT_EQ(box.IntersectRay({2 * u, u + side, 9, 1}, {0, 0, -1, 0}, &point, &distance, &plane), 1.0f);
+            ExpectPlane(plane, 0, 0, 1, -0.5f);
+        }
     }
+}
+
+TEST(BoundingBoxRay, RayOnTheTopFacesLeftBorderHits) {
+    // The border x = -2 is the second triangle's c->a edge, vertical in the projection:
+    // it does not count, so the point counts one edge and lies in the face.
+    CYBoundingBox box = FlatBox();
+    float distance = 100.0f;
+    Vec4 point;
+    Plane plane;
+    EXPECT_EQ(box.IntersectRay({-2, 0, 9, 1}, {0, 0, -1, 0}, &point, &distance, &plane), 1.0f);
+    EXPECT_NEAR(distance, 8.5f, kTol);
+    ExpectPlane(plane, 0, 0, 1, -0.5f);
 }
 
 TEST(BoundingBoxRay, ParallelMissingAndFartherRaysReportNothing) {

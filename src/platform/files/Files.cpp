@@ -210,6 +210,28 @@ bool CreateDirectories(const std::string& path) {
     return MakeDirectories(target, true) && IsDirectory(target);
 }
 
+bool CanOpenForWriting(const std::string& path) {
+    std::string target = ResolveWritePath(path);
+    if (target.empty()) return false;
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return false;
+        // Opened without truncation and closed at once: the file stays as it is.
+        int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return false;
+        ::close(fd);
+        return true;
+    }
+    // Missing directories are made by the writers, so the nearest existing one decides.
+    std::string dir = target;
+    for (;;) {
+        size_t slash = dir.rfind('/');
+        dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : dir.substr(0, slash));
+        if (Exists(dir)) return IsDirectory(dir) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+        if (dir == "." || dir == "/") return false;
+    }
+}
+
 WriteStatus WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     std::string target = ResolveWritePath(path);
     if (target.empty()) {

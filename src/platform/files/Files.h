@@ -37,6 +37,13 @@ bool FileExists(const std::string& path);
 // True when the directory exists afterwards.
 bool CreateDirectories(const std::string& path);
 
+// True when an engine path could be opened for writing now, as fopen with "w" would,
+// without changing anything: an existing entry must be a file that opens for writing (not
+// a directory, not refused by its permission bits), and for a missing one the nearest
+// existing directory above it must take new names. Writers check it before
+// WriteFileAtomic, whose rename would otherwise replace a read-only file.
+bool CanOpenForWriting(const std::string& path);
+
 // Outcome of WriteFileAtomic.
 enum class WriteStatus {
     kOk,           // the file holds the new bytes
