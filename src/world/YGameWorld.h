@@ -95,8 +95,9 @@ public:
     CYComplexObject* GetRoomDoor(int floor, int row, int column, int side) const;
     // Whether the object is registered and not destroyed.
     bool IsValidObject(const void* object) const;
-    // Takes the object out of the world's lists without deleting it; a replacement
-    // becomes the current droid.
+    // Takes the object out of the droid slots, the named-object table, the live list and
+    // both moving-object buffers without deleting it (rooms and doors keep it); a
+    // replacement becomes the current droid.
     void KillObject(CYComplexObject* object, CYComplexObject* replacement);
     // Takes the object out of every list and deletes it (with the object it rides on).
     void DeleteObject(CYComplexObject* object);
@@ -306,6 +307,9 @@ private:
     // Every list, slot and pointer of the world and its floors forgets the object (the
     // registered set and the current droid excepted).
     void ForgetObject(CYComplexObject* object);
+    // What a killed object leaves: the droid slots, the name table, the live list and
+    // the moving-object buffers.
+    void ForgetKilledObject(CYComplexObject* object);
     // Destroys the droid record the object carries in "info".
     void DestroyCarriedRecord(CYComplexObject* object);
     // Deletes the camera, background and overlay camera nodes the world hung under the

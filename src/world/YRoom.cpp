@@ -265,6 +265,14 @@ void CYRoom::RemoveObject(CYComplexObject* object) {
     EraseAll(movingObjects_[1], object);
 }
 
+void CYRoom::KillObject(CYComplexObject* object) {
+    if (!object) return;
+    EraseAll(dynamicObjects_, object);
+    RemoveFromUpdated(object);
+    EraseAll(movingObjects_[0], object);
+    EraseAll(movingObjects_[1], object);
+}
+
 bool CYRoom::HoldsObject(const CYComplexObject* object) const {
     if (!object) return false;
     for (const auto* list : {&staticObjects_, &dynamicObjects_, &updatedObjects_, &pendingAdd_, &movingObjects_[0],
