@@ -193,7 +193,10 @@ private:
     // finishing updates.
     HRESULT LoadMissionNow(const std::string& path, int32_t number);
     void ClearMission();
-    bool StartMissionScript(const std::string& script);
+    // The header's seven lines, each applied as it is read; the floor count, room rows
+    // and room columns into sizes. False (nothing logged) on a header error.
+    bool ReadHeader(CYTextParser& parser, int32_t sizes[3]);
+    void StartMissionScript(const std::string& script);
     HRESULT BuildFloors(CYTextParser& parser, int32_t height, int32_t width, int32_t depth, const std::string& path);
     HRESULT FinishMission(HRESULT result);
     void FixLiveState(int32_t lastLevel);
