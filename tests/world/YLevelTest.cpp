@@ -354,16 +354,33 @@ TEST_F(LevelTest, HostileLevelTextFailsWithALogLineAndKeepsWhatWasBuilt) {
     EXPECT_EQ(Load(1, 1, "[floor]\ntype = 1\n" + good), E_FAIL);
     EXPECT_EQ(Load(1, 1, "[wall]\ntype = x1\n" + good), E_FAIL);
     EXPECT_EQ(LogCount("type line expected"), 1);
-    // Positions that are not numbers or lie absurdly far away.
-    for (const char* position : {"nan, 0", "1, inf", "1e30, 0", ",", "1"}) {
-        const std::string text = LevelText(1, 1, walls, [&](int, int) { return RoomBlock(1, Entry("box.adf", position)); });
-        EXPECT_EQ(Load(1, 1, text), E_FAIL) << position;
+    // Coordinates are read as far as they form numbers (none reads 0); a position far
+    // outside the grid skips its entry alone.
+    const struct {
+        const char* position;
+        float x, y;
+    } positions[] = {{"nan, 0", 0, 0}, {"1, inf", 1, 0}, {",", 0, 0}, {"1.5", 1.5f, 0}, {"abc, 2x", 0, 2}};
+    for (const auto& p : positions) {
+        const std::string text = LevelText(1, 1, walls, [&](int, int) { return RoomBlock(1, Entry("box.adf", p.position)); });
+        ASSERT_EQ(Load(1, 1, text), S_OK) << p.position;
+        ASSERT_EQ(world_.registered.size(), 1u) << p.position;
+        EXPECT_NEAR(world_.registered[0]->Position().x, 4.125f + p.x, 1e-5f) << p.position;
+        EXPECT_NEAR(world_.registered[0]->Position().y, 4.125f + p.y, 1e-5f) << p.position;
         world_.Clear();
     }
-    EXPECT_EQ(LogCount("object position is not two numbers"), 5);
-    // An entry cut short by the end of the text.
+    const std::string far = LevelText(
+        1, 1, walls, [](int, int) { return RoomBlock(1, Entry("box.adf", "1e30, 0") + Entry("box.adf", "1, 1")); });
+    EXPECT_EQ(Load(1, 1, far), S_OK);
+    EXPECT_EQ(world_.registered.size(), 1u);
+    EXPECT_EQ(LogCount("at (1e+30, 0) lies far outside the grid, skipped"), 1);
+    world_.Clear();
+    // An entry cut short by the end of the text is still read.
     EXPECT_EQ(Load(1, 1, good.substr(0, good.find("[/floor]")) + "[object]\nfile = box.adf\nposition = 1, 1\n"),
-              E_FAIL);
+              S_OK);
+    ASSERT_EQ(world_.registered.size(), 1u);
+    EXPECT_NEAR(world_.registered[0]->Position().x, 5.125f, 1e-5f);
+    EXPECT_EQ(LogCount("text ends inside an object entry"), 1);
+    world_.Clear();
     // Sizes out of range are refused before anything is allocated or read.
     CYLevel huge(&world_, 1 << 20, 1 << 20);
     CYTextParser parser(good.data(), static_cast<uint32_t>(good.size()));
