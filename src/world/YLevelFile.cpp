@@ -52,7 +52,8 @@ void RegisterScriptObject(CYScriptHandler& handler, const std::string& name) {
     if (g_commandManager) g_commandManager->Register(&handler);
 }
 
-// Places a wall or column clone at (x, y, z), turned to the heading when one is given.
+// Places a wall or column clone at (x, y, z). A turned one is marked as moved, so that its
+// Update places it again and announces it as a moving object (event 14).
 void PlaceFixture(CYComplexObject* object, float x, float y, float z, bool turn) {
     object->SetPosition(math::Vec3(x, y, z));
     object->UpdatePlacement();
@@ -60,8 +61,6 @@ void PlaceFixture(CYComplexObject* object, float x, float y, float z, bool turn)
         object->SetHeading(kHalfPi);
         object->SetMoved();
     }
-    // Placed here, so that Update does not announce a level fixture as a moving object.
-    object->UpdatePlacement();
     object->Update(0.0f);
 }
 

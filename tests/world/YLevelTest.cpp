@@ -90,6 +90,22 @@ TEST_F(LevelTest, OneRoomLevelReadsItsWallsColumnByColumnAndPlacesColumnsOnlyBes
     EXPECT_EQ(level_->RoomAtCell(-1, 99), nullptr);
 }
 
+TEST_F(LevelTest, TurnedWallsColumnsAndFloorHolesAreAnnouncedAsMoving) {
+    // 1 x 2 rooms, every wall type 1; room (1, 1) has a plain floor, room (1, 3) a hole.
+    ASSERT_EQ(LoadGrid(1, 2, [](int, int) { return 1; },
+                       [](int, int c) { return RoomBlock(c == 1 ? 1 : 3); }),
+              S_OK);
+    std::vector<CYComplexObject*> expected;
+    for (int c = 0; c < 5; c += 2) expected.push_back(level_->ObjectAtCell(1, c));  // between rooms of a row
+    for (int r = 0; r < 3; r += 2)
+        for (int c = 0; c < 5; c += 2) expected.push_back(level_->ObjectAtCell(r, c));  // columns
+    expected.push_back(level_->RoomAtCell(1, 3)->GetFloorObject());
+    std::vector<CYComplexObject*> moving = world_.moving;
+    std::sort(moving.begin(), moving.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(moving, expected);  // the walls along rows keep their heading and are not announced
+}
+
 TEST_F(LevelTest, CornerWithoutWallsGetsNoColumnAndTypeZeroRoomDarkensTheWallsFacingIt) {
     // 1 x 2 rooms; no walls except the one between the rooms; the second room is type 0
     // and its object entry is skipped.

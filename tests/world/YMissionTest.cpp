@@ -146,6 +146,16 @@ TEST_F(MissionTest, MissionBuildsItsFloorsStartsItsScriptAndPicksTheFirstDroid) 
     EXPECT_EQ(world->GetCurrentDroid(), world->GetDroidSlot(2));
 }
 
+TEST_F(MissionTest, TheMissionScriptCountsTheLevelsTurnedWallsAndColumnsAsMoving) {
+    test::WriteFile("data/scripts/count.lua", "for i = 1, 3 do SaveLog('moving ' .. GetMovingObjectsCount()) Update() end\n");
+    ASSERT_GE(Load(Header("1", "b", "count.lua") + Floor()), 0);
+    world->Update(0.0);
+    // Two walls between rooms of a row and four columns moved while the floor was built:
+    // the buffer that holds them turns readable with the first frame of the load.
+    EXPECT_EQ(LogCount("moving 0"), 1);
+    EXPECT_EQ(LogCount("moving 6"), 2);
+}
+
 TEST_F(MissionTest, HeaderErrorsFailWithTheLogLineAndLoadNothingElse) {
     ASSERT_GE(Load(Header() + Floor(droidA)), 0);
     CYScript* script = world->ScriptHandler().IdleState();
