@@ -219,6 +219,9 @@ public:
     CYRoom* ResolveRoom(const void* reference) const;
     CYLevel* ResolveLevel(const void* reference) const;
 
+    // The main camera as scripts hold it (a reference that lives as long as the world).
+    void* CameraReference() const { return cameraReference_.Reference(); }
+
     // Accessors.
     CYCamera& GetCamera() { return camera_; }
     CYScriptHandler& ScriptHandler() { return scriptHandler_; }
@@ -396,6 +399,10 @@ private:
         int roomColumn;
     };
     std::unordered_map<const void*, std::unique_ptr<CYPlaceHandle>> placeHandles_;
+    // The camera's reference: any live reference names the main camera to the camera's
+    // script functions, so it needs no more than an id of its own.
+    class CYCameraReference : public CYReferenced {};
+    CYCameraReference cameraReference_;
     // The handle of a floor index and room (-1, -1 for the floor itself), made when missing.
     void* PlaceReference(const void* target, int floor, int roomRow, int roomColumn);
     bool HandleResolves(const CYPlaceHandle& handle) const;
