@@ -113,16 +113,20 @@ TEST_F(ObjectFunctions, CreatedObjectsAndClonesSwitchToTheirTriggerStates) {
 TEST_F(ObjectFunctions, TheCamerasAndTheWorldsScriptsGetTheirOwnerAsAReference) {
     test::WriteFile("data/scripts/cam.lua", "local me = GetCurrentComplexObject(globalObject)\n"
                                             "Record(IsNull(me), ComparePointers(me, GetGameWorld()))\n"
-                                            "SetCameraLookAt(me, 1, 2, 3) Record(GetCameraLookAt(me))\n");
+                                            "SetCameraLookAt(me, 1, 2, 3) Record(GetCameraLookAt(me))\n"
+                                            "SendCommandByPointer(me, 'show', 'x') while true do Update() end\n");
     test::WriteFile("data/scripts/w.lua", "Record(ComparePointers(GetCurrentComplexObject(globalObject), GetGameWorld()))\n");
     for (auto [handler, file] : {std::pair{&world->GetCamera().ScriptHandler(), "cam.lua"},
                                  std::pair{&world->ScriptHandler(), "w.lua"}}) {
+        g_commandManager->Register(handler);
         ASSERT_EQ(handler->AddState("idle", file), S_OK);
         handler->SwitchToIdle();
         handler->Step(0.0f);
     }
     EXPECT_EQ(g_records, (Lines{"false|false", "1|2|3", "true"}));
     EXPECT_EQ(world->GetCamera().GetLookAt(), math::Vec3(1, 2, 3));
+    ASSERT_EQ(world->GetCamera().ScriptHandler().Commands().size(), 1u);  // commands reach its handler
+    EXPECT_EQ(world->GetCamera().ScriptHandler().Commands().front().command, "show");
 }
 
 TEST_F(ObjectFunctions, DistancesOfSnappedObjectsAreTakenFromTheirOwnPositions) {
