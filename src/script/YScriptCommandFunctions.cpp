@@ -12,6 +12,7 @@
 #include "core/YUtils.h"
 #include "script/YScriptArgs.h"
 #include "script/YScriptFunctions.h"
+#include "script/YScriptObjects.h"
 #include "script/YScriptResults.h"
 
 namespace {
@@ -83,13 +84,17 @@ int SendCommandByName(lua_State* L) {
     return 0;
 }
 
-// SendCommandByPointer(object, command, params): to the handler the object owns.
+// SendCommandByPointer(object, command, params): to the handler the object owns (the main
+// camera's for the camera's reference).
 int SendCommandByPointer(lua_State* L) {
     CYReferenced* object = ArgObject<CYReferenced>(L, 1);
     const char* command = ArgText(L, 2);
     const char* argText = ArgText(L, 3);
-    if (object && g_commandManager && CommandFits(command, argText))
-        g_commandManager->SendCommandByPointer(ObjectAddress(object), command, argText);
+    if (!object || !g_commandManager || !CommandFits(command, argText)) return 0;
+    const void* owner = ObjectAddress(object);
+    CYGameWorld* world = QueryGameWorld();
+    if (world && object->Reference() == world->CameraReference()) owner = &world->GetCamera();
+    g_commandManager->SendCommandByPointer(owner, command, argText);
     return 0;
 }
 

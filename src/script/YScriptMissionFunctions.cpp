@@ -88,23 +88,21 @@ int GetLastLevel(lua_State* L) {
     return 1;
 }
 
-// SaveGame(slot, name): writes the fixed state to the slot's file. Pushes whether the save
-// was written (false without a world).
+// SaveGame(slot, name): writes the fixed state to the slot's file; no result (a file that
+// cannot be written is logged).
 int SaveGame(lua_State* L) {
     const int32_t slot = ArgInt(L, 1);
     const std::string name = ArgText(L, 2);
-    CYGameWorld* world = World();
-    lua_pushboolean(L, world && SUCCEEDED(world->SaveGame(slot, name)));
-    return 1;
+    if (CYGameWorld* world = World()) world->SaveGame(slot, name);
+    return 0;
 }
 
-// LoadGame(slot): reads the slot's file into the fixed state. Pushes whether a save was
-// read whole (false for a missing or damaged file, and without a world).
+// LoadGame(slot): reads the slot's file into the fixed state; no result (a missing file
+// empties the fixed roster, a damaged one changes nothing and is logged).
 int LoadGame(lua_State* L) {
     const int32_t slot = ArgInt(L, 1);
-    CYGameWorld* world = World();
-    lua_pushboolean(L, world && SUCCEEDED(world->LoadGame(slot)));
-    return 1;
+    if (CYGameWorld* world = World()) world->LoadGame(slot);
+    return 0;
 }
 
 // GetSaveName(slot): the name stored in the slot's file; empty when there is none.

@@ -14,6 +14,7 @@
 #include "core/YEvents.h"
 #include "core/YLog.h"
 #include "core/YTokenizer.h"
+#include "core/YTriggerRegistry.h"
 #include "render/YMeshLoader.h"
 #include "render/YSkeleton.h"
 #include "render/YSprite.h"
@@ -66,8 +67,11 @@ bool PlaceAt(CYComplexObject* object, const math::Vec3& p) {
 // script handler "temp", registers it for commands and places it.
 void RegisterCreatedObject(CYComplexObject* object, const math::Vec3& p) {
     SendEvent(YEVENT_REGISTER_OBJECT, reinterpret_cast<intptr_t>(object), reinterpret_cast<intptr_t>(kCreatedName));
-    object->ScriptHandler().SetName(kCreatedName);
-    if (g_commandManager) g_commandManager->Register(&object->ScriptHandler());
+    CYScriptHandler& handler = object->ScriptHandler();
+    handler.SetName(kCreatedName);
+    // Its "_" states switch on their triggers, as those of the objects a level places do.
+    CYTriggerRegistry::RegisterWatchers(&handler);
+    if (g_commandManager) g_commandManager->Register(&handler);
     PlaceAt(object, p);
 }
 
@@ -126,11 +130,23 @@ void PushText(lua_State* L, const std::string& text) { lua_pushlstring(L, text.d
 
 // ---- Finding and making objects -----------------------------------------------------------
 
-// GetCurrentComplexObject(script): the complex object whose script is running, or null.
+// GetCurrentComplexObject(script): the object whose script is running (a complex object,
+// the game world or its camera), or null.
 int GetCurrentComplexObject(lua_State* L) {
     CYScript* script = ArgObject<CYScript>(L, 1);
     CYScriptHandler* handler = script ? script->Handler() : nullptr;
-    PushReference(L, handler ? CYComplexObject::FromOwner(handler->Owner()) : nullptr);
+    const void* owner = handler ? handler->Owner() : nullptr;
+    if (CYComplexObject* object = CYComplexObject::FromOwner(owner)) {
+        PushReference(L, object);
+        return 1;
+    }
+    CYGameWorld* world = owner ? QueryGameWorld() : nullptr;
+    if (world && owner == static_cast<const void*>(world))
+        PushReference(L, world);
+    else if (world && owner == static_cast<const void*>(&world->GetCamera()))
+        lua_pushlightuserdata(L, world->CameraReference());
+    else
+        PushNull(L);
     return 1;
 }
 
@@ -290,7 +306,7 @@ int CObjRotateAbsolute(lua_State* L) {
     return 0;
 }
 
-// GetCObjsDistance(a, b): the distance of where the two stand, in the floor plane; 100000
+// GetCObjsDistance(a, b): the distance of the two positions in the floor plane; 100000
 // when either is missing.
 int GetCObjsDistance(lua_State* L) {
     CYComplexObject* a = ArgComplexObject(L, 1);
@@ -299,7 +315,8 @@ int GetCObjsDistance(lua_State* L) {
         lua_pushnumber(L, kNoDistance);
         return 1;
     }
-    const math::Vec3 pa = a->AbsolutePosition(), pb = b->AbsolutePosition();
+    // The positions as GetObjectPos gives them (a snapped object's is relative).
+    const math::Vec3 pa = a->Position(), pb = b->Position();
     const float dx = pa.x - pb.x, dy = pa.y - pb.y;
     lua_pushnumber(L, std::sqrt(dx * dx + dy * dy));
     return 1;

@@ -15,6 +15,7 @@
 #include "core/YEvents.h"
 #include "core/YLog.h"
 #include "core/YNumbers.h"
+#include "core/YTriggerRegistry.h"
 #include "render/YMeshLoader.h"
 #include "script/YScriptFunctions.h"
 #include "script/YScriptObjects.h"
@@ -134,7 +135,10 @@ CYComplexObject* PlaceDroid(CYGameWorld* world, CYDroidRecord* record, const mat
     if (FAILED(loader.LoadObject(kDroidDescription, &droid)) || !droid) return nullptr;
     SetDroidRecordOf(droid, record);
     FitDroidModel(droid, *record);
+    // Named and entered for commands as the objects a level places are, "_" states watching
+    // their triggers.
     droid->ScriptHandler().SetName(kDroidHandlerName);
+    CYTriggerRegistry::RegisterWatchers(&droid->ScriptHandler());
     if (g_commandManager) g_commandManager->Register(&droid->ScriptHandler());
     SendEvent(YEVENT_REGISTER_OBJECT, reinterpret_cast<intptr_t>(droid), reinterpret_cast<intptr_t>(kDroidHandlerName));
     // The droid stands in the world's rooms, so that it is drawn and collides there.

@@ -410,7 +410,7 @@ int KillObject(lua_State* L) {
     const float at[3] = {position.x, position.y, position.z};
     CYRoom* room = nullptr;
     world->FindObjectRoom(object, nullptr, &room);
-    if (room) room->LeaveObject(object);
+    if (room) room->KillObject(object);
     world->KillObject(object, replacement);
     SendEvent(YEVENT_SET_CAMERA_TARGET, reinterpret_cast<intptr_t>(replacement), 0);
     SendEvent(YEVENT_EXPLODE, reinterpret_cast<intptr_t>(at), 0);

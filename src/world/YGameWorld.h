@@ -95,8 +95,9 @@ public:
     CYComplexObject* GetRoomDoor(int floor, int row, int column, int side) const;
     // Whether the object is registered and not destroyed.
     bool IsValidObject(const void* object) const;
-    // Takes the object out of the world's lists without deleting it; a replacement
-    // becomes the current droid.
+    // Takes the object out of the droid slots, the named-object table, the live list and
+    // both moving-object buffers without deleting it (rooms and doors keep it); a
+    // replacement becomes the current droid.
     void KillObject(CYComplexObject* object, CYComplexObject* replacement);
     // Takes the object out of every list and deletes it (with the object it rides on).
     void DeleteObject(CYComplexObject* object);
@@ -192,7 +193,10 @@ private:
     // finishing updates.
     HRESULT LoadMissionNow(const std::string& path, int32_t number);
     void ClearMission();
-    bool StartMissionScript(const std::string& script);
+    // The header's seven lines, each applied as it is read; the floor count, room rows
+    // and room columns into sizes. False (nothing logged) on a header error.
+    bool ReadHeader(CYTextParser& parser, int32_t sizes[3]);
+    void StartMissionScript(const std::string& script);
     HRESULT BuildFloors(CYTextParser& parser, int32_t height, int32_t width, int32_t depth, const std::string& path);
     HRESULT FinishMission(HRESULT result);
     void FixLiveState(int32_t lastLevel);
@@ -214,6 +218,9 @@ public:
     void* LevelReference(CYLevel* level);
     CYRoom* ResolveRoom(const void* reference) const;
     CYLevel* ResolveLevel(const void* reference) const;
+
+    // The main camera as scripts hold it (a reference that lives as long as the world).
+    void* CameraReference() const { return cameraReference_.Reference(); }
 
     // Accessors.
     CYCamera& GetCamera() { return camera_; }
@@ -306,6 +313,9 @@ private:
     // Every list, slot and pointer of the world and its floors forgets the object (the
     // registered set and the current droid excepted).
     void ForgetObject(CYComplexObject* object);
+    // What a killed object leaves: the droid slots, the name table, the live list and
+    // the moving-object buffers.
+    void ForgetKilledObject(CYComplexObject* object);
     // Destroys the droid record the object carries in "info".
     void DestroyCarriedRecord(CYComplexObject* object);
     // Deletes the camera, background and overlay camera nodes the world hung under the
@@ -389,6 +399,10 @@ private:
         int roomColumn;
     };
     std::unordered_map<const void*, std::unique_ptr<CYPlaceHandle>> placeHandles_;
+    // The camera's reference: any live reference names the main camera to the camera's
+    // script functions, so it needs no more than an id of its own.
+    class CYCameraReference : public CYReferenced {};
+    CYCameraReference cameraReference_;
     // The handle of a floor index and room (-1, -1 for the floor itself), made when missing.
     void* PlaceReference(const void* target, int floor, int roomRow, int roomColumn);
     bool HandleResolves(const CYPlaceHandle& handle) const;

@@ -58,16 +58,17 @@ void CYGameWorld::SetInterfaceMode(bool on) {
 }
 
 void CYGameWorld::UpdateVisibleRooms() {
-    // Without a current floor (before a mission, or once the target left every floor)
-    // there is nothing to reset or light.
-    if (!currentFloor_) return;
     const std::weak_ptr<int> life = life_;
     // The camera's script may run here (and, in principle, delete the world).
     camera_.Update(0.0f);
     if (life.expired()) return;
     if (camera_.GetTarget()) {
-        for (int r = 1; r < currentFloor_->Rows(); r += 2)
-            for (int c = 1; c < currentFloor_->Columns(); c += 2) currentFloor_->ResetRoomLights(r, c);
+        // Without a current floor (the target had left every floor) there is nothing to
+        // reset, but the target's floor is still looked up, so that the current floor
+        // follows the target when it comes back.
+        if (currentFloor_)
+            for (int r = 1; r < currentFloor_->Rows(); r += 2)
+                for (int c = 1; c < currentFloor_->Columns(); c += 2) currentFloor_->ResetRoomLights(r, c);
         auto* target = dynamic_cast<CYComplexObject*>(camera_.GetTarget());
         FindObjectRoom(target, &currentFloor_, nullptr);
     }

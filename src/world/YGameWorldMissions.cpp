@@ -49,15 +49,12 @@ HRESULT CYGameWorld::LoadMissionNow(const std::string& path, int32_t number) {
     if (FAILED(loaded)) return FinishMission(loaded);
 
     CYTextParser parser(file.GetData(), file.GetSize());
-    YMissionHeader header;
-    if (!ReadMissionHeader(parser, &header) || !StartMissionScript(header.script)) return MissionError(path);
-    missionNumberText_ = header.number;
-    missionName_ = header.name;
-    missionBriefing_ = header.briefing;
+    int32_t sizes[3] = {};
+    if (!ReadHeader(parser, sizes)) return MissionError(path);
     missionNumber_ = number;
 
     rosters_.UnlockDefault(gameData_.droids, missionNumber_);
-    const HRESULT built = BuildFloors(parser, header.height, header.width, header.depth, path);
+    const HRESULT built = BuildFloors(parser, sizes[kHeaderHeight], sizes[kHeaderWidth], sizes[kHeaderDepth], path);
     if (FAILED(built)) return built;
     currentFloor_ = floors_.front().get();
     return FinishMission(built);
@@ -82,10 +79,36 @@ void CYGameWorld::ClearMission() {
     rosters_.RebuildLive();
 }
 
-bool CYGameWorld::StartMissionScript(const std::string& script) {
-    if (FAILED(scriptHandler_.AddState("idle", script))) return false;
-    scriptHandler_.SwitchToIdle();
+bool CYGameWorld::ReadHeader(CYTextParser& parser, int32_t sizes[3]) {
+    // Each line takes effect as it is read: an error on a later line leaves the script
+    // started and the texts read before it.
+    for (int line = 0; line < kHeaderLineCount; ++line) {
+        std::string value;
+        if (!ReadMissionHeaderLine(parser, line, &value)) return false;
+        switch (line) {
+            case kHeaderHeight:
+            case kHeaderWidth:
+            case kHeaderDepth:
+                if (!ReadMissionSize(value, line, &sizes[line])) return false;
+                break;
+            case kHeaderScript: StartMissionScript(value); break;
+            case kHeaderNumber: missionNumberText_ = value; break;
+            case kHeaderName: missionName_ = value; break;
+            default: missionBriefing_ = value; break;
+        }
+    }
     return true;
+}
+
+void CYGameWorld::StartMissionScript(const std::string& script) {
+    // A script that cannot be loaded adds nothing: the idle state there is starts anew.
+    scriptHandler_.AddState("idle", script);
+    scriptHandler_.ClearCommands();
+    CYScript* idle = scriptHandler_.IdleState();
+    scriptHandler_.SetCurrentState(idle);
+    if (!idle) return;
+    idle->SetOwnerName(scriptHandler_.Name());
+    idle->Start();
 }
 
 HRESULT CYGameWorld::BuildFloors(CYTextParser& parser, int32_t height, int32_t width, int32_t depth,

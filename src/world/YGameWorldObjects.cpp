@@ -45,11 +45,12 @@ void CYGameWorld::RegisterObject(CYComplexObject* object, const char* nameText) 
     registered_.insert(object);
 }
 
-void CYGameWorld::ForgetObject(CYComplexObject* object) {
+void CYGameWorld::ForgetKilledObject(CYComplexObject* object) {
+    for (CYComplexObject*& slot : droidSlots_)
+        if (slot == object) slot = nullptr;
     std::erase_if(namedObjects_, [object](const auto& entry) { return entry.second == object; });
     if (walkingLive_) std::replace(liveObjects_.begin(), liveObjects_.end(), object, static_cast<CYComplexObject*>(nullptr));
     else std::erase(liveObjects_, object);
-    std::erase(pendingAdd_, object);
     for (int buffer = 0; buffer < 2; ++buffer) {
         std::vector<uint32_t>& ids = MovingIds(buffer);
         size_t kept = 0;
@@ -61,8 +62,11 @@ void CYGameWorld::ForgetObject(CYComplexObject* object) {
         moving_[buffer].resize(kept);
         ids.resize(kept);
     }
-    for (CYComplexObject*& slot : droidSlots_)
-        if (slot == object) slot = nullptr;
+}
+
+void CYGameWorld::ForgetObject(CYComplexObject* object) {
+    ForgetKilledObject(object);
+    std::erase(pendingAdd_, object);
     if (pendingDroid_ == object) pendingDroid_ = nullptr;
     if (savedDroid_ == object) savedDroid_ = nullptr;
     if (camera_.GetTarget() == static_cast<YCameraSubject*>(object)) camera_.SetTarget(nullptr);
@@ -73,8 +77,10 @@ void CYGameWorld::ForgetObject(CYComplexObject* object) {
 
 void CYGameWorld::KillObject(CYComplexObject* object, CYComplexObject* replacement) {
     if (!object) return;
-    // The current droid stays current: the replacement, when given, takes over below.
-    ForgetObject(object);
+    // The object lives on where the world's lists do not reach: the rooms, the level's
+    // doors, the camera and the current droid keep it. The replacement, when given,
+    // becomes the current droid.
+    ForgetKilledObject(object);
     if (!replacement) return;
     if (currentDroid_) currentDroid_->ScriptHandler().flagParams["isActive"] = false;
     currentDroid_ = replacement;

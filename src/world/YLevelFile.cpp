@@ -52,7 +52,8 @@ void RegisterScriptObject(CYScriptHandler& handler, const std::string& name) {
     if (g_commandManager) g_commandManager->Register(&handler);
 }
 
-// Places a wall or column clone at (x, y, z), turned to the heading when one is given.
+// Places a wall or column clone at (x, y, z). A turned one is marked as moved, so that its
+// Update places it again and announces it as a moving object (event 14).
 void PlaceFixture(CYComplexObject* object, float x, float y, float z, bool turn) {
     object->SetPosition(math::Vec3(x, y, z));
     object->UpdatePlacement();
@@ -60,8 +61,6 @@ void PlaceFixture(CYComplexObject* object, float x, float y, float z, bool turn)
         object->SetHeading(kHalfPi);
         object->SetMoved();
     }
-    // Placed here, so that Update does not announce a level fixture as a moving object.
-    object->UpdatePlacement();
     object->Update(0.0f);
 }
 
@@ -223,45 +222,49 @@ HRESULT CYLevelFile::ReadObjectEntries(int r, int c, CYRoom* room) {
             Error("too many object entries in one room");
             return E_FAIL;
         }
-        bool dropped = false;
-        if (!ReadObjectEntry(r, c, room, &dropped)) return E_FAIL;
+        ReadObjectEntry(r, c, room);
     }
     // The end of the text closes the last room block.
     return S_OK;
 }
 
-bool CYLevelFile::ReadObjectEntry(int r, int c, CYRoom* room, bool* dropped) {
-    std::string line, key, file, value;
-    if (!NextLine(&line, "an object file")) return false;
-    SplitKeyValue(line, &key, &file);
-    if (!NextLine(&line, "an object position")) return false;
-    SplitKeyValue(line, &key, &value);
-    if (Lower(key) != "position") {
-        // A wrong position key drops the entry; the next line may open another one.
-        *dropped = true;
-        return true;
+std::string CYLevelFile::EntryLine() {
+    std::string line;
+    if (!parser_->GetLine(line) && !entryCut_) {
+        // The end of the text closes the entry: what is missing reads as empty.
+        Log(3, "Level: text ends inside an object entry, line %d\n", parser_->GetLineNumber());
+        entryCut_ = true;
     }
+    return line;
+}
+
+void CYLevelFile::ReadObjectEntry(int r, int c, CYRoom* room) {
+    std::string key, file, value;
+    SplitKeyValue(EntryLine(), &key, &file);
+    SplitKeyValue(EntryLine(), &key, &value);
+    // A wrong position key drops the entry; the next line may open another one.
+    if (Lower(key) != "position") return;
+    // Each coordinate is read as far as it forms a number; one missing or not a number is 0.
     CYTokenizer numbers(value, ",", false);
     std::string xs, ys;
     numbers.NextToken(xs);
     numbers.NextToken(ys);
-    double x = 0.0, y = 0.0;
-    if (!ParseReal(xs, YNumberMode::Leading, &x) || !ParseReal(ys, YNumberMode::Leading, &y) ||
-        std::fabs(x) > kMaxEntryOffset || std::fabs(y) > kMaxEntryOffset)
-        return Error("object position is not two numbers within the room's reach");
-    if (!NextLine(&line, "an object heading")) return false;
-    SplitKeyValue(line, &key, &value);
+    const float x = TextToFloat(xs, YNumberMode::Leading), y = TextToFloat(ys, YNumberMode::Leading);
+    SplitKeyValue(EntryLine(), &key, &value);
     const float heading = TextToFloat(value, YNumberMode::Leading) * kDegreesToRadians;
-    if (!NextLine(&line, "an object name")) return false;
     std::string name;
-    SplitKeyValue(line, &key, &name);
+    SplitKeyValue(EntryLine(), &key, &name);
 
+    if (!std::isfinite(x) || !std::isfinite(y) || std::fabs(x) > kMaxEntryOffset || std::fabs(y) > kMaxEntryOffset) {
+        Log(3, "Level: object %s at (%g, %g) lies far outside the grid, skipped, line %d\n", file.c_str(), double(x),
+            double(y), parser_->GetLineNumber());
+        return;
+    }
     if (!room) {
         // No room to stand in: nothing is built for the entry.
         Log(3, "Level: object %s in cell (%d, %d) without a floor skipped, line %d\n", file.c_str(), r, c,
             parser_->GetLineNumber());
-        *dropped = true;
-        return true;
+        return;
     }
     CYComplexObject* object = nullptr;
     if (Lower(file) == "lightdroid.adf") {
@@ -275,11 +278,9 @@ bool CYLevelFile::ReadObjectEntry(int r, int c, CYRoom* room, bool* dropped) {
     }
     if (!object) {
         Log(3, "Level: object %s cannot be made, line %d\n", file.c_str(), parser_->GetLineNumber());
-        *dropped = true;
-        return true;
+        return;
     }
-    PlaceObject(r, c, room, object, name, float(x), float(y), heading);
-    return true;
+    PlaceObject(r, c, room, object, name, x, y, heading);
 }
 
 void CYLevelFile::PlaceObject(int r, int c, CYRoom* room, CYComplexObject* object, const std::string& name, float x,

@@ -7,9 +7,10 @@
 // An object entry is an opening line, the description file, "position = x, y" relative
 // to the room centre, the heading in degrees and the script name.
 //
-// The text is untrusted: a wrong section or type line, a truncated block, a position
-// that is not a number or lies far outside the room, or too many entries fail the level
-// with a log line naming the line; nothing is read past the end of the text.
+// The text is untrusted: a wrong section or type line, a truncated wall or room block, or
+// too many entries fail the level with a log line naming the line; an object entry whose
+// position lies far outside the grid is skipped with a log line; nothing is read past the
+// end of the text.
 #pragma once
 #include <memory>
 #include <string>
@@ -51,8 +52,11 @@ private:
     // Object entries up to "/floor" or the end of the text; room is null for a room
     // block of type 0, whose entries are skipped.
     HRESULT ReadObjectEntries(int r, int c, CYRoom* room);
-    // One entry after its opening line; false on a format error (logged).
-    bool ReadObjectEntry(int r, int c, CYRoom* room, bool* dropped);
+    // One entry after its opening line; no entry fails the level. A wrong position key
+    // drops it, a position far outside the grid skips it (logged).
+    void ReadObjectEntry(int r, int c, CYRoom* room);
+    // The entry's next line; empty (logged once) past the end of the text.
+    std::string EntryLine();
     // Registers the object with the world and places it in the room or on its side.
     void PlaceObject(int r, int c, CYRoom* room, CYComplexObject* object, const std::string& name, float x, float y,
                      float heading);
@@ -72,6 +76,7 @@ private:
     std::unique_ptr<CYComplexObject> wall_;
     std::unique_ptr<CYComplexObject> wallDoor_;
     std::unique_ptr<CYComplexObject> column_;
+    bool entryCut_ = false;
 };
 
 // Splits a line at "=" into its key and its value (both trimmed).

@@ -1,5 +1,8 @@
 #include "world/YMission.h"
 
+#include <limits>
+
+#include "core/YLog.h"
 #include "core/YNumbers.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
@@ -7,66 +10,58 @@
 
 namespace {
 
-// A header line split at "=": the key lower-cased and the value. The briefing keeps every
-// "=" after the first and its quotes; the other values are tokens (quotes group "=").
-bool ReadHeaderLine(CYTextParser& parser, bool wholeValue, std::string* key, std::string* value) {
-    std::string line;
-    if (!parser.GetLine(line) || !parser.IsValueLine()) return false;
-    key->clear();
+constexpr const char* kHeaderKeys[kHeaderLineCount] = {"height", "width", "depth",   "script",
+                                                       "number", "name",  "briefing"};
+
+}  // namespace
+
+const char* MissionHeaderKey(int line) { return line >= 0 && line < kHeaderLineCount ? kHeaderKeys[line] : ""; }
+
+bool ReadMissionHeaderLine(CYTextParser& parser, int line, std::string* value) {
+    std::string text, key;
     value->clear();
-    if (wholeValue) {
-        const size_t equals = line.find('=');
-        *key = line.substr(0, equals);
-        if (equals != std::string::npos) *value = line.substr(equals + 1);
-        Trim(*key);
-        Trim(*value);
-    } else {
-        CYTokenizer tokens(line, "=", true);
-        tokens.NextToken(*key);
-        tokens.NextToken(*value);
-    }
-    ToLower(*key);
-    return true;
+    if (line < 0 || line >= kHeaderLineCount || !parser.GetLine(text)) return false;
+    CYTokenizer tokens(text, "=", line != kHeaderBriefing);
+    tokens.NextToken(key);
+    tokens.NextToken(*value);
+    ToLower(key);
+    if (line != kHeaderName && line != kHeaderBriefing) ToLower(*value);
+    return key == kHeaderKeys[line];
 }
 
-// A floor count or grid side: integer text within 1 .. kMaxMissionSize.
-bool ReadSize(const std::string& value, int32_t* out) {
+bool ReadMissionSize(const std::string& value, int line, int32_t* out) {
+    if (!IsIntString(value)) return false;
     int64_t number = 0;
-    if (!IsIntString(value) || !ParseInteger(value, YNumberMode::Strict, 1, kMaxMissionSize, &number)) return false;
+    if (!ParseInteger(value, YNumberMode::Leading, std::numeric_limits<int32_t>::min(),
+                      std::numeric_limits<int32_t>::max(), &number))
+        number = 0;
+    if (number < 1 || number > kMaxMissionSize) {
+        Log(3, "Mission: %s %lld outside 1 .. %d\n", MissionHeaderKey(line), static_cast<long long>(number),
+            static_cast<int>(kMaxMissionSize));
+        return false;
+    }
     *out = static_cast<int32_t>(number);
     return true;
 }
 
-}  // namespace
-
 bool ReadMissionHeader(CYTextParser& parser, YMissionHeader* out) {
-    struct Line {
-        const char* key;
-        bool keepCase;
-        bool wholeValue;
-    };
-    static const Line kLines[] = {{"height", false, false}, {"width", false, false},  {"depth", false, false},
-                                  {"script", false, false}, {"number", false, false}, {"name", true, false},
-                                  {"briefing", true, true}};
-    std::string values[7];
-    for (int i = 0; i < 7; ++i) {
-        std::string key;
-        if (!ReadHeaderLine(parser, kLines[i].wholeValue, &key, &values[i]) || key != kLines[i].key) return false;
-        if (!kLines[i].keepCase) ToLower(values[i]);
+    std::string values[kHeaderLineCount];
+    int32_t* sizes[] = {&out->height, &out->width, &out->depth};
+    for (int line = 0; line < kHeaderLineCount; ++line) {
+        if (!ReadMissionHeaderLine(parser, line, &values[line])) return false;
+        if (line <= kHeaderDepth && !ReadMissionSize(values[line], line, sizes[line])) return false;
     }
-    if (!ReadSize(values[0], &out->height) || !ReadSize(values[1], &out->width) || !ReadSize(values[2], &out->depth))
-        return false;
-    out->script = values[3];
-    out->number = values[4];
-    out->name = values[5];
-    out->briefing = values[6];
+    out->script = values[kHeaderScript];
+    out->number = values[kHeaderNumber];
+    out->name = values[kHeaderName];
+    out->briefing = values[kHeaderBriefing];
     return true;
 }
 
 bool ReadLevelSection(CYTextParser& parser) {
     std::string line;
     if (!parser.GetLine(line) || parser.IsValueLine()) return false;
-    Trim(line);
+    // The name inside the brackets is compared as written, blanks included.
     ToLower(line);
     return line == "level";
 }

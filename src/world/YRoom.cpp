@@ -89,11 +89,14 @@ HRESULT CYRoom::BuildFloor(CYLevel* level, int type, const math::Vec3& centre, C
         return E_FAIL;
     }
     if (type != 1) {
+        // A floor hole is turned by its type and, marked as moved, announced by its Update.
         float turn = 0.0f;
         if (type == 2) turn = kHalfPi;
         else if (type == 3) turn = kPi;
         else if (type == 4) turn = kThreeHalfPi;
+        floor->SetMoved();
         floor->SetHeading(floor->GetHeading() + turn);
+        floor->Update(0.0f);
     }
 
     // The floor texture line: a non-empty value replaces texture 0 of every part but the shaft.
@@ -260,6 +263,14 @@ void CYRoom::RemoveObject(CYComplexObject* object) {
     EraseAll(staticObjects_, object);
     EraseAll(dynamicObjects_, object);
     EraseAll(pendingAdd_, object);
+    RemoveFromUpdated(object);
+    EraseAll(movingObjects_[0], object);
+    EraseAll(movingObjects_[1], object);
+}
+
+void CYRoom::KillObject(CYComplexObject* object) {
+    if (!object) return;
+    EraseAll(dynamicObjects_, object);
     RemoveFromUpdated(object);
     EraseAll(movingObjects_[0], object);
     EraseAll(movingObjects_[1], object);

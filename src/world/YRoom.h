@@ -62,6 +62,9 @@ public:
     // Takes every occurrence of the object out of every list of the room (safe while
     // the room updates its objects). The object's own room pointer is not changed.
     void RemoveObject(CYComplexObject* object);
+    // A killed object leaves the active, the updated (while the room updates: at the end
+    // of it) and both moved-object lists; the static list keeps it.
+    void KillObject(CYComplexObject* object);
     // Whether any list of the room holds the object.
     bool HoldsObject(const CYComplexObject* object) const;
 

@@ -41,10 +41,13 @@ public:
         position_ += static_cast<size_t>(length);
         return true;
     }
-    // A count of items each taking at least itemSize bytes.
+    // A count of items each taking at least itemSize bytes; 0 or less reads no items.
     bool Count(int32_t* out, size_t itemSize) {
         if (!Int(out)) return false;
-        if (*out < 0) return Fail("negative count");
+        if (*out <= 0) {
+            *out = 0;
+            return true;
+        }
         if (static_cast<size_t>(*out) > Left() / itemSize) return Fail("count larger than the file");
         return true;
     }

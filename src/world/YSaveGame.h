@@ -33,10 +33,10 @@ struct YSaveGame {
 std::vector<uint8_t> EncodeSaveGame(const YSaveGame& save);
 
 // Reads a whole save. Every count and length is checked against the bytes left before
-// anything is allocated. False, with *why saying what was wrong, for a save that ends
-// early, a negative count or length, or one larger than the bytes left; *out is then
-// partly filled and must not be used. Bytes after the last record are ignored. Records
-// start from the record defaults.
+// anything is allocated. A record or device count of 0 or less reads no items. False,
+// with *why saying what was wrong, for a save that ends early, a negative length, or a
+// count or length larger than the bytes left; *out is then partly filled and must not be
+// used. Bytes after the last record are ignored. Records start from the record defaults.
 bool DecodeSaveGame(const uint8_t* data, size_t size, YSaveGame* out, std::string* why);
 
 // Outcome of reading a slot's file.

@@ -22,13 +22,13 @@ protected:
 
 TEST_F(MissionScript, WithoutAWorldEveryFunctionGivesItsDefault) {
     Lines r = Run("Record(GetMissionResults())\n"
-                  "Record(GetLastLevel(), GetMissionName(), GetBriefing(), GetSaveName(1), LoadGame(1), "
-                  "SaveGame(1, 'x'))\n"
+                  "Record(GetLastLevel(), GetMissionName(), GetBriefing(), GetSaveName(1), "
+                  "select('#', LoadGame(1)), select('#', SaveGame(1, 'x')))\n"
                   "Record(GetGlobalSParam(GetGameWorld(), 'k'))\n"
                   "SetMissionResults(1, 2) InitialState() FixState() FixState2() RestoreScore() SetFade(0.5)\n"
                   "LoadMission('data\\\\missions\\\\m.txt', 1) SetGlobalSParam(GetGameWorld(), 'k', 'v')\n"
                   "Record('done')\n");
-    EXPECT_EQ(r, (Lines{"0|0|0|0|0|0|0|0|0|0", "1||||false|false", "", "done"}));
+    EXPECT_EQ(r, (Lines{"0|0|0|0|0|0|0|0|0|0", "1||||0|0", "", "done"}));
     EXPECT_FALSE(test::FileExists("data/Saves/save1.sav"));
 }
 
@@ -49,11 +49,11 @@ TEST_F(MissionScript, ProgressIsFixedSavedAndLoadedThroughTheSlots) {
     world->MissionNumber() = 4;
     world->LiveScore() = 70;
     Lines r = Run("FixState() Record(GetLastLevel()) FixState2() Record(GetLastLevel())\n"
-                  "Record(SaveGame(2, 'mid'), GetSaveName(2), GetSaveName(3))\n"
-                  "InitialState() Record(GetLastLevel(), SaveGame(1, ''))\n"
-                  "Record(LoadGame(2), GetLastLevel(), LoadGame(3), GetLastLevel())\n"
+                  "Record(select('#', SaveGame(2, 'mid')), GetSaveName(2), GetSaveName(3))\n"
+                  "InitialState() SaveGame(1, '') Record(GetLastLevel())\n"
+                  "Record(select('#', LoadGame(2)), GetLastLevel()) LoadGame(3) Record(GetLastLevel())\n"
                   "SetPointsCount(5) RestoreScore()\n");
-    EXPECT_EQ(r, (Lines{"5", "4", "true|mid|", "1|true", "true|4|false|4"}));
+    EXPECT_EQ(r, (Lines{"5", "4", "0|mid|", "1", "0|4", "4"}));
     EXPECT_EQ(test::ReadFile("data/Saves/save1.sav"), std::string(16, '\0').replace(4, 1, 1, '\1'));
     EXPECT_EQ(world->FixedScore(), 70);
     EXPECT_EQ(world->LiveScore(), 70);  // the score of the last load, after a purchase

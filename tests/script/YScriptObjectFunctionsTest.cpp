@@ -95,6 +95,49 @@ TEST_F(ObjectFunctions, ScriptsCreateAndCloneObjectsOnlyWithAWorld) {
               (Lines{"false|true"}));
 }
 
+TEST_F(ObjectFunctions, CreatedObjectsAndClonesSwitchToTheirTriggerStates) {
+    test::WriteFile("data/meshes/trig.adf", "object = empty\n[scripts]\n_x = x.lua\n");
+    test::WriteFile("data/scripts/x.lua", "while true do Update() end\n");
+    Run("local ok, o = CreateComplexObject('trig.adf', 1, 2, 3) Record(o, GetComplexObjectClone(o, 0, 0, 0))\n"
+        "SetTrigger('_x', 1)\n");
+    ASSERT_EQ(g_records.size(), 1u);
+    const std::string line = g_records[0];
+    for (const std::string& id : {line.substr(4, line.find('|') - 4), line.substr(line.rfind(':') + 1)}) {
+        auto* object = ResolveReference<CYComplexObject>(ReferenceOfId(std::stoul(id)));
+        ASSERT_NE(object, nullptr) << line;
+        EXPECT_EQ(object->ScriptHandler().CurrentState(), object->ScriptHandler().FindState("_x")) << id;
+        EXPECT_NE(object->ScriptHandler().CurrentState(), nullptr) << id;
+    }
+}
+
+TEST_F(ObjectFunctions, TheCamerasAndTheWorldsScriptsGetTheirOwnerAsAReference) {
+    test::WriteFile("data/scripts/cam.lua", "local me = GetCurrentComplexObject(globalObject)\n"
+                                            "Record(IsNull(me), ComparePointers(me, GetGameWorld()))\n"
+                                            "SetCameraLookAt(me, 1, 2, 3) Record(GetCameraLookAt(me))\n"
+                                            "SendCommandByPointer(me, 'show', 'x') while true do Update() end\n");
+    test::WriteFile("data/scripts/w.lua", "Record(ComparePointers(GetCurrentComplexObject(globalObject), GetGameWorld()))\n");
+    for (auto [handler, file] : {std::pair{&world->GetCamera().ScriptHandler(), "cam.lua"},
+                                 std::pair{&world->ScriptHandler(), "w.lua"}}) {
+        g_commandManager->Register(handler);
+        ASSERT_EQ(handler->AddState("idle", file), S_OK);
+        handler->SwitchToIdle();
+        handler->Step(0.0f);
+    }
+    EXPECT_EQ(g_records, (Lines{"false|false", "1|2|3", "true"}));
+    EXPECT_EQ(world->GetCamera().GetLookAt(), math::Vec3(1, 2, 3));
+    ASSERT_EQ(world->GetCamera().ScriptHandler().Commands().size(), 1u);  // commands reach its handler
+    EXPECT_EQ(world->GetCamera().ScriptHandler().Commands().front().command, "show");
+}
+
+TEST_F(ObjectFunctions, DistancesOfSnappedObjectsAreTakenFromTheirOwnPositions) {
+    CYComplexObject* o = NewObject("o", {3, 4, 0});
+    CYComplexObject* t = NewObject("t", {3, 0, 0});
+    CYComplexObject* u = NewObject("u");
+    EXPECT_EQ(Run("SetSnapObject(" + Ref(o) + ", " + Ref(t) + ")\n"
+                  "Record(GetObjectPos(" + Ref(o) + ")) Record(GetCObjsDistance(" + Ref(o) + ", " + Ref(u) + "))\n"),
+              (Lines{"0|4|0", "4"}));
+}
+
 TEST_F(ObjectFunctions, VectorsAreTurnedAndMirrored) {
     EXPECT_EQ(Run("local x, y, z = RotateVectorXYZ(1, 0, 0, 0, 0, math.pi / 2)\n"
                   "Record(math.floor(x * 1000 + 0.5), math.floor(y * 1000 + 0.5), z)\n"

@@ -109,4 +109,16 @@ TEST_F(ShopFunctions, DroidsDeployOnlyToAFreeSpawnPointAndCarryTheirRecords) {
     EXPECT_EQ(world->GetPendingDroid(), world->GetDroidSlot(0));
 }
 
+TEST_F(ShopFunctions, ADeployedDroidSwitchesToItsTriggerStates) {
+    const std::string room = RoomWithSpawns();
+    test::WriteFile("data/meshes/droids.adf",
+                    leveltest::Description("b.a3d", {"box"}) + "[scripts]\n_alarm = alarm.lua\n");
+    test::WriteFile("data/scripts/alarm.lua", "while true do Update() end\n");
+    Run("AddDefaultUserDroid() DeployDroid(0, " + room + ") SetTrigger('_alarm', 1)\n");
+    CYComplexObject* droid = world->GetDroidSlot(0);
+    ASSERT_NE(droid, nullptr);
+    EXPECT_NE(droid->ScriptHandler().CurrentState(), nullptr);
+    EXPECT_EQ(droid->ScriptHandler().CurrentState(), droid->ScriptHandler().FindState("_alarm"));
+}
+
 }  // namespace

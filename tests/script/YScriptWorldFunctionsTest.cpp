@@ -10,6 +10,7 @@
 #include "audio/YAudioSystem.h"
 #include "audio/YSound.h"
 #include "core/YTextParser.h"
+#include "render/YMeshLoader.h"
 #include "render/YRenderer.h"
 #include "script/YScriptResults.h"
 #include "world/YGameWorld.h"
@@ -212,6 +213,37 @@ TEST_F(WorldScript, DestroyObjectQueuesTheObjectAndKillObjectExplodesWhereItStoo
     SendEvent(YEVENT_FRAME, 0, 0);  // the queued object goes at the end of the frame
     EXPECT_FALSE(FindReferenced(crateId));
     EXPECT_TRUE(room_->DynamicObjects().empty());
+}
+
+TEST_F(WorldScript, AKilledObjectLeavesOnlyTheListsThatHoldMovingObjects) {
+    MakeWorld();
+    // A static box right of the centre of room (0, 0), and the active crate left of it.
+    CYMeshLoader loader;
+    CYComplexObject* box = nullptr;
+    ASSERT_EQ(loader.LoadObject("box.adf", &box), S_OK);
+    world_->RegisterObject(box, "box");
+    room_->AddObject(box, 2.0f, 0.0f, 0.0f);
+    SendEvent(YEVENT_FRAME, 0, 0);
+    world_->Update(0.0);
+    ASSERT_EQ(world_->LiveObjects().size(), 2u);
+    ASSERT_TRUE(world_->IsValidObject(door_));
+    const std::string ray = "local ok, d = CrossRay(4.125, 4.125, 0.5, 1, 0, 0, 3) Record(ok, math.floor(d * 10 + 0.5))\n";
+    const Lines r = Run(ray + "KillObject(" + Ref(door_) + ", nil) KillObject(" + Ref(box) + ", nil) KillObject(" +
+                        Ref(crate_) + ", nil)\n" + ray +
+                        "Record(GetRoomDoor(0, 0, 0, 1), select(2, GetDoors(0, 0, 0)), IsValidObject(" + Ref(door_) +
+                        "))\n"
+                        "local n = GetActiveObjectsInRoom(0, 0, 0) Record(n, GetComplexObject('box'))\n");
+    EXPECT_EQ(r, (Lines{"true|15", "true|15", Id(door_) + "|" + Id(door_) + "|true", "0|ref:0"}));
+    EXPECT_EQ(world_->GetFloor(0)->EdgeObjectAtCell(2, 1), door_);
+    EXPECT_EQ(room_->StaticObjects(), std::vector<CYComplexObject*>{box});
+    EXPECT_TRUE(room_->DynamicObjects().empty());
+    EXPECT_TRUE(room_->UpdatedObjects().empty());
+    EXPECT_TRUE(world_->LiveObjects().empty());
+    // Deleting them still makes every holder forget them.
+    world_->DeleteObject(door_);
+    world_->DeleteObject(box);
+    EXPECT_EQ(world_->GetFloor(0)->EdgeObjectAtCell(2, 1), nullptr);
+    EXPECT_TRUE(room_->StaticObjects().empty());
 }
 
 TEST_F(WorldScript, MovingObjectsAndTheCameraFollowTheWorld) {

@@ -357,6 +357,28 @@ TEST_F(WorldTest, FloorQueriesFollowTheLevelUnderAPosition) {
     EXPECT_EQ(world_->GetRoomDoor(0, 0, 0, 1), nullptr);
 }
 
+TEST_F(WorldTest, TheCurrentFloorFollowsTheTargetBackFromOutsideEveryFloor) {
+    leveltest::WriteTemplates();
+    CYLevel* level =
+        AddFloor(world_, 1, 1, LevelText(1, 1, [](int, int) { return 1; }, [](int, int) { return RoomBlock(1); }));
+    CYComplexObject* walker = Register("walker");
+    SendEvent(YEVENT_FRAME, 0, 0);
+    world_->GetCamera().SetTarget(walker);
+    walker->SetPosition(math::Vec3(4.0f, 4.0f, 30.0f));
+    SendEvent(YEVENT_UPDATE_VISIBLE_ROOMS, 0, 0);
+    EXPECT_EQ(world_->GetCurrentFloor(), nullptr);
+    world_->Update(0.0);  // no floor: the objects wait
+    EXPECT_TRUE(world_->FillingMovingObjects().empty());
+
+    walker->SetPosition(math::Vec3(4.0f, 4.0f, 0.0f));
+    SendEvent(YEVENT_UPDATE_VISIBLE_ROOMS, 0, 0);
+    EXPECT_EQ(world_->GetCurrentFloor(), level);
+    EXPECT_EQ(world_->GetCamera().GetLookAt(), math::Vec3(4.0f, 4.0f, 0.0f));
+    EXPECT_TRUE(level->RoomAtCell(1, 1)->IsLit());
+    world_->Update(0.0);
+    EXPECT_EQ(world_->FillingMovingObjects(), std::vector<CYComplexObject*>{walker});
+}
+
 // ---- Drawing ---------------------------------------------------------------------------------
 
 class WorldPixelTest : public rtest::GLRendererTest {};

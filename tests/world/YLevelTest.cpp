@@ -90,6 +90,22 @@ TEST_F(LevelTest, OneRoomLevelReadsItsWallsColumnByColumnAndPlacesColumnsOnlyBes
     EXPECT_EQ(level_->RoomAtCell(-1, 99), nullptr);
 }
 
+TEST_F(LevelTest, TurnedWallsColumnsAndFloorHolesAreAnnouncedAsMoving) {
+    // 1 x 2 rooms, every wall type 1; room (1, 1) has a plain floor, room (1, 3) a hole.
+    ASSERT_EQ(LoadGrid(1, 2, [](int, int) { return 1; },
+                       [](int, int c) { return RoomBlock(c == 1 ? 1 : 3); }),
+              S_OK);
+    std::vector<CYComplexObject*> expected;
+    for (int c = 0; c < 5; c += 2) expected.push_back(level_->ObjectAtCell(1, c));  // between rooms of a row
+    for (int r = 0; r < 3; r += 2)
+        for (int c = 0; c < 5; c += 2) expected.push_back(level_->ObjectAtCell(r, c));  // columns
+    expected.push_back(level_->RoomAtCell(1, 3)->GetFloorObject());
+    std::vector<CYComplexObject*> moving = world_.moving;
+    std::sort(moving.begin(), moving.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(moving, expected);  // the walls along rows keep their heading and are not announced
+}
+
 TEST_F(LevelTest, CornerWithoutWallsGetsNoColumnAndTypeZeroRoomDarkensTheWallsFacingIt) {
     // 1 x 2 rooms; no walls except the one between the rooms; the second room is type 0
     // and its object entry is skipped.
@@ -354,16 +370,33 @@ TEST_F(LevelTest, HostileLevelTextFailsWithALogLineAndKeepsWhatWasBuilt) {
     EXPECT_EQ(Load(1, 1, "[floor]\ntype = 1\n" + good), E_FAIL);
     EXPECT_EQ(Load(1, 1, "[wall]\ntype = x1\n" + good), E_FAIL);
     EXPECT_EQ(LogCount("type line expected"), 1);
-    // Positions that are not numbers or lie absurdly far away.
-    for (const char* position : {"nan, 0", "1, inf", "1e30, 0", ",", "1"}) {
-        const std::string text = LevelText(1, 1, walls, [&](int, int) { return RoomBlock(1, Entry("box.adf", position)); });
-        EXPECT_EQ(Load(1, 1, text), E_FAIL) << position;
+    // Coordinates are read as far as they form numbers (none reads 0); a position far
+    // outside the grid skips its entry alone.
+    const struct {
+        const char* position;
+        float x, y;
+    } positions[] = {{"nan, 0", 0, 0}, {"1, inf", 1, 0}, {",", 0, 0}, {"1.5", 1.5f, 0}, {"abc, 2x", 0, 2}};
+    for (const auto& p : positions) {
+        const std::string text = LevelText(1, 1, walls, [&](int, int) { return RoomBlock(1, Entry("box.adf", p.position)); });
+        ASSERT_EQ(Load(1, 1, text), S_OK) << p.position;
+        ASSERT_EQ(world_.registered.size(), 1u) << p.position;
+        EXPECT_NEAR(world_.registered[0]->Position().x, 4.125f + p.x, 1e-5f) << p.position;
+        EXPECT_NEAR(world_.registered[0]->Position().y, 4.125f + p.y, 1e-5f) << p.position;
         world_.Clear();
     }
-    EXPECT_EQ(LogCount("object position is not two numbers"), 5);
-    // An entry cut short by the end of the text.
+    const std::string far = LevelText(
+        1, 1, walls, [](int, int) { return RoomBlock(1, Entry("box.adf", "1e30, 0") + Entry("box.adf", "1, 1")); });
+    EXPECT_EQ(Load(1, 1, far), S_OK);
+    EXPECT_EQ(world_.registered.size(), 1u);
+    EXPECT_EQ(LogCount("at (1e+30, 0) lies far outside the grid, skipped"), 1);
+    world_.Clear();
+    // An entry cut short by the end of the text is still read.
     EXPECT_EQ(Load(1, 1, good.substr(0, good.find("[/floor]")) + "[object]\nfile = box.adf\nposition = 1, 1\n"),
-              E_FAIL);
+              S_OK);
+    ASSERT_EQ(world_.registered.size(), 1u);
+    EXPECT_NEAR(world_.registered[0]->Position().x, 5.125f, 1e-5f);
+    EXPECT_EQ(LogCount("text ends inside an object entry"), 1);
+    world_.Clear();
     // Sizes out of range are refused before anything is allocated or read.
     CYLevel huge(&world_, 1 << 20, 1 << 20);
     CYTextParser parser(good.data(), static_cast<uint32_t>(good.size()));

@@ -147,12 +147,10 @@ TEST(SaveDecodeTest, CountsAndLengthsAreCheckedAgainstTheBytesLeft) {
         const char* why;
     };
     const Case cases[] = {
-        {head + Int(-1), "negative count"},
         {head + Int(0x7FFFFFFF) + record + Int(0), "count larger than the file"},
         {head + Int(2) + record + Int(0), "count larger than the file"},
         {Int(-5), "negative text length"},
         {Int(1000) + "abc", "text past the end"},
-        {head + Int(1) + record + Int(-3), "negative count"},
         {head + Int(1) + record + Int(0x40000000) + Text("d"), "count larger than the file"},
         {head + Int(1) + record + Int(2) + Text("d") + Int(7) + "xy", "text past the end"},
     };
@@ -166,6 +164,26 @@ TEST(SaveDecodeTest, CountsAndLengthsAreCheckedAgainstTheBytesLeft) {
     const std::string ok = head + Int(1) + record + Int(1) + Text("d");
     ASSERT_TRUE(DecodeSaveGame(reinterpret_cast<const uint8_t*>(ok.data()), ok.size(), &save, nullptr));
     EXPECT_EQ(save.roster.at(0).devices, (std::vector<std::string>{"d"}));
+
+    // A count of 0 or less reads no records or devices; what follows is read on.
+    for (int32_t count : {0, -1, INT32_MIN}) {
+        const std::string none = head + Int(count) + "tail";
+        ASSERT_TRUE(DecodeSaveGame(reinterpret_cast<const uint8_t*>(none.data()), none.size(), &save, nullptr));
+        EXPECT_TRUE(save.roster.empty());
+        const std::string bare = head + Int(1) + record + Int(count);
+        ASSERT_TRUE(DecodeSaveGame(reinterpret_cast<const uint8_t*>(bare.data()), bare.size(), &save, nullptr));
+        EXPECT_TRUE(save.roster.at(0).devices.empty());
+    }
+}
+
+TEST_F(SaveGameTest, ASaveWithoutRecordsEmptiesTheFixedRosterAndSetsLevelAndScore) {
+    FixTwoDroids();
+    test::WriteFile("data/Saves/save4.sav", Text("none") + Int(3) + Int(250) + Int(-2));
+    ASSERT_EQ(world.LoadGame(4), S_OK);
+    EXPECT_TRUE(world.Rosters().Fixed().empty());
+    EXPECT_EQ(world.GetLastLevel(), 3);
+    EXPECT_EQ(world.FixedScore(), 250);
+    EXPECT_EQ(LogCount("is damaged"), 0);
 }
 
 // ---- Writing ---------------------------------------------------------------------------------
