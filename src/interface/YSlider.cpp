@@ -156,9 +156,11 @@ void CYSlider::DestroyChildren() {
 }
 
 void CYSlider::OnThumbMoved(int32_t coordinate) {
-    // A thumb as long as its track cannot move: the value is the start.
+    // The value is taken from the whole-unit coordinate against the track's own, so a track
+    // at a fractional position reports a little outside 0 .. 1 at its ends. A thumb as long
+    // as its track cannot move: the value is the start.
     const float start = vertical_ ? y_ : x_;
-    position_ = travel_ > 0.0f ? std::clamp((float(coordinate) - start) / travel_, 0.0f, 1.0f) : 0.0f;
+    position_ = travel_ > 0.0f ? (float(coordinate) - start) / travel_ : 0.0f;
     SendEvent(YEVENT_SLIDER_MOVED, reinterpret_cast<intptr_t>(name_.c_str()), reinterpret_cast<intptr_t>(&position_));
     if (!g_commandManager) return;
     char value[64];

@@ -70,6 +70,12 @@ TEST_F(SliderTest, ValueIsClampedAndRecomputedFromTheThumbsWholeUnitPosition) {
     s->SetPosition(0.0f, 0.0f);  // moving the track moves the thumb and reports again
     EXPECT_EQ(s->GetThumb()->GetY(), 80.0f);
     EXPECT_EQ(s->GetSliderPosition(), 1.0f);
+    // The whole-unit thumb coordinate against a track at 20.5: a little before the start.
+    s->SetPosition(10.0f, 20.5f);
+    s->SetPosition(0.0f);
+    EXPECT_FLOAT_EQ(s->GetSliderPosition(), -0.5f / 80.0f);
+    const YCommand& start = handler_.Commands().front();
+    EXPECT_EQ(start.command + " " + start.args[0] + " " + start.args[1], "move_slider s -0.006250");
     auto full = Make(20, 100, 20, 100);  // no travel: a defined value
     full->SetPosition(1.0f);
     EXPECT_EQ(full->GetSliderPosition(), 0.0f);
