@@ -288,6 +288,116 @@ int CollectGarbage(lua_State* L) {
     return 0;
 }
 
+// ---- table sizes ----
+//
+// The older table library keeps a table's size apart from its elements: a numeric field
+// "n" when the table has one, else a size given by table.setn (held weakly in a sizes
+// table, upvalue 1). getn, insert and remove go by that size; a table with neither is
+// measured and changed by the library's own functions (upvalue 2).
+
+// The size a table states: its numeric field "n" (>= 0), else its entry in the sizes
+// table; -1 when it states none.
+int StatedSize(lua_State* L, int table) {
+    lua_pushliteral(L, "n");
+    lua_rawget(L, table);
+    int n = lua_isnumber(L, -1) ? static_cast<int>(lua_tonumber(L, -1)) : -1;
+    lua_pop(L, 1);
+    if (n >= 0) return n;
+    lua_pushvalue(L, table);
+    lua_rawget(L, lua_upvalueindex(1));
+    n = lua_isnumber(L, -1) ? static_cast<int>(lua_tonumber(L, -1)) : -1;
+    lua_pop(L, 1);
+    return n;
+}
+
+// Sets the size in the field "n" when the table has a numeric one, else in the sizes table.
+void SetStatedSize(lua_State* L, int table, int n) {
+    lua_pushliteral(L, "n");
+    lua_rawget(L, table);
+    const bool field = lua_isnumber(L, -1) != 0;
+    lua_pop(L, 1);
+    if (field) {
+        lua_pushliteral(L, "n");
+        lua_pushnumber(L, n);
+        lua_rawset(L, table);
+    } else {
+        lua_pushvalue(L, table);
+        lua_pushnumber(L, n);
+        lua_rawset(L, lua_upvalueindex(1));
+    }
+}
+
+// Calls the library's own function (upvalue 2) with the arguments given.
+int CallOwnTableFunction(lua_State* L) {
+    lua_pushvalue(L, lua_upvalueindex(2));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+int TableGetn(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int n = StatedSize(L, 1);
+    if (n < 0) return CallOwnTableFunction(L);
+    lua_pushnumber(L, n);
+    return 1;
+}
+
+int TableSetn(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    SetStatedSize(L, 1, luaL_checkint(L, 2));
+    return 0;
+}
+
+// insert (t, [pos,] value): the size grows by one, or to pos when pos lies beyond it.
+int TableInsert(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int size = StatedSize(L, 1);
+    if (size < 0) return CallOwnTableFunction(L);
+    int value = lua_gettop(L);
+    int n = size + 1;
+    int pos = n;
+    if (value != 2) {
+        pos = luaL_checkint(L, 2);
+        if (pos > n) n = pos;
+        value = 3;
+    }
+    SetStatedSize(L, 1, n);
+    for (int i = n - 1; i >= pos; --i) {
+        lua_rawgeti(L, 1, i);
+        lua_rawseti(L, 1, i + 1);
+    }
+    lua_pushvalue(L, value);
+    lua_rawseti(L, 1, pos);
+    return 0;
+}
+
+// remove (t [, pos]): the element at pos (the last by default); nothing from an empty table.
+int TableRemove(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int n = StatedSize(L, 1);
+    if (n < 0) return CallOwnTableFunction(L);
+    int pos = luaL_optint(L, 2, n);
+    if (n <= 0) return 0;
+    SetStatedSize(L, 1, n - 1);
+    lua_rawgeti(L, 1, pos);
+    for (; pos < n; ++pos) {
+        lua_rawgeti(L, 1, pos + 1);
+        lua_rawseti(L, 1, pos);
+    }
+    lua_pushnil(L);
+    lua_rawseti(L, 1, n);
+    return 1;
+}
+
+// Replaces table.<name> with fn, which gets the sizes table and the replaced function.
+void SetTableFunction(lua_State* L, int tableLib, int sizes, const char* name, lua_CFunction fn) {
+    lua_pushvalue(L, sizes);
+    lua_getfield(L, tableLib, name);
+    lua_pushcclosure(L, fn, 2);
+    lua_setfield(L, tableLib, name);
+}
+
 }  // namespace
 
 void OpenScriptBaseExtras(lua_State* L) {
@@ -317,4 +427,21 @@ void OpenScriptBaseExtras(lua_State* L) {
     lua_getglobal(L, "collectgarbage");
     lua_pushcclosure(L, CollectGarbage, 1);
     lua_setglobal(L, "collectgarbage");
+
+    lua_getglobal(L, "table");
+    if (lua_istable(L, -1)) {
+        const int tableLib = lua_gettop(L);
+        lua_newtable(L);  // the sizes, held weakly
+        lua_newtable(L);
+        lua_pushliteral(L, "k");
+        lua_setfield(L, -2, "__mode");
+        lua_setmetatable(L, -2);
+        const int sizes = lua_gettop(L);
+        SetTableFunction(L, tableLib, sizes, "getn", TableGetn);
+        SetTableFunction(L, tableLib, sizes, "setn", TableSetn);
+        SetTableFunction(L, tableLib, sizes, "insert", TableInsert);
+        SetTableFunction(L, tableLib, sizes, "remove", TableRemove);
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
 }
