@@ -292,7 +292,7 @@ int CollectGarbage(lua_State* L) {
 //
 // The older table library keeps a table's size apart from its elements: a numeric field
 // "n" when the table has one, else a size given by table.setn (held weakly in a sizes
-// table, upvalue 1). getn, insert and remove go by that size; a table with neither is
+// table, upvalue 1). getn, insert, remove and unpack go by that size; a table with neither is
 // measured and changed by the library's own functions (upvalue 2).
 
 // The size a table states: its numeric field "n" (>= 0), else its entry in the sizes
@@ -390,6 +390,17 @@ int TableRemove(lua_State* L) {
     return 1;
 }
 
+// unpack (t): the elements 1 to the stated size, nils included. With a range, or for a table
+// that states no size, the library's own unpack.
+int Unpack(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int n = lua_gettop(L) == 1 ? StatedSize(L, 1) : -1;
+    if (n < 0) return CallOwnTableFunction(L);
+    if (!lua_checkstack(L, n)) return luaL_error(L, "too many results to unpack");
+    for (int i = 1; i <= n; ++i) lua_rawgeti(L, 1, i);
+    return n;
+}
+
 // Replaces table.<name> with fn, which gets the sizes table and the replaced function.
 void SetTableFunction(lua_State* L, int tableLib, int sizes, const char* name, lua_CFunction fn) {
     lua_pushvalue(L, sizes);
@@ -441,6 +452,10 @@ void OpenScriptBaseExtras(lua_State* L) {
         SetTableFunction(L, tableLib, sizes, "setn", TableSetn);
         SetTableFunction(L, tableLib, sizes, "insert", TableInsert);
         SetTableFunction(L, tableLib, sizes, "remove", TableRemove);
+        lua_pushvalue(L, sizes);
+        lua_getglobal(L, "unpack");
+        lua_pushcclosure(L, Unpack, 2);
+        lua_setglobal(L, "unpack");
         lua_pop(L, 1);
     }
     lua_pop(L, 1);

@@ -158,10 +158,12 @@ TEST_F(ScriptBaseTest, TablesKeepTheSizeTheyStateThroughSetnOrTheirFieldN) {
                     "Record(v[3], v.n, table.getn(v))\n"
                     "local function count(...) return table.getn(arg) end\n"
                     "Record(count(nil, nil))\n"
+                    "local function pass(...) return select('#', unpack(arg)) end\n"
+                    "Record(pass(1, nil, nil, nil), select('#', unpack({1, 2, 3}, 2)))\n"
                     "local w = {'a', 'b'}\n"
                     "table.insert(w, 1, 'z')\n"
                     "Record(table.getn(w), table.remove(w, 1), table.getn(w))\n"));
-    EXPECT_EQ(g_seen, (std::vector<std::string>{"3,nil", "4,x", "x,3", "a,5,5", "2", "3,z,2"}));
+    EXPECT_EQ(g_seen, (std::vector<std::string>{"3,nil", "4,x", "x,3", "a,5,5", "2", "4,2", "3,z,2"}));
 }
 
 }  // namespace
