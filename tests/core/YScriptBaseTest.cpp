@@ -166,4 +166,18 @@ TEST_F(ScriptBaseTest, TablesKeepTheSizeTheyStateThroughSetnOrTheirFieldN) {
     EXPECT_EQ(g_seen, (std::vector<std::string>{"3,nil", "4,x", "x,3", "a,5,5", "2", "4,2", "3,z,2"}));
 }
 
+TEST_F(ScriptBaseTest, AStatedSizeFarBeyondTheElementsIsShiftedByTheElementsItHolds) {
+    EXPECT_TRUE(Run("local t = {'a'}\n"
+                    "t[5] = 'b'\n"
+                    "table.setn(t, 1e9)\n"
+                    "table.insert(t, 1, 'z')\n"
+                    "Record(table.getn(t), t[1], t[2], t[5], t[6])\n"
+                    "Record(table.remove(t, 1), t[1], t[5], t[6], table.getn(t))\n"
+                    "local u = {'p', 'q'}\n"
+                    "table.setn(u, 7)\n"
+                    "table.setn(u, -3)\n"
+                    "Record(table.getn(u))\n"));
+    EXPECT_EQ(g_seen, (std::vector<std::string>{"1000000001,z,a,nil,b", "z,a,b,nil,1000000000", "2"}));
+}
+
 }  // namespace
