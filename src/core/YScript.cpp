@@ -133,7 +133,7 @@ int OpenLuaProtected(lua_State* L) {
     }
     // The base functions the scripts' language has beyond the library's: require,
     // loadfile and dofile on engine paths, newproxy (whose finalisers keep to the
-    // instruction budget), gcinfo, collectgarbage.
+    // instruction budget), gcinfo, collectgarbage; and table sizes kept by table.setn.
     OpenScriptBaseExtras(L);
     lua_pushcfunction(L, Update);
     lua_setfield(L, LUA_GLOBALSINDEX, "Update");

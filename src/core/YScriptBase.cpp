@@ -1,9 +1,12 @@
 #include "core/YScriptBase.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <lua.hpp>
 
@@ -288,6 +291,180 @@ int CollectGarbage(lua_State* L) {
     return 0;
 }
 
+// ---- table sizes ----
+//
+// The older table library keeps a table's size apart from its elements: a numeric field
+// "n" when the table has one, else a size given by table.setn (held weakly in a sizes
+// table, upvalue 1). getn, insert, remove and unpack go by that size; a table with neither is
+// measured and changed by the library's own functions (upvalue 2).
+
+// The size a table states: its numeric field "n" (>= 0), else its entry in the sizes
+// table; -1 when it states none.
+// Largest size a table may state, so that one past it is still an index.
+constexpr int kMaxStatedSize = INT_MAX - 1;
+// Spans up to this many slots are moved slot by slot.
+constexpr int64_t kDenseSpan = 4096;
+
+// The value at idx as a size: its integer part held to kMaxStatedSize; -1 for a value that
+// is not a number or is negative.
+int SizeAt(lua_State* L, int idx) {
+    if (!lua_isnumber(L, idx)) return -1;
+    const lua_Number v = lua_tonumber(L, idx);
+    if (!(v > -1)) return -1;
+    return v >= kMaxStatedSize ? kMaxStatedSize : static_cast<int>(v);
+}
+
+int StatedSize(lua_State* L, int table) {
+    lua_pushliteral(L, "n");
+    lua_rawget(L, table);
+    int n = SizeAt(L, -1);
+    lua_pop(L, 1);
+    if (n >= 0) return n;
+    lua_pushvalue(L, table);
+    lua_rawget(L, lua_upvalueindex(1));
+    n = SizeAt(L, -1);
+    lua_pop(L, 1);
+    return n;
+}
+
+// Sets the size in the field "n" when the table has a numeric one, else in the sizes table.
+void SetStatedSize(lua_State* L, int table, int n) {
+    lua_pushliteral(L, "n");
+    lua_rawget(L, table);
+    const bool field = lua_isnumber(L, -1) != 0;
+    lua_pop(L, 1);
+    if (field) {
+        lua_pushliteral(L, "n");
+        lua_pushnumber(L, n);
+        lua_rawset(L, table);
+    } else {
+        lua_pushvalue(L, table);
+        lua_pushnumber(L, n);
+        lua_rawset(L, lua_upvalueindex(1));
+    }
+}
+
+// Calls the library's own function (upvalue 2) with the arguments given.
+int CallOwnTableFunction(lua_State* L) {
+    lua_pushvalue(L, lua_upvalueindex(2));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
+}
+
+int TableGetn(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int n = StatedSize(L, 1);
+    if (n < 0) return CallOwnTableFunction(L);
+    lua_pushnumber(L, n);
+    return 1;
+}
+
+int TableSetn(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const lua_Number v = luaL_checknumber(L, 2);
+    const int n = SizeAt(L, 2);
+    // A negative size states none; it is kept as given, held to the integers.
+    SetStatedSize(L, 1, n >= 0 ? n : (v <= INT_MIN ? INT_MIN : static_cast<int>(v)));
+    return 0;
+}
+
+// Moves the elements lo..hi of the table at index 1 by d (+1 or -1): t[i + d] := old t[i].
+// The slot left behind (lo for +1, hi for -1) is the caller's to set. A stated size need not
+// be backed by elements, so a wide span is moved by the elements it holds, not slot by slot.
+void MoveElements(lua_State* L, int64_t lo, int64_t hi, int d) {
+    if (hi < lo) return;
+    if (hi - lo < kDenseSpan) {
+        for (int64_t k = 0; k <= hi - lo; ++k) {
+            const int i = static_cast<int>(d > 0 ? hi - k : lo + k);
+            lua_rawgeti(L, 1, i);
+            lua_rawseti(L, 1, i + d);
+        }
+        return;
+    }
+    // The integer keys of the span and of the slots it moves into, with their old values.
+    lua_newtable(L);
+    const int old = lua_gettop(L);
+    std::vector<int64_t> keys;
+    for (lua_pushnil(L); lua_next(L, 1) != 0; lua_pop(L, 1)) {
+        if (lua_type(L, -2) != LUA_TNUMBER) continue;
+        const lua_Number key = lua_tonumber(L, -2);
+        if (!(key >= static_cast<lua_Number>(lo - 1) && key <= static_cast<lua_Number>(hi + 1)) ||
+            key != static_cast<lua_Number>(static_cast<int64_t>(key)))
+            continue;
+        keys.push_back(static_cast<int64_t>(key));
+        lua_pushvalue(L, -2);
+        lua_pushvalue(L, -2);
+        lua_rawset(L, old);
+    }
+    // Every slot that gains or loses a value takes the old value of its source.
+    for (int64_t k : keys) {
+        for (int64_t r : {k + d, k}) {
+            if (r < lo + d || r > hi + d) continue;
+            lua_rawgeti(L, old, static_cast<int>(r - d));
+            lua_rawseti(L, 1, static_cast<int>(r));
+        }
+    }
+    lua_pop(L, 1);
+}
+
+// insert (t, [pos,] value): the size grows by one, or to pos when pos lies beyond it.
+int TableInsert(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int size = StatedSize(L, 1);
+    if (size < 0) return CallOwnTableFunction(L);
+    int value = lua_gettop(L);
+    int n = size + 1;
+    int pos = n;
+    if (value != 2) {
+        pos = luaL_checkint(L, 2);
+        if (pos > kMaxStatedSize) pos = kMaxStatedSize;
+        if (pos > n) n = pos;
+        value = 3;
+    }
+    SetStatedSize(L, 1, n);
+    MoveElements(L, pos, int64_t{n} - 1, +1);
+    lua_pushvalue(L, value);
+    lua_rawseti(L, 1, pos);
+    return 0;
+}
+
+// remove (t [, pos]): the element at pos (the last by default); nothing from an empty table.
+int TableRemove(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int n = StatedSize(L, 1);
+    if (n < 0) return CallOwnTableFunction(L);
+    const int pos = luaL_optint(L, 2, n);
+    if (n <= 0) return 0;
+    SetStatedSize(L, 1, n - 1);
+    lua_rawgeti(L, 1, pos);
+    if (pos < n) {
+        MoveElements(L, int64_t{pos} + 1, n, -1);
+    }
+    lua_pushnil(L);
+    lua_rawseti(L, 1, n);
+    return 1;
+}
+
+// unpack (t): the elements 1 to the stated size, nils included. With a range, or for a table
+// that states no size, the library's own unpack.
+int Unpack(lua_State* L) {
+    luaL_checktype(L, 1, LUA_TTABLE);
+    const int n = lua_gettop(L) == 1 ? StatedSize(L, 1) : -1;
+    if (n < 0) return CallOwnTableFunction(L);
+    if (!lua_checkstack(L, n)) return luaL_error(L, "too many results to unpack");
+    for (int i = 1; i <= n; ++i) lua_rawgeti(L, 1, i);
+    return n;
+}
+
+// Replaces table.<name> with fn, which gets the sizes table and the replaced function.
+void SetTableFunction(lua_State* L, int tableLib, int sizes, const char* name, lua_CFunction fn) {
+    lua_pushvalue(L, sizes);
+    lua_getfield(L, tableLib, name);
+    lua_pushcclosure(L, fn, 2);
+    lua_setfield(L, tableLib, name);
+}
+
 }  // namespace
 
 void OpenScriptBaseExtras(lua_State* L) {
@@ -317,4 +494,25 @@ void OpenScriptBaseExtras(lua_State* L) {
     lua_getglobal(L, "collectgarbage");
     lua_pushcclosure(L, CollectGarbage, 1);
     lua_setglobal(L, "collectgarbage");
+
+    lua_getglobal(L, "table");
+    if (lua_istable(L, -1)) {
+        const int tableLib = lua_gettop(L);
+        lua_newtable(L);  // the sizes, held weakly
+        lua_newtable(L);
+        lua_pushliteral(L, "k");
+        lua_setfield(L, -2, "__mode");
+        lua_setmetatable(L, -2);
+        const int sizes = lua_gettop(L);
+        SetTableFunction(L, tableLib, sizes, "getn", TableGetn);
+        SetTableFunction(L, tableLib, sizes, "setn", TableSetn);
+        SetTableFunction(L, tableLib, sizes, "insert", TableInsert);
+        SetTableFunction(L, tableLib, sizes, "remove", TableRemove);
+        lua_pushvalue(L, sizes);
+        lua_getglobal(L, "unpack");
+        lua_pushcclosure(L, Unpack, 2);
+        lua_setglobal(L, "unpack");
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
 }

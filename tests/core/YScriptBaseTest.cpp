@@ -145,4 +145,39 @@ TEST_F(ScriptBaseTest, GcinfoAndCollectgarbageTakeTheirOlderForms) {
     EXPECT_EQ(g_seen, (std::vector<std::string>{"number,true", "0,0,number"}));
 }
 
+TEST_F(ScriptBaseTest, TablesKeepTheSizeTheyStateThroughSetnOrTheirFieldN) {
+    EXPECT_TRUE(Run("local t = {}\n"
+                    "table.setn(t, 3)\n"
+                    "Record(table.getn(t), t.n)\n"
+                    "table.insert(t, 'x')\n"
+                    "Record(table.getn(t), t[4])\n"
+                    "Record(table.remove(t), table.getn(t))\n"
+                    "local v = {n = 2}\n"
+                    "table.insert(v, 'a')\n"
+                    "table.setn(v, 5)\n"
+                    "Record(v[3], v.n, table.getn(v))\n"
+                    "local function count(...) return table.getn(arg) end\n"
+                    "Record(count(nil, nil))\n"
+                    "local function pass(...) return select('#', unpack(arg)) end\n"
+                    "Record(pass(1, nil, nil, nil), select('#', unpack({1, 2, 3}, 2)))\n"
+                    "local w = {'a', 'b'}\n"
+                    "table.insert(w, 1, 'z')\n"
+                    "Record(table.getn(w), table.remove(w, 1), table.getn(w))\n"));
+    EXPECT_EQ(g_seen, (std::vector<std::string>{"3,nil", "4,x", "x,3", "a,5,5", "2", "4,2", "3,z,2"}));
+}
+
+TEST_F(ScriptBaseTest, AStatedSizeFarBeyondTheElementsIsShiftedByTheElementsItHolds) {
+    EXPECT_TRUE(Run("local t = {'a'}\n"
+                    "t[5] = 'b'\n"
+                    "table.setn(t, 1e9)\n"
+                    "table.insert(t, 1, 'z')\n"
+                    "Record(table.getn(t), t[1], t[2], t[5], t[6])\n"
+                    "Record(table.remove(t, 1), t[1], t[5], t[6], table.getn(t))\n"
+                    "local u = {'p', 'q'}\n"
+                    "table.setn(u, 7)\n"
+                    "table.setn(u, -3)\n"
+                    "Record(table.getn(u))\n"));
+    EXPECT_EQ(g_seen, (std::vector<std::string>{"1000000001,z,a,nil,b", "z,a,b,nil,1000000000", "2"}));
+}
+
 }  // namespace
