@@ -76,8 +76,15 @@ local function DroidRecord(kind, id)
   return droid
 end
 
+-- One of the player's droids. A droid that still bears the engine's standard name ("Дроид -
+-- 3", the same for every standard droid) is shown as "Droid" and its place in the list.
+local STANDARD_NAME = "\196\240\238\232\228 - "
 local function UserDroid(index)
-  return DroidRecord("user", index)
+  local droid = DroidRecord("user", index)
+  if droid.name == "" or string.sub(droid.name, 1, string.len(STANDARD_NAME)) == STANDARD_NAME then
+    droid.name = "Droid " .. (index + 1)
+  end
+  return droid
 end
 
 -- What a droid is worth new: its hull and every part.
