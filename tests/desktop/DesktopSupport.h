@@ -149,4 +149,18 @@ inline bool LogHasTimes(const std::string& text, size_t n) {
     return false;
 }
 
+// Waits until the log says the screen of that description file was built n times.
+inline bool ScreenShown(const std::string& file, size_t times = 1) {
+    return LogHasTimes("Parsing interface file - data\\interface\\Data\\" + file + " ----------------- finished", times);
+}
+
+// The program in the test's folder on the display, with the pointer that drives it.
+struct Session {
+    test::Program program;
+    Pointer pointer;
+    Session(const std::string& dir, const std::string& display)
+        : program(dir, {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display, "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"}),
+          pointer(display) {}
+};
+
 }  // namespace desktop
