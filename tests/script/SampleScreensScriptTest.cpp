@@ -183,4 +183,31 @@ TEST_F(SampleScreen, TheShopShowsADroidOfTheStandardNameByALabelOfItsOwn) {
     EXPECT_EQ(world->Rosters().Live().at(1)->name, "\xC4\xF0\xEE\xE8\xE4 - 3") << "the record keeps its name";
 }
 
+TEST_F(SampleScreen, LeavingTheReportOfAMissionWonForTheMenuAsksFirst) {
+    Tell("result", "complete");
+    Screen("results.lua");
+    Send("button_click", "main_menu");
+    Send("mainmenu", "");  // no
+    Frame();
+    EXPECT_EQ(Count("MAIN|results_menu"), 0u);
+    Send("button_click", "main_menu");
+    Send("button_click", "confirm_yes");
+    Frame();
+    EXPECT_EQ(Count("MAIN|results_menu"), 1u);
+}
+
+TEST_F(SampleScreen, ADroidsNameKeepsNoCommaOrQuoteThatCommandsWouldSplitOrDrop) {
+    for (const char* table : {"weapon", "armor", "chassis", "device", "droid", "enemy"}) {
+        const std::string file = std::string("GameData/") + table + ".dat";
+        test::WriteFile("data/" + file, test::ReadFile(std::string(KESTRUNE_SOURCE_DIR) + "/game/data/" + file));
+    }
+    ASSERT_EQ(world->LoadGameData(), S_OK);
+    world->LiveScore() = 500;
+    Screen("shop.lua");
+    Tell("key:droid_name", "Rex, \"the\" 2nd");
+    Send("button_click", "buy");  // the first model of the droid tab, the scout
+    ASSERT_EQ(world->Rosters().Live().size(), 1u);
+    EXPECT_EQ(world->Rosters().Live().at(0)->name, "Rex   the  2nd");
+}
+
 }  // namespace

@@ -232,7 +232,9 @@ local function BuyModel(model, name)
   local ok, pay, back, text = QuoteModel(model)
   if not ok then return false, text end
   local droid = DroidRecord("droid", model)
-  name = Clean(name)
+  -- A name travels in commands ("droid_lost", "exit_reached"), which split at commas and
+  -- drop double quotes: it holds neither.
+  name = string.gsub(Clean(name), "[,\"]", " ")
   name = string.gsub(string.gsub(name, "^%s+", ""), "%s+$", "")
   if name == "" then name = Clean(droid.name) .. " " .. (GetUserDroidsCount() + 1) end
   name = string.sub(name, 1, NAME_LENGTH)
