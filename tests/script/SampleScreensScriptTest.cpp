@@ -204,7 +204,7 @@ TEST_F(SampleScreen, ADroidsNameKeepsNoCommaOrQuoteThatCommandsWouldSplitOrDrop)
     ASSERT_EQ(world->LoadGameData(), S_OK);
     world->LiveScore() = 500;
     Screen("shop.lua");
-    Tell("key:droid_name", "Rex, \"the\" 2nd");
+    Tell("key:droid_name", "Rex, \"the\"\t2nd");
     Send("button_click", "buy");  // the first model of the droid tab, the scout
     ASSERT_EQ(world->Rosters().Live().size(), 1u);
     EXPECT_EQ(world->Rosters().Live().at(0)->name, "Rex   the  2nd");

@@ -233,8 +233,8 @@ local function BuyModel(model, name)
   if not ok then return false, text end
   local droid = DroidRecord("droid", model)
   -- A name travels in commands ("droid_lost", "exit_reached"), which split at commas and
-  -- drop double quotes: it holds neither.
-  name = string.gsub(Clean(name), "[,\"]", " ")
+  -- drop double quotes: it holds neither, nor a typed Tab or other control character.
+  name = string.gsub(Clean(name), "[,\"%c]", " ")
   name = string.gsub(string.gsub(name, "^%s+", ""), "%s+$", "")
   if name == "" then name = Clean(droid.name) .. " " .. (GetUserDroidsCount() + 1) end
   name = string.sub(name, 1, NAME_LENGTH)
