@@ -1,7 +1,7 @@
 // Makes the images of the sample game's interface screens from code, and their hit masks:
-// the backdrops of the full screens (main menu, options, briefing, mission report, victory),
-// the panels drawn over the game (saved games, pause, the mission's bottom bar and console
-// line), the labelled buttons (each with its normal, lit and pressed image), the widget
+// the backdrops of the full screens (main menu, options, briefing, mission report, victory,
+// saved games), the panels drawn over them or the game (pause, the question that asks before
+// a step that loses something, the mission's bottom bar, console line and its list of words), the labelled buttons (each with its normal, lit and pressed image), the widget
 // sheets (sliders, check box, radio buttons, scroll bars, arrows, the armour bar's segments)
 // and the two pointers. Labels are set in DejaVu Sans with stb_truetype; shapes are drawn
 // anti-aliased from distance functions. The layout matches the description files of
@@ -132,8 +132,8 @@ Picture MenuButton(const Faces& f, const std::string& label) {
 // The labelled buttons of the other screens, 150 x 36, in one 512 x 512 sheet: label i at
 // x = 170 (i % 3), y = 128 (i / 3), its lit image 40 below and its pressed image 80 below.
 constexpr int kButtonW = 150, kButtonH = 36;
-const char* const kButtonLabels[] = {"Start",        "Back",      "Continue", "Save", "Resume",
-                                     "Quit to menu", "Main menu", "Retry",    "Load"};
+const char* const kButtonLabels[] = {"Start",     "Back",  "Continue", "Save", "Resume", "Quit to menu",
+                                     "Main menu", "Retry", "Load",     "Yes",  "No"};
 Picture Buttons(const Faces& f) {
     Picture p(512, 512);
     for (size_t i = 0; i < std::size(kButtonLabels); ++i)
@@ -173,8 +173,8 @@ Picture OptionsBackdrop(const Faces& f) {
     Line(p, 56, 332, 584, 332, 1, Hex(0x35557F, 0.8f));
     Well(p, 278, 57, 154, 26);  // display_mode text at (280, 61)
     for (float y : {234.0f, 268.0f, 302.0f}) {
-        Well(p, 250, y, 122, 26);  // key fields at (256, y + 3), 110 wide
-        Well(p, 494, y, 102, 26);  // key fields at (500, y + 3), 90 wide
+        Well(p, 250, y, 132, 26);  // key fields at (256, y + 3), 120 wide: "NumPad Enter" fits
+        Well(p, 478, y, 126, 26);  // key fields at (484, y + 3), 116 wide
     }
     Well(p, 56, 340, 414, 48);  // help at (60, 344), 406 x 40
     return p;
@@ -206,9 +206,33 @@ Picture VictoryBackdrop(const Faces& f) {
     return p;
 }
 
-// The saved games panel, drawn at (100, 76) over the game or the background: four wide slot
-// frames lie on it as buttons.
-Picture SavesPanel(const Faces& f) { return TitledPanel(f, 440, 340, "SAVED GAMES"); }
+// The saved games, a full screen like the others: what a save keeps at the top of the panel,
+// four wide slot frames on it as buttons, a status line and Back.
+Picture SavesBackdrop(const Faces& f) {
+    Picture p = Backdrop(f, "SAVED GAMES", 36, 34, 60);
+    Panel(p, 100, 76, 440, 340);
+    Line(p, 140, 154, 500, 154, 1, Hex(0x35557F, 0.8f));
+    return p;
+}
+
+// The question asked before a step that loses something, at (140, 150): three lines of text
+// at (150, 202), Yes and No below them.
+// Opaque, so that the screen's texts under it do not show through.
+Picture ConfirmPanel(const Faces& f) {
+    Picture p = TitledPanel(f, 360, 180, "ARE YOU SURE?");
+    RoundRect(p, 0, 0, 360, 180, 12, Hex(0x1A2E56), Hex(0x111F3D), Hex(0x3FA7D6), 2);
+    f.bold.DrawCentred(p, "ARE YOU SURE?", 180, 26, 22, kInk, 1);
+    Line(p, 90, 46, 270, 46, 1.2f, Hex(0x3FA7D6, 0.7f));
+    return p;
+}
+
+// The console's list of words, at (20, 30) under the console line: a dark strip that keeps
+// the text legible over the game.
+Picture ConsoleHelpPanel() {
+    Picture p(600, 200);
+    RoundRect(p, 0.5f, 0.5f, 599, 199, 6, Hex(0x050A16, 0.88f), Hex(0x0A1428, 0.88f), Hex(0x3FA7D6), 1.2f);
+    return p;
+}
 
 // The pause panel, at (200, 110).
 Picture PausePanel(const Faces& f) { return TitledPanel(f, 240, 210, "PAUSED"); }
@@ -319,8 +343,8 @@ Picture Hud(const Faces& f) {
         for (int x = 0; x < 640; ++x) p.Blend(x, y, Hex(0x050A16), 0.85f);
     Line(p, 0, 123.5f, 640, 123.5f, 1, Hex(0x3FA7D6));
     f.bold.Draw(p, ">", 10, 110, 16, kAccent);
-    f.regular.Draw(p, "point here, type,", 548, 104, 10, kHint);
-    f.regular.Draw(p, "Enter sends;  `  closes", 520, 116, 10, kHint);
+    f.regular.Draw(p, "help lists the words;", 536, 104, 10, kHint);
+    f.regular.Draw(p, "Enter sends;  `  or Esc closes", 492, 116, 10, kHint);
     return p;
 }
 
@@ -364,7 +388,9 @@ int main(int argc, char** argv) {
         {"briefing_back", BriefingBackdrop(faces)},
         {"results_back", ResultsBackdrop(faces)},
         {"victory_back", VictoryBackdrop(faces)},
-        {"saves_panel", SavesPanel(faces)},
+        {"saves_back", SavesBackdrop(faces)},
+        {"confirm_panel", ConfirmPanel(faces)},
+        {"console_help", ConsoleHelpPanel()},
         {"pause_panel", PausePanel(faces)},
         {"btn_new_game", newGame},
         {"btn_load_game", MenuButton(faces, "Load game")},

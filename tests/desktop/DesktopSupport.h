@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -32,11 +33,17 @@ public:
             _exit(127);
         }
         close(fds[1]);
-        // Xvfb writes the display number once it accepts connections.
-        char buffer[16] = {};
-        const ssize_t n = pid_ > 0 ? read(fds[0], buffer, sizeof buffer - 1) : -1;
+        // Xvfb writes the display number and then a line feed, in two writes, once it accepts
+        // connections; closing the pipe before the line feed arrives would end it.
+        std::string number;
+        for (char c = 0; pid_ > 0 && number.size() < 16;) {
+            const ssize_t n = read(fds[0], &c, 1);
+            if (n < 0 && errno == EINTR) continue;
+            if (n != 1 || c == '\n') break;
+            number += c;
+        }
         close(fds[0]);
-        if (n > 0) display_ = ":" + std::to_string(std::atoi(buffer));
+        if (!number.empty()) display_ = ":" + std::to_string(std::atoi(number.c_str()));
     }
     ~VirtualDisplay() {
         if (pid_ <= 0) return;
@@ -148,5 +155,19 @@ inline bool LogHasTimes(const std::string& text, size_t n) {
     } while (std::chrono::steady_clock::now() < end);
     return false;
 }
+
+// Waits until the log says the screen of that description file was built n times.
+inline bool ScreenShown(const std::string& file, size_t times = 1) {
+    return LogHasTimes("Parsing interface file - data\\interface\\Data\\" + file + " ----------------- finished", times);
+}
+
+// The program in the test's folder on the display, with the pointer that drives it.
+struct Session {
+    test::Program program;
+    Pointer pointer;
+    Session(const std::string& dir, const std::string& display)
+        : program(dir, {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display, "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"}),
+          pointer(display) {}
+};
 
 }  // namespace desktop

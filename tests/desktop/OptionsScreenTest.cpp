@@ -97,21 +97,6 @@ TEST(InterfaceProgram, OptionsScreenAnswersRealPointerAndKeyboardAndKeepsTheSett
         EXPECT_NE(config.find(line), std::string::npos) << line << config;
 }
 
-const std::string kData = "data\\interface\\Data\\";
-
-bool ScreenShown(const std::string& file, size_t times = 1) {
-    return LogHasTimes("Parsing interface file - " + kData + file + " ----------------- finished", times);
-}
-
-// The program in the test's folder on the display, its pointer homed once the intro shows.
-struct Session {
-    test::Program program;
-    Pointer pointer;
-    Session(const std::string& dir, const std::string& display)
-        : program(dir, {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display, "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"}),
-          pointer(display) {}
-};
-
 class GameFlow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -154,10 +139,10 @@ TEST_F(GameFlow, ANewGameIsPlayedPausedSavedAndLoadedAgain) {
         auto run = Start();
         if (HasFatalFailure()) return;
         Pointer& pointer = run->pointer;
-        // "New game" (200, 170, 240 x 44): mission 1's briefing, no droids yet.
+        // "New game" (200, 170, 240 x 44): mission 1's briefing with the new squad of two.
         pointer.Click(320, 192);
         ASSERT_TRUE(LogHas("MAIN: new_game on the menu screen\n"));
-        ASSERT_TRUE(LogHas("briefing: mission 1, 0 points, 0 droids\n"));
+        ASSERT_TRUE(LogHas("briefing: mission 1, 0 points, 2 droids\n"));
         Pointer::Pause(500);
         // "Start" (430, 420, 150 x 36): the mission bar.
         pointer.Click(505, 438);
@@ -174,15 +159,15 @@ TEST_F(GameFlow, ANewGameIsPlayedPausedSavedAndLoadedAgain) {
         Pointer::Pause(500);
         // Slot 3 (120, 252, 400 x 36) takes the game as it stood when the mission began.
         pointer.Click(320, 270);
-        EXPECT_TRUE(LogHas(" - 0 pts\" in slot 3\n"));
+        EXPECT_TRUE(LogHas("saves: saved \"Start of mission 1, 0 points\" in slot 3\n"));
         // "Back" (245, 370) returns to the mission, running again.
         pointer.Click(320, 388);
         EXPECT_TRUE(LogHas("MAIN: saves_back on the saves screen\n"));
         ASSERT_TRUE(ScreenShown("hud.txt", 2));
         Pointer::Pause(1000);
 
-        // The ` key opens the console line at the top; a line typed there with the pointer
-        // over it goes to ParseCommand on Enter: here a mission's end, sent to "MAIN".
+        // The ` key opens the console line at the top; a line typed there goes to
+        // ParseCommand on Enter: here a mission's end, sent to "MAIN".
         pointer.Key("grave");
         pointer.MoveTo(200, 14);
         pointer.Type("name MAIN mission_failed 5,1");
@@ -199,7 +184,10 @@ TEST_F(GameFlow, ANewGameIsPlayedPausedSavedAndLoadedAgain) {
         Quit(*run);
     }
     const std::string save = test::ReadFile("data/Saves/save3.sav");
-    EXPECT_NE(save.find(" - 0 pts"), std::string::npos);
+    EXPECT_NE(save.find("Start of mission 1, 0 points"), std::string::npos);
+    // The new game's squad, each droid with a name of its own.
+    EXPECT_NE(save.find("Alpha"), std::string::npos);
+    EXPECT_NE(save.find("Bravo"), std::string::npos);
 
     {
         // The second run loads slot 3 from "Load game" (200, 232): mission 1 again, with the
@@ -221,8 +209,10 @@ TEST_F(GameFlow, ANewGameIsPlayedPausedSavedAndLoadedAgain) {
         EXPECT_EQ(log.find("load_slot on the saves screen"), log.rfind("load_slot on the saves screen"));
         ASSERT_TRUE(ScreenShown("briefing.txt"));
         Pointer::Pause(500);
-        // Escape leaves the briefing for the main menu.
+        // Escape asks before the briefing is left for the main menu; Yes (160, 276) leaves.
         pointer.Key("Escape");
+        Pointer::Pause(500);
+        pointer.Click(235, 294);
         EXPECT_TRUE(LogHas("MAIN: briefing_back on the briefing screen\n"));
         ASSERT_TRUE(ScreenShown("main_menu.txt", 2));
         Pointer::Pause(500);

@@ -30,7 +30,8 @@ TEST(MakeInterface, WritesTheScreensImagesAndMasksTheSameOnEveryRun) {
         const char* name;
         int width, height;
     } images[] = {{"menu_back", 640, 480},     {"options_back", 640, 480}, {"briefing_back", 640, 480},
-                  {"results_back", 640, 480},  {"victory_back", 640, 480}, {"saves_panel", 448, 348},
+                  {"results_back", 640, 480},  {"victory_back", 640, 480}, {"saves_back", 640, 480},
+                  {"confirm_panel", 368, 188}, {"console_help", 600, 200},
                   {"pause_panel", 248, 218},   {"btn_new_game", 256, 256}, {"btn_load_game", 256, 256},
                   {"btn_options", 256, 256},   {"btn_quit", 256, 256},     {"buttons", 512, 512},
                   {"widgets", 256, 256},       {"slots", 512, 128},        {"scroll", 32, 256},
@@ -61,10 +62,13 @@ TEST(MakeInterface, WritesTheScreensImagesAndMasksTheSameOnEveryRun) {
         EXPECT_EQ(AlphaAt(tga, 24, 4), 0) << name;
         EXPECT_EQ(AlphaAt(tga, 30, 30), 0) << name;
     }
-    // The pause and saves panels show what lies under them at their corners and around them.
+    // The pause and question panels show what lies under them at their corners and around them;
+    // the saved games are a full screen like the others.
     EXPECT_EQ(AlphaAt(test::ReadFile("a/textures/interface/pause_panel.tga"), 0, 0), 0);
     EXPECT_GT(AlphaAt(test::ReadFile("a/textures/interface/pause_panel.tga"), 120, 100), 200);
-    EXPECT_EQ(AlphaAt(test::ReadFile("a/textures/interface/saves_panel.tga"), 447, 10), 0);
+    EXPECT_EQ(AlphaAt(test::ReadFile("a/textures/interface/confirm_panel.tga"), 367, 10), 0);
+    EXPECT_GT(AlphaAt(test::ReadFile("a/textures/interface/confirm_panel.tga"), 180, 80), 200);
+    EXPECT_EQ(AlphaAt(test::ReadFile("a/textures/interface/saves_back.tga"), 0, 0), 255);
     EXPECT_NE(std::system((tool + "a b").c_str()), 0);
 }
 

@@ -19,8 +19,10 @@ local world = CreateGameWorld()
 InitGameWorld(world)
 SetInterfaceMode(1)
 
--- The theme plays on music channel 1 from the start; UpdateMusic below loops it.
+-- The theme plays on music channel 1 from the start, at the configured volume (a file opens
+-- at full volume); UpdateMusic below loops it.
 SetMusic("theme.wav", true)
+SetMusicVolume(GetMusicVolume())
 PlayMusic()
 
 local screen = ""        -- the screen shown: intro, menu, options, briefing, mission, saves, results, shop, victory
@@ -67,12 +69,26 @@ local function StartMission()
   SendCommandByName("GameWorld", "start_mission", "")
 end
 
--- The saved games screen, to save ("save") or to load ("load"); back leads to from.
+-- The saved games screen, to save ("save") or to load ("load"); back leads to from. A save
+-- holds the fixed state: the start of the mission to play next (the last level) with the
+-- points of then; its name says so, and the screen shows it before the player saves.
 local function Saves(mode, from)
   savesReturn = from
   Tell("saves_mode", mode)
-  Tell("save_name", GetMissionName() .. " - " .. keptPoints .. " pts")
+  Tell("save_name", "Start of mission " .. GetLastLevel() .. ", " .. keptPoints .. " points")
+  Tell("save_mission", GetLastLevel())
+  Tell("save_points", keptPoints)
+  Tell("save_points_now", GetPointsCount())
   Show("saves", "saves.txt")
+end
+
+-- A new game's squad: two scouts (the standard droid) with names of their own, kept at once
+-- as the state a save holds and a retry starts from.
+local squad = { "Alpha", "Bravo" }
+local function NewSquad()
+  if GetUserDroidsCount() > 0 then return end
+  for _, name in ipairs(squad) do BuyDroid("scout", name) end
+  FixState2()
 end
 
 local function Results(success, earned, destroyed)
@@ -116,6 +132,7 @@ local answers = {
       RestoreScore()  -- the points shown follow the kept ones
       keptPoints = 0
       Briefing(1)
+      NewSquad()
     end,
     load_game = function() Saves("load", "menu") end,
     options = function() Show("options", "options.txt") end,

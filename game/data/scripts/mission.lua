@@ -117,7 +117,7 @@ local function Start()
   for _, place in ipairs(Rooms()) do
     if #Flagged(place, "isExit") > 0 then goal = "reach the exit or destroy every enemy" end
   end
-  Message(GetMissionName() .. ": " .. goal .. ". F1: controls")
+  Message(GetMissionName() .. ": " .. goal .. ". " .. GetAction("help") .. ": controls")
 end
 
 -- ---- The end ------------------------------------------------------------------------------

@@ -8,6 +8,20 @@ local keyFields = {
   key_forward = "forward", key_backward = "backward", key_fire = "fire",
   key_left = "left", key_right = "right", key_next = "next",
 }
+-- Every action, in the engine's order, and the name the screen gives it.
+local actions = { "forward", "backward", "left", "right", "fire", "pickup", "cam_left", "cam_right", "cam_mode",
+                  "next", "prev", "map", "droid1", "droid2", "droid3", "droid4", "droid5", "droid6", "droid7",
+                  "droid8", "droid9", "help" }
+local actionNames = {
+  forward = "Forward", backward = "Backward", left = "Turn left", right = "Turn right", fire = "Fire",
+  pickup = "Pick up", cam_left = "View left", cam_right = "View right", cam_mode = "View mode",
+  next = "Next droid", prev = "Previous droid", map = "Map", help = "Help",
+}
+for i = 1, 9 do actionNames["droid" .. i] = "Droid " .. i end
+local onScreen = {}
+for _, action in pairs(keyFields) do onScreen[action] = true end
+local NO_KEY = "undefined key"  -- the name the engine gives an action without a key
+
 -- Commands the log leaves out: the pointer's own.
 local quiet = { char = true, mouse_move = true, mouse_down = true, mouse_up = true, screen_click = true, KeyAction = true }
 
@@ -21,9 +35,44 @@ local function SliderFromMouseSpeed(s) return math.log(math.max(s, 0.01) / 0.25)
 
 local function Percent(v) return math.floor(v * 100 + 0.5) .. "%" end
 
+-- A key field shows its key, or "no key"; a name too long for the field would lose its start.
 local function ShowKeys()
   for field, action in pairs(keyFields) do
-    SetTextForEdit(GetWindow(field), GetAction(action))
+    local key = GetAction(action)
+    if key == NO_KEY then key = "no key" end
+    SetTextForEdit(GetWindow(field), key)
+  end
+end
+
+local function Help(text) SetText(GetWindow("help"), text) end
+local helpText = "Click a key field, then press the key for that move.#Esc or Back returns to the main menu."
+
+-- The action other than this one that holds the key of that name, or nil.
+local function Holder(keyName, except)
+  if keyName == NO_KEY or keyName == "" then return nil end
+  for _, action in ipairs(actions) do
+    if action ~= except and GetAction(action) == keyName then return action end
+  end
+  return nil
+end
+
+-- Gives the field's action the key (its name and scan code). A key of a move on this screen
+-- moves over, and the screen says which move lost it; a key of one of the other actions
+-- (droid picks, camera, help) stays where it is, since no field here could give it back.
+local function AssignKey(field, keyName, code)
+  local action = keyFields[field]
+  local holder = Holder(keyName, action)
+  if holder and not onScreen[holder] then
+    Help(keyName .. " is the key of " .. actionNames[holder] .. ": choose another key for " ..
+         actionNames[action] .. ".")
+    return
+  end
+  SetAction(action, code)
+  if holder then
+    Help(keyName .. " was " .. actionNames[holder] .. "'s key: " .. actionNames[holder] .. " has no key now.#" ..
+         "Click its field to give it one.")
+  else
+    Help(helpText)
   end
 end
 
@@ -61,8 +110,7 @@ SetText(GetWindow("sound_value"), Percent(GetSoundVolume()))
 SetText(GetWindow("brightness_value"), Percent(GetBrightnessLevel() * 2))
 SetText(GetWindow("mouse_value"), string.format("%.2fx", GetMouseSpeed()))
 ShowKeys()
-SetText(GetWindow("help"), "Click a key field, then press the key for that move.#" ..
-                           "Esc or Back returns to the main menu.")
+Help(helpText)
 while SetNextCommand(globalObject) do end
 
 local leaving = false
@@ -99,7 +147,7 @@ while true do
         -- Escape cancels the field; the "mainmenu" it also sends must not leave the screen.
         escapeTaken = true
       else
-        SetAction(keyFields[name], value)
+        AssignKey(name, GetText(GetWindow(name)), value)
       end
       -- The move that held the key has lost it.
       ShowKeys()

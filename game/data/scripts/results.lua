@@ -1,6 +1,7 @@
 -- The mission report. "MAIN" leaves the outcome and the figures in the world's text
 -- parameters; Continue (after a success) or Retry (after a failure) sends "results_done",
--- Main menu "results_menu".
+-- Main menu "results_menu". After a success Main menu asks first: the mission won is kept
+-- only by a save, which the next briefing offers.
 local world = GetGameWorld()
 local success = GetGlobalSParam(world, "result") == "complete"
 local lastMission = GetGlobalSParam(world, "last_mission") == "1"
@@ -28,17 +29,44 @@ local hidden = GetWindow(success and "retry" or "continue")
 SetWindowVisible(hidden, false)
 SetWindowActive(hidden, false)
 
-local leaving = false
+local screen = GetWindow("results")
+local confirm = GetWindow("confirm")
+local function ShowConfirm(on)
+  SetWindowVisible(confirm, on)
+  SetWindowActive(confirm, on)
+  SetWindowActive(screen, not on)
+end
+ShowConfirm(false)
+SetText(GetWindow("confirm_text"), "Leave for the main menu?#This mission's win is lost: only a save keeps it.")
+
+local leaving, asked = false, false
 while true do
   while not leaving and SetNextCommand(globalObject) do
     local command = GetCurrentCommand(globalObject)
     local name = GetCurrentParams(globalObject)
-    if command == "button_click" and (name == "continue" or name == "retry") then
-      leaving = true
-      SendCommandByName("MAIN", "results_done", "")
+    local request
+    if command == "button_click" and (name == "confirm_yes" or name == "confirm_no") then
+      asked = false
+      ShowConfirm(false)
+      if name == "confirm_yes" then request = "results_menu" end
+    elseif asked then
+      if command == "mainmenu" then
+        asked = false
+        ShowConfirm(false)
+      end
+    elseif command == "button_click" and (name == "continue" or name == "retry") then
+      request = "results_done"
     elseif command == "button_click" and name == "main_menu" then
+      if success then
+        asked = true
+        ShowConfirm(true)
+      else
+        request = "results_menu"
+      end
+    end
+    if request then
       leaving = true
-      SendCommandByName("MAIN", "results_menu", "")
+      SendCommandByName("MAIN", request, "")
     end
   end
   Update()

@@ -76,8 +76,15 @@ local function DroidRecord(kind, id)
   return droid
 end
 
+-- One of the player's droids. A droid that still bears the engine's standard name ("Дроид -
+-- 3", the same for every standard droid) is shown as "Droid" and its place in the list.
+local STANDARD_NAME = "\196\240\238\232\228 - "
 local function UserDroid(index)
-  return DroidRecord("user", index)
+  local droid = DroidRecord("user", index)
+  if droid.name == "" or string.sub(droid.name, 1, string.len(STANDARD_NAME)) == STANDARD_NAME then
+    droid.name = "Droid " .. (index + 1)
+  end
+  return droid
 end
 
 -- What a droid is worth new: its hull and every part.
@@ -225,7 +232,9 @@ local function BuyModel(model, name)
   local ok, pay, back, text = QuoteModel(model)
   if not ok then return false, text end
   local droid = DroidRecord("droid", model)
-  name = Clean(name)
+  -- A name travels in commands ("droid_lost", "exit_reached"), which split at commas and
+  -- drop double quotes: it holds neither, nor a typed Tab or other control character.
+  name = string.gsub(Clean(name), "[,\"%c]", " ")
   name = string.gsub(string.gsub(name, "^%s+", ""), "%s+$", "")
   if name == "" then name = Clean(droid.name) .. " " .. (GetUserDroidsCount() + 1) end
   name = string.sub(name, 1, NAME_LENGTH)
