@@ -154,7 +154,7 @@ public:
     void ReadRest() {
         std::string line;
         for (;;) {
-            if (!reread_ && !parser_.GetLine(line)) break;
+            if (ended_ || (!reread_ && !parser_.GetLine(line))) break;
             reread_ = false;
             const int lineNumber = parser_.GetLineNumber();
             ToLower(line);
@@ -198,7 +198,9 @@ private:
         bool good = true;
         for (int i = 0; i < lines && good; ++i) {
             if (!parser_.GetLine(line)) {
+                // The end of the text, or a "[]" line that ends it: nothing after it is read.
                 good = false;
+                ended_ = true;
             } else if (!parser_.IsValueLine()) {
                 good = false;
                 reread_ = true;
@@ -258,6 +260,7 @@ private:
     bool inBlock_ = false;
     bool inScripts_ = false;
     bool reread_ = false;  // the current line is still to be handled
+    bool ended_ = false;   // the reading of the text has ended
     bool droppedBlocks_ = false;
 };
 

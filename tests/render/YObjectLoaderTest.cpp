@@ -249,6 +249,13 @@ TEST_F(ObjectLoaderTest, SpritesTakeTheirDataLinesAndTheNextLineIsReadAsUsual) {
     EXPECT_EQ(d.blocks["arm"].at("count"), "2");
 }
 
+TEST_F(ObjectLoaderTest, EmptyBracketsAfterASpriteHeaderEndTheText) {
+    YObjectDescription d = Parse("object = m.a3d\n[sprite]\n[]\nweight = 5\n[body]\ncount = 2\n");
+    EXPECT_TRUE(d.sprites.empty());
+    EXPECT_EQ(d.weight, 0.0f);
+    EXPECT_EQ(d.blocks.count("body"), 0u);
+}
+
 TEST_F(ObjectLoaderTest, ParticleObjectIsActiveAndBlocksGiveSettingsWithDefaults) {
     auto o = Load("object = particles\n[Smoke]\nposition = 1, 2, 3\nscale = 2\ncolor = -5\nwind = 1,2\n");
     ASSERT_TRUE(o);
