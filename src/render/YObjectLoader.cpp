@@ -219,7 +219,9 @@ private:
     void ReadValueLine(const std::string& line, int lineNumber) {
         std::string key, value;
         SplitValueLine(line, &key, &value);
-        if (key.empty() || value.empty()) {
+        // A key without a value (a line without "=" or with nothing after it) is read with
+        // the empty value; a line without a key names nothing.
+        if (key.empty()) {
             Log(3, "Line %d of %s is not \"key = value\"\n", lineNumber, d_.name.c_str());
         } else if (key == "weight") {
             // Any real number, as atof reads it.
