@@ -48,7 +48,8 @@ void CYBBoxRenderer::BuildLineList(const math::Vec4 corners[8], gfx::Vertex out[
 
 HRESULT CYBBoxRenderer::Render() {
     gfx::Device* device = g_renderer ? g_renderer->GetDevice() : nullptr;
-    if (device && !records_.empty()) {
+    // The states are set on every pass, with boxes or without, and are not restored.
+    if (device) {
         device->SetTexture(0, nullptr);
         device->SetTextureStageState(0, gfx::TSS_COLOROP, gfx::TOP_SELECTARG2);
         device->SetRenderState(gfx::RS_LIGHTING, 0);

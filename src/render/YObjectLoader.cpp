@@ -154,7 +154,7 @@ public:
     void ReadRest() {
         std::string line;
         for (;;) {
-            if (!reread_ && !parser_.GetLine(line)) break;
+            if (ended_ || (!reread_ && !parser_.GetLine(line))) break;
             reread_ = false;
             const int lineNumber = parser_.GetLineNumber();
             ToLower(line);
@@ -198,7 +198,9 @@ private:
         bool good = true;
         for (int i = 0; i < lines && good; ++i) {
             if (!parser_.GetLine(line)) {
+                // The end of the text, or a "[]" line that ends it: nothing after it is read.
                 good = false;
+                ended_ = true;
             } else if (!parser_.IsValueLine()) {
                 good = false;
                 reread_ = true;
@@ -217,7 +219,9 @@ private:
     void ReadValueLine(const std::string& line, int lineNumber) {
         std::string key, value;
         SplitValueLine(line, &key, &value);
-        if (key.empty() || value.empty()) {
+        // A key without a value (a line without "=" or with nothing after it) is read with
+        // the empty value; a line without a key names nothing.
+        if (key.empty()) {
             Log(3, "Line %d of %s is not \"key = value\"\n", lineNumber, d_.name.c_str());
         } else if (key == "weight") {
             // Any real number, as atof reads it.
@@ -258,6 +262,7 @@ private:
     bool inBlock_ = false;
     bool inScripts_ = false;
     bool reread_ = false;  // the current line is still to be handled
+    bool ended_ = false;   // the reading of the text has ended
     bool droppedBlocks_ = false;
 };
 

@@ -72,7 +72,7 @@ bool ReadSequenceFile(const uint8_t* data, uint32_t size, YSequence& sequence) {
     const float frameDuration = LoadLEFloat(data + 24);
     const uint32_t boneCount = LoadLE32(data + 28);
     if (!std::isfinite(length) || !(length > 0) || !std::isfinite(frameDuration) || !(frameDuration > 0) ||
-        frameCount < 2)
+        frameCount < 1)
         return false;
     const uint64_t frameBytes = 12 + 16 * uint64_t(boneCount);
     if (uint64_t(frameCount) * frameBytes > size - kSequenceHeader) return false;
@@ -308,7 +308,7 @@ void CYSkeleton::Update(float frameTime, const math::Matrix& world) {
                 if (!std::isfinite(p)) p = 0;
                 float pf = static_cast<float>(p);
                 Consume(pf, nx.length, INFINITY);
-                nx.frame = Wrap(0, Consume(pf, nx.frameDuration, INFINITY), nx.frameCount - 1);
+                nx.frame = Wrap(0, Consume(pf, nx.frameDuration, INFINITY), nx.Cycle());
                 state_ = 2;
                 continue;
             }
@@ -346,8 +346,8 @@ void CYSkeleton::Update(float frameTime, const math::Matrix& world) {
                 return;
             }
             default:
-                cur.frame = Wrap(cur.frame, Consume(time_, cur.frameDuration, INFINITY), cur.frameCount - 1);
-                Pose(cur, cur.frame, cur, cur.frame + 1, time_ / cur.frameDuration, world);
+                cur.frame = Wrap(cur.frame, Consume(time_, cur.frameDuration, INFINITY), cur.Cycle());
+                Pose(cur, cur.frame, cur, cur.After(cur.frame), time_ / cur.frameDuration, world);
                 return;
         }
     }

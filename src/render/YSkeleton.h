@@ -19,12 +19,16 @@ struct YSequence {
     std::string name;
     int boneCount = 0;
     int frameCount = 0;
-    int frame = 0;              // the current frame, always below frameCount - 1
+    int frame = 0;              // the current frame, below frameCount - 1 (0 for a single frame)
     float frameDuration = 0;    // seconds per frame
     float length = 0;           // seconds
     std::vector<math::Quat> rotations;      // frameCount * boneCount, frame by frame
     std::vector<math::Vec3> rootPositions;  // frameCount
     const math::Quat* Rotations(int f) const { return rotations.data() + size_t(f) * size_t(boneCount); }
+    // The frames the current frame cycles over: all but the last, or the one frame there is.
+    int Cycle() const { return frameCount > 1 ? frameCount - 1 : 1; }
+    // The frame a pose interpolates towards; a single frame is posed against itself.
+    int After(int f) const { return f + 1 < frameCount ? f + 1 : f; }
 };
 
 // What to do when changing from one sequence to another.
@@ -36,8 +40,8 @@ struct YTransition {
 
 // Reads a sequence file (header, length, frame count, frame duration, bone count, frames).
 // False, with the record untouched, when the data is short, a count does not fit, a
-// value is not finite, or the timing could not be played (fewer than 2 frames, a length
-// or frame duration not above 0).
+// value is not finite, or the timing could not be played (no frame, a length or frame
+// duration not above 0).
 bool ReadSequenceFile(const uint8_t* data, uint32_t size, YSequence& sequence);
 
 class CYSkeleton {

@@ -72,8 +72,9 @@ gfx::Texture* CYTextureManager::LoadTexture(const std::string& name) {
     if (Extension(name) == "avi") return OpenVideo(name);
     if (gfx::Texture* texture = Find(name)) return texture;
     if (SUCCEEDED(Load(name))) return Find(name);
-    // "error.tga" itself missing is not tried twice.
-    if (name != kErrorTexture && SUCCEEDED(Load(kErrorTexture))) return Find(kErrorTexture);
+    // The stand-in is tried whatever was asked for: "error.tga" itself missing is read
+    // a second time, and logged so.
+    if (SUCCEEDED(Load(kErrorTexture))) return Find(kErrorTexture);
     return nullptr;
 }
 

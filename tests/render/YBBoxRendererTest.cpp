@@ -47,6 +47,14 @@ TEST_F(BBoxRendererTest, AnnouncedBoxesAreDrawnInTheirFrameOnly) {
     EXPECT_EQ(Lines(), 1u);
 }
 
+TEST_F(BBoxRendererTest, ItsStatesAreSetOnEveryPassAlsoWithoutBoxes) {
+    ASSERT_TRUE(drawer_->IsIdle());
+    EXPECT_EQ(drawer_->Render(), S_OK);
+    EXPECT_EQ(Lines(), 0u);
+    EXPECT_EQ(CallsStartingWith("SetRenderState(137, 0)").size(), 1u);
+    EXPECT_EQ(CallsStartingWith("SetTextureStageState(0, 1, 3)").size(), 1u);
+}
+
 TEST_F(BBoxRendererTest, RecordsAreCopiedSoAGoneBoxIsStillDrawnSafely) {
     {
         CYBoundingBox gone({0, 0, 0, 1}, {1, 1, 1, 1});

@@ -249,6 +249,13 @@ TEST_F(ObjectLoaderTest, SpritesTakeTheirDataLinesAndTheNextLineIsReadAsUsual) {
     EXPECT_EQ(d.blocks["arm"].at("count"), "2");
 }
 
+TEST_F(ObjectLoaderTest, EmptyBracketsAfterASpriteHeaderEndTheText) {
+    YObjectDescription d = Parse("object = m.a3d\n[sprite]\n[]\nweight = 5\n[body]\ncount = 2\n");
+    EXPECT_TRUE(d.sprites.empty());
+    EXPECT_EQ(d.weight, 0.0f);
+    EXPECT_EQ(d.blocks.count("body"), 0u);
+}
+
 TEST_F(ObjectLoaderTest, ParticleObjectIsActiveAndBlocksGiveSettingsWithDefaults) {
     auto o = Load("object = particles\n[Smoke]\nposition = 1, 2, 3\nscale = 2\ncolor = -5\nwind = 1,2\n");
     ASSERT_TRUE(o);
@@ -329,7 +336,7 @@ TEST_F(ObjectLoaderTest, ParticleColourIsAnyThirtyTwoBitMask) {
 TEST_F(ObjectLoaderTest, BadValuesAreLoggedAndReadAsAtoiReads) {
     auto o = Load(
         "object = m.a3d\nweight = nan\nstray = 1\n[head]\ntype = 1e9\ncount = 99999999999\ncollision = x\n"
-        "vertexeffect = anim 0 0 1\nvertexeffect = nothing 1\ncolour = red\nno value line\n[]\n[arm]\ncount = 5\n");
+        "vertexeffect = anim 0 0 1\nvertexeffect = nothing 1\ncolour = red\n= no key\n[]\n[arm]\ncount = 5\n");
     ASSERT_TRUE(o);
     EXPECT_FLOAT_EQ(o->GetWeight(), 0.0f);
     CYObject* head = o->FindChild("head");
@@ -342,6 +349,18 @@ TEST_F(ObjectLoaderTest, BadValuesAreLoggedAndReadAsAtoiReads) {
     EXPECT_EQ(LogCount("Unknown key colour in [head] of o.adf"), 1);
     EXPECT_EQ(LogCount("Key stray outside any block"), 1);
     EXPECT_EQ(LogCount("is not \"key = value\""), 1);
+}
+
+TEST_F(ObjectLoaderTest, KeysWithoutValuesAreReadWithTheEmptyValue) {
+    auto o = Load("object = m.a3d\nmoving = 1\nmoving =\n[head]\ntexturefile1 =\neffectfile\n");
+    ASSERT_TRUE(o);
+    EXPECT_FALSE(o->IsMoving());
+    CYObject* head = o->FindChild("head");
+    EXPECT_EQ(head->GetVisual()->GetTextureNames(), (std::vector<std::string>{""}));
+    EXPECT_EQ(head->GetVisual()->GetEffectName(), "");
+    // Only body and arm lack their texture and effect lines.
+    EXPECT_EQ(LogCount("Error in o.adf!!!\n"), 4);
+    EXPECT_EQ(LogCount("is not \"key = value\""), 0);
 }
 
 TEST_F(ObjectLoaderTest, CountsAreCapped) {

@@ -191,7 +191,8 @@ TEST_F(SkeletonTest, MalformedSequenceFilesAreRefused) {
     EXPECT_TRUE(read(good));
     for (size_t n = 0; n < good.size(); ++n) EXPECT_FALSE(read(good.substr(0, n))) << n;
     const Key rest{{}, {math::Quat{}}};
-    EXPECT_FALSE(read(Plain(1)));                          // nothing to play between
+    EXPECT_FALSE(read(Plain(1)));                          // no length
+    EXPECT_FALSE(read(Sequence(1, 1, {})));                // no frame
     EXPECT_FALSE(read(Sequence(1, 0, {rest, rest})));      // frames of no time
     EXPECT_FALSE(read(Sequence(0, 1, {rest, rest})));      // no length
     EXPECT_FALSE(read(Sequence(NAN, 1, {rest, rest})));
@@ -222,6 +223,21 @@ TEST_F(SkeletonTest, ThreeFramesCycleOverTheFirstTwo) {
     EXPECT_EQ(skeleton_.GetAnimation()->frame, 1);
     skeleton_.Update(2.0f, math::MatrixIdentity());  // past frame 1: frame 2 is the start again
     EXPECT_EQ(skeleton_.GetAnimation()->frame, 0);
+}
+
+TEST_F(SkeletonTest, SingleFrameSequenceLoadsKeepsItsPlaceAndHoldsItsPose) {
+    ASSERT_TRUE(LoadBones(skeleton_, Bone(0, math::MatrixIdentity()), 1));
+    ReadTable(skeleton_, "still=still\nwalk=walk\n[t]\nstill,s,0;walk,c,0.5\nstill,f,0.25;walk,s,0\n",
+              {{"still", Sequence(1, 1, {{{0, 4, 0}, {AboutZ(90)}}})}, {"walk", Plain(3)}});
+    ASSERT_EQ(skeleton_.GetSequenceCount(), 2);
+    EXPECT_EQ(skeleton_.GetSequence(1)->name, "walk");
+    EXPECT_EQ(skeleton_.GetTransition(0, 1).type, 3);
+    EXPECT_NE(LogText().find("Bones count - 1, frames - 1\n"), std::string::npos);
+    for (float dt : {0.5f, 3.0f, 7.0f}) {
+        skeleton_.Update(dt, math::MatrixIdentity());
+        EXPECT_EQ(skeleton_.GetAnimation()->frame, 0);
+        ExpectPoint({1, 0, 0}, skeleton_.GetSkinMatrices()[0], {4, -1, 0});
+    }
 }
 
 TEST_F(SkeletonTest, SynchronisedChangeStartsAtTheSameFraction) {

@@ -80,6 +80,13 @@ TEST_F(TextureManagerTest, WithoutTheErrorTextureAMissingTextureIsNull) {
     EXPECT_EQ(manager_->GetTextureCount(), 0u);
 }
 
+TEST_F(TextureManagerTest, MissingErrorTextureAskedForByNameIsTriedTwiceAsItsOwnStandIn) {
+    std::remove("data/textures/error.tga");
+    EXPECT_EQ(manager_->LoadTexture("error.tga"), nullptr);
+    EXPECT_EQ(LogCount("File - data\\textures\\error.tga not found\n"), 2);
+    EXPECT_EQ(LogCount("error.tga: Available texture mem - "), 2);
+}
+
 TEST_F(TextureManagerTest, UndecodableFileIsReportedAndReplaced) {
     test::WriteFile("data/textures/bad.png", "\x89PNG\r\n\x1a\n truncated");
     EXPECT_EQ(manager_->LoadTexture("bad.png"), manager_->LoadTexture("error.tga"));
