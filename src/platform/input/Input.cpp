@@ -195,7 +195,10 @@ bool Relative(int device) {
     if (link.mode[device] < 0) {
         link.mode[device] = 0;
         int count = 0;
+        // A device gone since its event is an X error: ignored, not the end of the program.
+        XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         XIDeviceInfo* info = XIQueryDevice(link.display, device, &count);
+        XSetErrorHandler(previous);
         for (int i = 0; info && i < count; ++i)
             for (int c = 0; c < info[i].num_classes; ++c) {
                 const auto* v = reinterpret_cast<const XIValuatorClassInfo*>(info[i].classes[c]);
