@@ -164,6 +164,8 @@ struct Link {
     Display* display = nullptr;
     ::Window window = 0;
     int opcode = -1;  // of the input extension; -1 takes every event (injected ones in tests)
+    // SDL asked to make relative motion by warping the pointer back: its warps are no places.
+    bool warping = false;
     Time relativeTime = 0;
     bool relativeSeen = false;
     // A key let go and pressed again at once reads to SDL as the key held: the release seen,
@@ -179,6 +181,7 @@ void ForgetDevices() { std::fill(std::begin(link.mode), std::end(link.mode), int
 void Start(SDL_Window* window) {
     link = Link{};
     ForgetDevices();
+    link.warping = SDL_GetHintBoolean(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, SDL_FALSE) == SDL_TRUE;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
@@ -248,7 +251,7 @@ void OnEvent(const XEvent& x) {
     case XI_Motion: {
         const auto* m = static_cast<const XIDeviceEvent*>(x.xcookie.data);
         if (link.window && m->event != link.window) break;
-        PointerAt(m->event_x, m->event_y, link.relativeSeen && m->time == link.relativeTime);
+        PointerAt(m->event_x, m->event_y, link.warping || (link.relativeSeen && m->time == link.relativeTime));
         break;
     }
     case XI_HierarchyChanged:
