@@ -11,6 +11,9 @@
 
 #include "platform/system/System.h"
 
+// Last: the X11 headers define many short macro names.
+#include <SDL2/SDL_syswm.h>
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
 #pragma GCC diagnostic ignored "-Wunused-parameter"
@@ -178,8 +181,26 @@ void Show(SDL_Window* window, Box& box) {
     if (picture) SDL_FreeSurface(picture);
 }
 
+// Whether the window system took the box's window away (SDL does not report it).
+bool WindowDestroyed(const SDL_Event& e, SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (e.type != SDL_SYSWMEVENT || !e.syswm.msg || e.syswm.msg->subsystem != SDL_SYSWM_X11) return false;
+    const XEvent& x = e.syswm.msg->msg.x11.event;
+    if (x.type != DestroyNotify) return false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    return SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+           x.xdestroywindow.window == info.info.x11.window;
+#else
+    (void)e;
+    (void)window;
+    return false;
+#endif
+}
+
 // True when the event ends the box.
-bool Closes(const SDL_Event& e, Box& box) {
+bool Closes(const SDL_Event& e, SDL_Window* window, Box& box) {
+    if (WindowDestroyed(e, window)) return true;
     switch (e.type) {
     case SDL_QUIT: return true;
     case SDL_WINDOWEVENT: return e.window.event == SDL_WINDOWEVENT_CLOSE;
@@ -223,16 +244,18 @@ bool ShowDrawnMessageBox(const std::string& title, const std::string& text) {
         return false;
     }
     SDL_RaiseWindow(window);
+    const Uint8 systemEvents = SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     bool done = false;
     while (!done) {
         // Painted again every tenth of a second, whether or not anything asks for it.
         Show(window, box);
         SDL_Event e;
         if (SDL_WaitEventTimeout(&e, 100)) {
-            done = Closes(e, box);
-            while (!done && SDL_PollEvent(&e)) done = Closes(e, box);
+            done = Closes(e, window, box);
+            while (!done && SDL_PollEvent(&e)) done = Closes(e, window, box);
         }
     }
+    SDL_EventState(SDL_SYSWMEVENT, systemEvents);
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return true;
