@@ -71,8 +71,11 @@ protected:
                         "SetCursorType('normal')\nInitInterface('" + screen + ".txt')\n"
                         "while true do Update() end\n");
         program_ = std::make_unique<test::Program>(dir_.Path(), Environment());
-        ASSERT_TRUE(LogHas("Parsing interface file - data\\interface\\Data\\" + screen +
-                           ".txt ----------------- finished"));
+        // Start-up on a loaded machine may take a while: the first screen is waited for longer.
+        ASSERT_TRUE(test::Program::WaitForText(
+            "YLog.log", "Parsing interface file - data\\interface\\Data\\" + screen + ".txt ----------------- finished",
+            3 * kWait))
+            << test::ReadFile("YLog.log");
         ASSERT_TRUE(Xdotool("search --sync --name Kestrune")) << "no program window on " << display_.Name();
         Pointer::Pause(500);
     }
@@ -105,6 +108,7 @@ protected:
         pclose(out);
         return *width > 0 && *height > 0;
     }
+    // A press and release held long enough for a frame to see each.
     void SlowClick() const {
         Xdotool("mousedown 1");
         Pointer::Pause(400);
