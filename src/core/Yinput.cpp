@@ -68,6 +68,7 @@ HRESULT CYInput::Init(sys::Window* window, int32_t width, int32_t height) {
         return hr;
     }
     directInput_ = true;
+    in::SetFrameSize(width, height);
 
     keyboard_ = true;
     hr = in::AcquireKeyboard();
@@ -128,6 +129,11 @@ HRESULT CYInput::Update() {
 
     const int32_t oldX = cursorX_;
     const int32_t oldY = cursorY_;
+    if (mouse.placed) {
+        // A pointer put at a place (no relative motion to follow): the cursor goes there.
+        cursorX_ = Clamp(Truncate(mouse.placeX * (kCursorMaxX + 1)), kCursorMaxX);
+        cursorY_ = Clamp(Truncate(mouse.placeY * (kCursorMaxY + 1)), kCursorMaxY);
+    }
     cursorX_ = Clamp(int64_t{cursorX_} + dx, kCursorMaxX);
     cursorY_ = Clamp(int64_t{cursorY_} + dy, kCursorMaxY);
     char position[32];
@@ -220,4 +226,6 @@ void CYInput::OnDisplayModeChanged(void* self, intptr_t, intptr_t) {
     auto* input = static_cast<CYInput*>(self);
     input->screenWidth_ = g_settings.screenWidth;
     input->screenHeight_ = g_settings.screenHeight;
+    // Places of the pointer are read against the frame the window now shows.
+    in::SetFrameSize(input->screenWidth_, input->screenHeight_);
 }

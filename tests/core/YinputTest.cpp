@@ -18,7 +18,31 @@
 #include "support/InjectEvents.h"
 #include "support/TestSupport.h"
 
+// Last: the X11 headers define many short macro names.
+#include <SDL2/SDL_syswm.h>
+#include <X11/extensions/XInput2.h>
+
 namespace {
+
+// The pointer seen at a point of the window, as X11 tells it through SDL.
+void PointerAt(double x, double y, Time time) {
+    XIDeviceEvent motion{};
+    motion.evtype = XI_Motion;
+    motion.event_x = x;
+    motion.event_y = y;
+    motion.time = time;
+    SDL_SysWMmsg msg{};
+    msg.subsystem = SDL_SYSWM_X11;
+    msg.msg.x11.event.xcookie.type = GenericEvent;
+    msg.msg.x11.event.xcookie.evtype = XI_Motion;
+    msg.msg.x11.event.xcookie.data = &motion;
+    SDL_Event e{};
+    e.type = SDL_SYSWMEVENT;
+    e.syswm.msg = &msg;
+    SDL_PushEvent(&e);
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_SYSWMEVENT);
+}
 
 using Lines = std::vector<std::string>;
 
@@ -159,6 +183,34 @@ TEST_F(InputTest, TheCursorStopsAt639And479) {
     EXPECT_EQ(Frame(), (Lines{"e24 0,0", "mouse_move 0,0"}));
     EXPECT_EQ(input->CursorX(), 0);
     EXPECT_EQ(input->CursorY(), 0);
+}
+
+TEST_F(InputTest, APointerPutAtAPlaceTakesTheCursorThereUnscaledAndClicksLandThere) {
+    // The frame is the 800 x 600 given to Init, shown whole in a window of that size.
+    g_settings.mouseSpeed = 0.5f;
+    input->SetCursorPos(200, 200);
+    PointerAt(10, 10, 1);  // where the pointer already is
+    EXPECT_EQ(Frame(), Lines{});
+    PointerAt(400, 150, 2);
+    Button(SDL_BUTTON_LEFT, true);
+    EXPECT_EQ(Frame(), (Lines{"e25 0,0", "screen_click 0.500000,0.250000", "mouse_down 0,320,120", "e24 320,120",
+                              "mouse_move 320,120"}));
+    // Relative motion goes on from the place, scaled.
+    Motion(20, 0);
+    EXPECT_EQ(Frame(), (Lines{"e24 330,120", "mouse_move 330,120"}));
+    PointerAt(799, 599, 3);
+    EXPECT_EQ(Frame(), (Lines{"e24 639,479", "mouse_move 639,479"}));
+}
+
+TEST_F(InputTest, AClickQuickerThanAFrameIsPressedInOneFrameAndReleasedInTheNext) {
+    input->SetCursorPos(320, 240);
+    Button(SDL_BUTTON_LEFT, true);
+    Button(SDL_BUTTON_LEFT, false);
+    Key(SDL_SCANCODE_ESCAPE, true);
+    Key(SDL_SCANCODE_ESCAPE, false);
+    EXPECT_EQ(Frame(), (Lines{"e25 0,0", "screen_click 0.500000,0.500000", "mouse_down 0,320,240"}));
+    EXPECT_EQ(Frame(), (Lines{"e26 0,0", "mouse_up 0,320,240", "e8 1,0", "mainmenu"}));
+    EXPECT_EQ(Frame(), Lines{});
 }
 
 TEST_F(InputTest, MotionIsScaledByTheMouseSpeedAndTruncated) {

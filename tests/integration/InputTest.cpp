@@ -171,4 +171,21 @@ TEST_F(InputCommandFlow, EscapeAndTheConsoleKeyReachTheScriptWhenReleased) {
     EXPECT_EQ(Frame(), (Seen{"mainmenu", "console"}));
 }
 
+TEST_F(InputCommandFlow, TapsQuickerThanAFrameEachReachTheScript) {
+    Frame();
+    for (int tap = 0; tap < 3; ++tap) {
+        Key(SDL_SCANCODE_ESCAPE, true);
+        Key(SDL_SCANCODE_ESCAPE, false);
+    }
+    Button(SDL_BUTTON_LEFT, true);
+    Button(SDL_BUTTON_LEFT, false);
+    EXPECT_EQ(Frame(), (Seen{"screen_click 0.312500,0.416667", "mouse_down 0,200,200"}));
+    EXPECT_EQ(Frame(), (Seen{"mouse_up 0,200,200", "mainmenu"}));
+    EXPECT_EQ(Frame(), Seen{});
+    EXPECT_EQ(Frame(), Seen{"mainmenu"});
+    EXPECT_EQ(Frame(), Seen{});
+    EXPECT_EQ(Frame(), Seen{"mainmenu"});
+    EXPECT_EQ(Frame(), Seen{});
+}
+
 }  // namespace

@@ -2,9 +2,16 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/system/System.h"
+
+// Last: the X11 headers define many short macro names.
+#include <SDL2/SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/extensions/XInput2.h>
+#endif
 
 namespace in {
 namespace {
@@ -56,17 +63,84 @@ constexpr ScanPair kScanTable[] = {
     {SDL_SCANCODE_POWER, 0xDE}, {SDL_SCANCODE_SLEEP, 0xDF},
 };
 
+// A key or button as the reads see it: what the last read showed, and how many changes since
+// are still to be shown, one a read, so that a press released before a read is seen.
+struct Control {
+    bool shown = false;
+    uint8_t pending = 0;
+};
+// Changes waiting at most: sixteen taps of one key between two reads all arrive; a longer
+// burst loses its oldest taps (an even number keeps the state).
+constexpr uint8_t kMaxPending = 32;
+
+bool IsDown(const Control& c) { return c.shown != ((c.pending & 1) != 0); }
+
+void SetDown(Control& c, bool down) {
+    if (down == IsDown(c)) return;
+    if (c.pending >= kMaxPending) c.pending -= 2;
+    ++c.pending;
+}
+
+uint8_t Take(Control& c) {
+    if (c.pending > 0) {
+        c.shown = !c.shown;
+        --c.pending;
+    }
+    return c.shown ? 0x80 : 0;
+}
+
 struct State {
     bool initialized = false;
     bool active = true;  // the window has focus and is not minimised
     bool keyboardAcquired = false, keyboardLost = false;
     bool mouseAcquired = false, mouseLost = false;
-    uint8_t keys[256] = {};
+    Control keys[256];
     int32_t dx = 0, dy = 0, wheel = 0;
-    uint8_t buttons[4] = {};
+    Control buttons[4];
+    // The place a pointer was put at since the last read, in window pixels.
+    bool placed = false;
+    double placeX = 0, placeY = 0;
+    // Where the pointer was last seen, in window pixels.
+    bool pointerKnown = false;
+    double pointerX = 0, pointerY = 0;
+    int frameWidth = 0, frameHeight = 0;
     sys::Window* window = nullptr;
+    SDL_bool systemEvents = SDL_FALSE;  // whether system events were on before Init
 };
 State g;
+
+void ClearControls() {
+    for (Control& c : g.keys) c = Control{};
+    for (Control& c : g.buttons) c = Control{};
+}
+
+// The pointer was seen at a point of the window; explained when a device's relative motion
+// took it there (that motion is already counted). Any other change of place is a place put.
+void PointerAt(double x, double y, bool explained) {
+    const bool moved = !g.pointerKnown || x != g.pointerX || y != g.pointerY;
+    if (!explained && moved && g.pointerKnown) {
+        g.placed = true;
+        g.placeX = x;
+        g.placeY = y;
+        g.dx = g.dy = 0;
+    }
+    g.pointerKnown = true;
+    g.pointerX = x;
+    g.pointerY = y;
+}
+
+// Where the pointer is now, as the start against which places are told.
+void LearnPointer() {
+    SDL_Window* w = g.window ? sys::NativeWindow(g.window) : nullptr;
+    g.pointerKnown = false;
+    if (!w) return;
+    int px = 0, py = 0, wx = 0, wy = 0;
+    SDL_GetGlobalMouseState(&px, &py);
+    SDL_GetWindowPosition(w, &wx, &wy);
+    g.pointerKnown = true;
+    g.pointerX = px - wx;
+    g.pointerY = py - wy;
+}
 
 void SetActive(bool active) {
     g.active = active;
@@ -75,12 +149,130 @@ void SetActive(bool active) {
         if (g.keyboardAcquired) g.keyboardLost = true;
         if (g.mouseAcquired) g.mouseLost = true;
         g.keyboardAcquired = g.mouseAcquired = false;
-        std::memset(g.keys, 0, sizeof g.keys);
-        std::memset(g.buttons, 0, sizeof g.buttons);
+        ClearControls();
         g.dx = g.dy = g.wheel = 0;
+        g.placed = false;
         SDL_SetRelativeMouseMode(SDL_FALSE);
     }
 }
+
+// Under X11 the pointer's own events tell a place put from a relative motion: a device's
+// relative motion arrives first as a raw event carrying the time of the pointer's move.
+namespace x11 {
+#if defined(SDL_VIDEO_DRIVER_X11)
+struct Link {
+    Display* display = nullptr;
+    ::Window window = 0;
+    int opcode = -1;  // of the input extension; -1 takes every event (injected ones in tests)
+    // SDL asked to make relative motion by warping the pointer back: its warps are no places.
+    bool warping = false;
+    Time relativeTime = 0;
+    bool relativeSeen = false;
+    // A key let go and pressed again at once reads to SDL as the key held: the release seen,
+    // and whether the press that followed it was of the same key.
+    bool releaseLive = false, releaseMerged = false;
+    unsigned releasedKey = 0;
+    int8_t mode[256];  // by device: -1 not asked yet, 0 relative, 1 absolute
+};
+Link link;
+
+void ForgetDevices() { std::fill(std::begin(link.mode), std::end(link.mode), int8_t{-1}); }
+
+void Start(SDL_Window* window) {
+    link = Link{};
+    ForgetDevices();
+    link.warping = SDL_GetHintBoolean(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, SDL_FALSE) == SDL_TRUE;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    int event = 0, error = 0;
+    if (!XQueryExtension(info.info.x11.display, "XInputExtension", &link.opcode, &event, &error)) link.opcode = -1;
+    link.display = info.info.x11.display;
+    link.window = info.info.x11.window;
+}
+
+// Whether a device moves the pointer by relative motion (a mouse, a touchpad) rather than
+// to a place (a tablet); asked once a device.
+bool Relative(int device) {
+    if (!link.display || device < 0 || device > 255) return true;
+    if (link.mode[device] < 0) {
+        link.mode[device] = 0;
+        int count = 0;
+        // A device gone since its event is an X error: ignored, not the end of the program.
+        XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        XIDeviceInfo* info = XIQueryDevice(link.display, device, &count);
+        XSetErrorHandler(previous);
+        for (int i = 0; info && i < count; ++i)
+            for (int c = 0; c < info[i].num_classes; ++c) {
+                const auto* v = reinterpret_cast<const XIValuatorClassInfo*>(info[i].classes[c]);
+                if (v->type == XIValuatorClass && v->number == 0 && v->mode == XIModeAbsolute) link.mode[device] = 1;
+            }
+        if (info) XIFreeDeviceInfo(info);
+    }
+    return link.mode[device] == 0;
+}
+
+void OnKey(const XKeyEvent& key, bool press) {
+    if (!press) {
+        link.releaseLive = true;
+        link.releasedKey = key.keycode;
+        link.releaseMerged = false;
+        return;
+    }
+    link.releaseMerged = link.releaseLive && key.keycode == link.releasedKey;
+    link.releaseLive = false;
+}
+
+// True once when the key repeat that SDL reports now stands for a release and a new press.
+bool TakeMergedRelease() {
+    const bool merged = link.releaseMerged;
+    link.releaseMerged = link.releaseLive = false;
+    return merged;
+}
+
+void KeyReleased() { link.releaseMerged = link.releaseLive = false; }
+
+void OnEvent(const XEvent& x) {
+    if (x.type == KeyPress || x.type == KeyRelease) {
+        OnKey(x.xkey, x.type == KeyPress);
+        return;
+    }
+    if (x.type != GenericEvent || !x.xcookie.data) return;
+    if (link.opcode >= 0 && x.xcookie.extension != link.opcode) return;
+    switch (x.xcookie.evtype) {
+    case XI_RawMotion: {
+        const auto* raw = static_cast<const XIRawEvent*>(x.xcookie.data);
+        if (Relative(raw->sourceid)) {
+            link.relativeTime = raw->time;
+            link.relativeSeen = true;
+        }
+        break;
+    }
+    case XI_Motion: {
+        const auto* m = static_cast<const XIDeviceEvent*>(x.xcookie.data);
+        if (link.window && m->event != link.window) break;
+        PointerAt(m->event_x, m->event_y, link.warping || (link.relativeSeen && m->time == link.relativeTime));
+        break;
+    }
+    case XI_HierarchyChanged:
+    case XI_DeviceChanged:
+        ForgetDevices();
+        break;
+    default:
+        break;
+    }
+}
+
+void OnSystemEvent(const SDL_SysWMmsg& msg) {
+    if (msg.subsystem == SDL_SYSWM_X11) OnEvent(msg.msg.x11.event);
+}
+#else
+void Start(SDL_Window*) {}
+void OnSystemEvent(const SDL_SysWMmsg&) {}
+bool TakeMergedRelease() { return false; }
+void KeyReleased() {}
+#endif
+}  // namespace x11
 
 int MouseButtonIndex(uint8_t sdlButton) {
     switch (sdlButton) {
@@ -98,7 +290,12 @@ int Watch(void*, SDL_Event* e) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         uint8_t code = KeyCodeFromScancode(e->key.keysym.scancode);
-        if (code) g.keys[code] = e->type == SDL_KEYDOWN ? 0x80 : 0;
+        const bool down = e->type == SDL_KEYDOWN;
+        // A tap merged into a repeat keeps its release.
+        const bool tapped = down && e->key.repeat && x11::TakeMergedRelease();
+        if (!down) x11::KeyReleased();
+        if (code && tapped) SetDown(g.keys[code], false);
+        if (code) SetDown(g.keys[code], down);
         break;
     }
     case SDL_MOUSEMOTION:
@@ -114,9 +311,12 @@ int Watch(void*, SDL_Event* e) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         int i = MouseButtonIndex(e->button.button);
-        if (i >= 0) g.buttons[i] = e->type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        if (i >= 0) SetDown(g.buttons[i], e->type == SDL_MOUSEBUTTONDOWN);
         break;
     }
+    case SDL_SYSWMEVENT:
+        if (e->syswm.msg) x11::OnSystemEvent(*e->syswm.msg);
+        break;
     case SDL_WINDOWEVENT:
         switch (e->window.event) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
@@ -140,6 +340,10 @@ HRESULT Init(sys::Window* window) {
     g = State{};
     g.window = window;
     g.initialized = true;
+    // The window system's own events tell a place put from a relative motion.
+    g.systemEvents = SDL_EventState(SDL_SYSWMEVENT, SDL_QUERY) == SDL_ENABLE ? SDL_TRUE : SDL_FALSE;
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+    x11::Start(window ? sys::NativeWindow(window) : nullptr);
     SDL_AddEventWatch(Watch, nullptr);
     return S_OK;
 }
@@ -147,11 +351,30 @@ HRESULT Init(sys::Window* window) {
 void Shutdown() {
     if (!g.initialized) return;
     SDL_DelEventWatch(Watch, nullptr);
+    if (!g.systemEvents) SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE);
     if (g.mouseAcquired) SDL_SetRelativeMouseMode(SDL_FALSE);
+    x11::Start(nullptr);
     g = State{};
 }
 
 bool Initialized() { return g.initialized; }
+
+void SetFrameSize(int width, int height) {
+    g.frameWidth = width;
+    g.frameHeight = height;
+}
+
+bool PlaceInFrame(double x, double y, int windowWidth, int windowHeight, int frameWidth, int frameHeight,
+                  float* fx, float* fy) {
+    if (windowWidth <= 0 || windowHeight <= 0 || frameWidth <= 0 || frameHeight <= 0) return false;
+    // The frame as the window shows it: scaled to fit, centred, as the graphics layer draws it.
+    const double scale = std::min(double(windowWidth) / frameWidth, double(windowHeight) / frameHeight);
+    const double width = frameWidth * scale, height = frameHeight * scale;
+    const double left = (windowWidth - width) / 2, top = (windowHeight - height) / 2;
+    if (fx) *fx = static_cast<float>(std::clamp((x - left) / width, 0.0, 1.0));
+    if (fy) *fy = static_cast<float>(std::clamp((y - top) / height, 0.0, 1.0));
+    return true;
+}
 
 HRESULT AcquireKeyboard() {
     if (!g.initialized) return DIERR_NOTINITIALIZED;
@@ -174,6 +397,8 @@ HRESULT AcquireMouse() {
         // Relative mode may be unavailable (no pointer, offscreen driver): motion still arrives.
         SDL_SetRelativeMouseMode(SDL_TRUE);
         g.dx = g.dy = g.wheel = 0;
+        g.placed = false;
+        LearnPointer();
     }
     g.mouseAcquired = true;
     g.mouseLost = false;
@@ -192,7 +417,7 @@ HRESULT ReadKeyboard(uint8_t keys[256]) {
     SDL_PumpEvents();
     if (g.keyboardLost) return DIERR_INPUTLOST;
     if (!g.keyboardAcquired) return DIERR_NOTACQUIRED;
-    std::memcpy(keys, g.keys, 256);
+    for (int code = 0; code < 256; ++code) keys[code] = Take(g.keys[code]);
     return S_OK;
 }
 
@@ -205,8 +430,16 @@ HRESULT ReadMouse(MouseState* state) {
     state->x = g.dx;
     state->y = g.dy;
     state->z = g.wheel;
-    std::memcpy(state->buttons, g.buttons, sizeof state->buttons);
+    for (int i = 0; i < 4; ++i) state->buttons[i] = Take(g.buttons[i]);
+    state->placed = false;
+    if (g.placed) {
+        int width = g.frameWidth, height = g.frameHeight;
+        if (g.window) sys::WindowSize(g.window, &width, &height);
+        state->placed = PlaceInFrame(g.placeX, g.placeY, width, height, g.frameWidth > 0 ? g.frameWidth : width,
+                                     g.frameHeight > 0 ? g.frameHeight : height, &state->placeX, &state->placeY);
+    }
     g.dx = g.dy = g.wheel = 0;
+    g.placed = false;
     return S_OK;
 }
 

@@ -1,6 +1,10 @@
 // The input layer: keyboard and mouse state kept from SDL's events (injected ones too),
 // read as a keyboard of 256 key codes (bit 7 set while down, the scan-code numbering of
 // the engine's key tables) and a mouse of relative motion, wheel and four buttons.
+// A key or button that goes down and up again between two reads is not lost: the next read
+// sees it down and the one after sees it up (each read shows at most one change of each).
+// A pointer that gives no relative motion (a tablet, a remote desktop, an injected absolute
+// move) is read as the place it was put, in the frame shown in the window.
 #pragma once
 #include <cstdint>
 
@@ -27,10 +31,14 @@ enum : uint8_t {
 };
 
 // One mouse read: motion since the last read, the wheel (120 a notch) and four buttons
-// (0 left, 1 right, 2 middle, 3 extra; bit 7 set while down).
+// (0 left, 1 right, 2 middle, 3 extra; bit 7 set while down). When a pointer was put at a
+// place since the last read, placed is set, placeX and placeY are that place as fractions
+// (0 to 1) of the frame's width and height, and x, y hold the motion after it.
 struct MouseState {
     int32_t x = 0, y = 0, z = 0;
     uint8_t buttons[4] = {};
+    bool placed = false;
+    float placeX = 0, placeY = 0;
 };
 
 // Starts keeping the state of the given window's keyboard and mouse. Safe without a
@@ -39,6 +47,9 @@ HRESULT Init(sys::Window* window);
 // Stops watching; every later read fails with DIERR_NOTINITIALIZED.
 void Shutdown();
 bool Initialized();
+// The size of the frame that the window shows scaled to fit, keeping its shape; places are
+// read against it. The window's own size until set.
+void SetFrameSize(int width, int height);
 
 // Acquiring fails with DIERR_OTHERAPPHASPRIO while the window is inactive (focus lost or
 // minimised). A device that was acquired and then lost its window reads DIERR_INPUTLOST
@@ -51,6 +62,11 @@ HRESULT UnacquireMouse();
 HRESULT ReadKeyboard(uint8_t keys[256]);
 // Motion and wheel accumulated since the last read, and the buttons now.
 HRESULT ReadMouse(MouseState* state);
+
+// A point of a window of the given size as fractions of the frame shown in it (scaled to fit,
+// centred), each clamped to 0..1. False when a size is not positive.
+bool PlaceInFrame(double x, double y, int windowWidth, int windowHeight, int frameWidth, int frameHeight,
+                  float* fx, float* fy);
 
 // The key code of an SDL scancode, 0 when it has none.
 uint8_t KeyCodeFromScancode(int scancode);

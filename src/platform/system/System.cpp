@@ -290,9 +290,12 @@ void InstanceLock::Release() {
 void MessageBox(const char* text, const char* title) {
     std::string t = Cp1251ToUtf8(text ? text : "");
     std::string c = Cp1251ToUtf8(title ? title : "");
-    if (!HeadlessDriverRequested() && SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, c.c_str(), t.c_str(), nullptr) == 0)
-        return;
     std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+    std::fflush(stderr);
+    if (HeadlessDriverRequested()) return;
+    // SDL's box needs fonts on the X server that a bare server lacks; the program then draws one.
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, c.c_str(), t.c_str(), nullptr) == 0) return;
+    detail::ShowDrawnMessageBox(c, t);
 }
 
 int64_t CounterFrequency() { return 1000000000; }

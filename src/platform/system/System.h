@@ -94,8 +94,14 @@ private:
     int fd_ = -1;
 };
 
-// Shows a message box (texts in code page 1251); falls back to stderr with no display.
+// Writes "title: text" to stderr, then shows the texts (code page 1251) in a message box on
+// the display and waits for it to be closed. With no display (none named, or the offscreen
+// or dummy driver asked for) there is no box and nothing waits.
 void MessageBox(const char* text, const char* title);
+namespace detail {
+// A message box drawn by the program (texts in UTF-8); false when it cannot be shown.
+bool ShowDrawnMessageBox(const std::string& title, const std::string& text);
+}  // namespace detail
 
 // Monotonic clock: ticks per second and the current tick.
 int64_t CounterFrequency();

@@ -7,7 +7,56 @@
 
 #include "platform/system/System.h"
 
+// Last: the X11 headers define many short macro names.
+#include <SDL2/SDL_syswm.h>
+#include <X11/extensions/XInput2.h>
+
 namespace {
+
+// X11 events as SDL passes them on to the program, made up here.
+struct SystemEvents {
+    SDL_SysWMmsg msg{};
+    XIRawEvent raw{};
+    XIDeviceEvent motion{};
+
+    void Push() {
+        msg.subsystem = SDL_SYSWM_X11;
+        SDL_Event e{};
+        e.type = SDL_SYSWMEVENT;
+        e.syswm.msg = &msg;
+        SDL_PushEvent(&e);
+        SDL_PumpEvents();
+        SDL_FlushEvent(SDL_SYSWMEVENT);  // the message lives only as long as this call
+    }
+    void Cookie(int evtype, void* data) {
+        msg.msg.x11.event = XEvent{};
+        msg.msg.x11.event.xcookie.type = GenericEvent;
+        msg.msg.x11.event.xcookie.evtype = evtype;
+        msg.msg.x11.event.xcookie.data = data;
+        Push();
+    }
+    // A device's relative motion, as the raw event that comes before the pointer's move.
+    void Relative(Time time) {
+        raw.evtype = XI_RawMotion;
+        raw.time = time;
+        Cookie(XI_RawMotion, &raw);
+    }
+    // The pointer seen at a point of the window.
+    void PointerAt(double x, double y, Time time) {
+        motion.evtype = XI_Motion;
+        motion.event_x = x;
+        motion.event_y = y;
+        motion.time = time;
+        Cookie(XI_Motion, &motion);
+    }
+    void Key(unsigned keycode, bool press, Time time) {
+        msg.msg.x11.event = XEvent{};
+        msg.msg.x11.event.xkey.type = press ? KeyPress : KeyRelease;
+        msg.msg.x11.event.xkey.keycode = keycode;
+        msg.msg.x11.event.xkey.time = time;
+        Push();
+    }
+};
 
 class InputLayer : public testing::Test {
 protected:
@@ -87,6 +136,135 @@ TEST_F(InputLayer, LosingTheWindowLosesTheDevicesUntilReacquired) {
     EXPECT_EQ(in::AcquireKeyboard(), S_OK);
     EXPECT_EQ(in::ReadMouse(&s), S_OK);
     EXPECT_EQ(in::ReadKeyboard(keys), S_OK);
+}
+
+// ---- presses quicker than a read ----
+
+TEST_F(InputLayer, AKeyTappedBetweenTwoReadsIsSeenDownThenUp) {
+    uint8_t keys[256];
+    for (int tap = 0; tap < 3; ++tap) {
+        Key(SDL_SCANCODE_ESCAPE, true);
+        Key(SDL_SCANCODE_ESCAPE, false);
+    }
+    for (int tap = 0; tap < 3; ++tap) {
+        ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+        EXPECT_EQ(keys[in::KEY_ESCAPE], 0x80) << tap;
+        ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+        EXPECT_EQ(keys[in::KEY_ESCAPE], 0) << tap;
+    }
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    EXPECT_EQ(keys[in::KEY_ESCAPE], 0);
+}
+
+TEST_F(InputLayer, AHeldKeyLetGoAndPressedAgainBetweenReadsIsSeenUpThenDown) {
+    uint8_t keys[256];
+    Key(SDL_SCANCODE_A, true);
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    Key(SDL_SCANCODE_A, false);
+    Key(SDL_SCANCODE_A, true);
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    EXPECT_EQ(keys[in::KEY_A], 0);
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    EXPECT_EQ(keys[in::KEY_A], 0x80);
+}
+
+TEST_F(InputLayer, ABurstOfTapsKeepsItsLatestSixteenAndEndsUp) {
+    for (int tap = 0; tap < 40; ++tap) {
+        Key(SDL_SCANCODE_SPACE, true);
+        Key(SDL_SCANCODE_SPACE, false);
+    }
+    uint8_t keys[256];
+    int presses = 0;
+    bool down = false;
+    for (int read = 0; read < 100; ++read) {
+        ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+        if (keys[in::KEY_SPACE] && !down) ++presses;
+        down = keys[in::KEY_SPACE] != 0;
+    }
+    EXPECT_EQ(presses, 16);
+    EXPECT_FALSE(down);
+}
+
+TEST_F(InputLayer, AClickBetweenTwoReadsIsSeenDownThenUp) {
+    test::PushButton(SDL_BUTTON_LEFT, true);
+    test::PushButton(SDL_BUTTON_LEFT, false);
+    in::MouseState s;
+    ASSERT_EQ(in::ReadMouse(&s), S_OK);
+    EXPECT_EQ(s.buttons[0], 0x80);
+    ASSERT_EQ(in::ReadMouse(&s), S_OK);
+    EXPECT_EQ(s.buttons[0], 0);
+}
+
+TEST_F(InputLayer, ATapThatSdlReadsAsAKeyRepeatKeepsItsRelease) {
+    SystemEvents x;
+    uint8_t keys[256];
+    Key(SDL_SCANCODE_ESCAPE, true);
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    // Let go and pressed again in the same millisecond: SDL reports only a repeat.
+    x.Key(9, false, 1000);
+    x.Key(9, true, 1000);
+    SDL_Event repeat{};
+    repeat.type = SDL_KEYDOWN;
+    repeat.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+    repeat.key.repeat = 1;
+    Push(repeat);
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    EXPECT_EQ(keys[in::KEY_ESCAPE], 0);
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    EXPECT_EQ(keys[in::KEY_ESCAPE], 0x80);
+    // A key held down repeats with presses only: it stays down.
+    x.Key(9, true, 1040);
+    Push(repeat);
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    EXPECT_EQ(keys[in::KEY_ESCAPE], 0x80);
+}
+
+// ---- pointers put at a place ----
+
+TEST_F(InputLayer, APointerMovedWithoutRelativeMotionIsReadAsItsPlaceInTheFrame) {
+    SystemEvents x;
+    in::SetFrameSize(640, 480);
+    in::MouseState s;
+    x.PointerAt(100, 100, 10);  // where the pointer is: nothing moved yet
+    ASSERT_EQ(in::ReadMouse(&s), S_OK);
+    EXPECT_FALSE(s.placed);
+    x.PointerAt(320, 120, 20);
+    test::PushMotion(5, 0);  // motion after the place counts from it
+    ASSERT_EQ(in::ReadMouse(&s), S_OK);
+    EXPECT_TRUE(s.placed);
+    EXPECT_FLOAT_EQ(s.placeX, 0.5f);
+    EXPECT_FLOAT_EQ(s.placeY, 0.25f);
+    EXPECT_EQ(s.x, 5);
+    ASSERT_EQ(in::ReadMouse(&s), S_OK);
+    EXPECT_FALSE(s.placed);
+}
+
+TEST_F(InputLayer, APointerMovedByRelativeMotionIsReadAsThatMotionOnly) {
+    SystemEvents x;
+    in::SetFrameSize(640, 480);
+    in::MouseState s;
+    x.PointerAt(100, 100, 10);
+    x.Relative(20);
+    test::PushMotion(7, 3);
+    x.PointerAt(107, 103, 20);
+    ASSERT_EQ(in::ReadMouse(&s), S_OK);
+    EXPECT_FALSE(s.placed);
+    EXPECT_EQ(s.x, 7);
+    EXPECT_EQ(s.y, 3);
+}
+
+TEST(InputPlace, TheFrameIsScaledToFitAndCentredInTheWindow) {
+    float fx = -1, fy = -1;
+    // 640 x 480 in 1280 x 1024: doubled, with bars of 32 above and below.
+    ASSERT_TRUE(in::PlaceInFrame(640, 512, 1280, 1024, 640, 480, &fx, &fy));
+    EXPECT_FLOAT_EQ(fx, 0.5f);
+    EXPECT_FLOAT_EQ(fy, 0.5f);
+    ASSERT_TRUE(in::PlaceInFrame(0, 10, 1280, 1024, 640, 480, &fx, &fy));
+    EXPECT_FLOAT_EQ(fx, 0.0f);
+    EXPECT_FLOAT_EQ(fy, 0.0f);  // on the bar: the frame's edge
+    ASSERT_TRUE(in::PlaceInFrame(1279, 1000, 1280, 1024, 640, 480, &fx, &fy));
+    EXPECT_FLOAT_EQ(fy, 1.0f);
+    EXPECT_FALSE(in::PlaceInFrame(1, 1, 0, 480, 640, 480, &fx, &fy));
 }
 
 TEST(InputTable, ScancodesAndKeyCodesMapBothWays) {

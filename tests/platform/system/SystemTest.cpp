@@ -31,6 +31,15 @@ TEST(InstanceLock, SecondHolderIsRefusedUntilTheFirstReleases) {
     unsetenv("XDG_RUNTIME_DIR");
 }
 
+TEST(MessageBox, WithNoDisplayWritesTheLineToStandardErrorAndDoesNotWait) {
+    // The tests run on the offscreen driver: there is no display for a box.
+    testing::internal::CaptureStderr();
+    sys::MessageBox("\xC8\xE3\xF0\xE0 \xF3\xE6\xE5 \xE7\xE0\xEF\xF3\xF9\xE5\xED\xE0!!!", "Error");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: \xD0\x98\xD0\xB3\xD1\x80\xD0\xB0 \xD1\x83\xD0\xB6\xD0\xB5 "
+              "\xD0\xB7\xD0\xB0\xD0\xBF\xD1\x83\xD1\x89\xD0\xB5\xD0\xBD\xD0\xB0!!!\n");
+}
+
 TEST(TextConversion, Cp1251RoundTrip) {
     const std::string cp = "\xC8\xE3\xF0\xE0 ok";  // "Игра ok"
     std::string utf8 = sys::Cp1251ToUtf8(cp);
