@@ -3,7 +3,7 @@
 # Idempotent: does nothing when everything is already installed.
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config git
- libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libepoxy-dev
+ libsdl2-dev libx11-dev libxi-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libepoxy-dev
  libopenal-dev libopenal1
  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
  liblua5.1-0-dev libpng-dev libjpeg-dev zlib1g-dev libstb-dev fonts-dejavu-core
