@@ -107,11 +107,12 @@ local function Results(success, earned, destroyed)
   Show("results", "results.txt")
 end
 
--- Lets the world go as the program ends. The screens draw into the world's layers, so
--- they go first.
+-- Lets the world go as the program ends. The screens and the pointer draw into the world's
+-- layers, so they go first.
 local function LeaveWorld()
   SaveLog("Game over after " .. frames .. " frames")
   InitInterface("closing.txt")
+  SetCursorType("hidden")
   if world then DeleteGameWorld(world) end
   world = nil
 end
