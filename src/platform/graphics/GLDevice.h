@@ -86,26 +86,30 @@ class GLVertexBuffer : public VertexBufferCore {
 public:
     GLVertexBuffer(GLDevice* device, const VertexBufferDesc& desc);
     ~GLVertexBuffer() override;
-    GLuint Name() const { return name_; }
+    // The GL buffer, its storage made at the first call.
+    GLuint Name();
 
 protected:
     void Upload(uint32_t offset, uint32_t size, uint32_t flags) override;
 
 private:
     GLuint name_ = 0;
+    bool storage_ = false;
 };
 
 class GLIndexBuffer : public IndexBufferCore {
 public:
     GLIndexBuffer(GLDevice* device, const IndexBufferDesc& desc);
     ~GLIndexBuffer() override;
-    GLuint Name() const { return name_; }
+    // The GL buffer, its storage made at the first call.
+    GLuint Name();
 
 protected:
     void Upload(uint32_t offset, uint32_t size, uint32_t flags) override;
 
 private:
     GLuint name_ = 0;
+    bool storage_ = false;
 };
 
 class GLTexture : public TextureCore {
