@@ -752,9 +752,43 @@ void GLDevice::DrawFinal(GLuint targetFbo, int x, int y, int width, int height) 
     ForgetGLState();
 }
 
+// The driver builds a program's machine code for its state at the program's first draw;
+// for the final pass that would happen only after the frame is drawn, while nothing else
+// runs. Drawn first from a stand-in with the same format and filters, it is built while the
+// frame is still being drawn (switching to the window sends the frame's draws on their way).
+// The window is cleared before the real pass, so the pixel leaves no trace.
+void GLDevice::WarmFinalPass() {
+    finalWarmed_ = true;
+    GLuint standIn = 0;
+    glCreateTextures(GL_TEXTURE_2D, 1, &standIn);
+    glTextureStorage2D(standIn, 1, GL_RGBA8, 1, 1);
+    glTextureParameteri(standIn, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTextureParameteri(standIn, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTextureParameteri(standIn, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTextureParameteri(standIn, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, 1, 1);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glUseProgram(finalProgram_);
+    glBindVertexArray(finalVao_);
+    glBindTextureUnit(0, standIn);
+    glBindSampler(0, 0);
+    glBindTextureUnit(1, gammaTexture_);
+    glBindSampler(1, 0);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindTextureUnit(0, 0);
+    glDeleteTextures(1, &standIn);
+    ForgetGLState();
+}
+
 HRESULT GLDevice::Present(const Rect*, const Rect*, SDL_Window*, const void*) {
     if (Lost()) return D3DERR_DEVICELOST;
     MakeCurrent();
+    if (!finalWarmed_) WarmFinalPass();
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(window_, &ww, &wh);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);

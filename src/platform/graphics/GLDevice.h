@@ -220,6 +220,8 @@ private:
     void MarkGpu(const void* field, size_t size);
     void UploadGpuState();
     void DrawFinal(GLuint targetFbo, int x, int y, int width, int height);
+    // Draws the final pass once into one pixel of the window, from a stand-in for the frame.
+    void WarmFinalPass();
 
     // The GL fixed state last set, so that a change of one render state sets only what
     // it changes.
@@ -241,6 +243,7 @@ private:
     GLuint userVbo_ = 0;
     uint32_t userVboSize_ = 0;
     GLuint finalProgram_ = 0, finalVao_ = 0, gammaTexture_ = 0;
+    bool finalWarmed_ = false;
     GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
     bool textProgramFailed_ = false;
     GpuState gpu_{};
