@@ -156,7 +156,9 @@ HRESULT CYRenderer::Init() {
     desc.charSet = gfx::ANSI_CHARSET;
     desc.quality = gfx::PROOF_QUALITY;
     desc.pitchAndFamily = gfx::FIXED_PITCH;
-    if (FAILED(device_->CreateFont(desc, &font_))) font_ = nullptr;
+    // The font serves only the statistics line, which the settings turn on for the run:
+    // without it no font is made (rasterising it would only delay the first frame).
+    if (statistics_ && FAILED(device_->CreateFont(desc, &font_))) font_ = nullptr;
 
     seconds_ = g_timer.totalTime;
     frames_ = 0.0f;

@@ -431,6 +431,19 @@ TEST_F(RecordingRendererTest, StatisticsLineIsDrawnWhenTheSettingIsOn) {
     EXPECT_TRUE(Contains(recording->Calls(), expected));
 }
 
+TEST_F(RecordingRendererTest, TheStatisticsFontIsMadeOnlyWhenTheLineIsShown) {
+    for (int shown : {0, 1}) {
+        renderer_.reset();
+        g_settings.statistics = shown;
+        renderer_ = std::make_unique<CYRenderer>();
+        ASSERT_EQ(renderer_->Init(), S_OK);
+        gfx::Recording* recording = gfx::AsRecording(renderer_->GetDevice());
+        EXPECT_EQ(Count(recording->Calls(), "CreateFont("), shown) << "statistics " << shown;
+        renderer_->PrepareFrame();
+        EXPECT_EQ(renderer_->RenderFrame(), S_OK);
+    }
+}
+
 TEST_F(RecordingRendererTest, AnswersTheRendererQuery) {
     CYRenderer* found = nullptr;
     SendEvent(YEVENT_GET_RENDERER, reinterpret_cast<intptr_t>(&found), 0);
