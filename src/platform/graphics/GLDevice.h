@@ -219,9 +219,14 @@ private:
     void Put(void* field, const void* value, size_t size);
     void MarkGpu(const void* field, size_t size);
     void UploadGpuState();
+    // The final pass: the frame through the gamma ramp into the target's viewport.
     void DrawFinal(GLuint targetFbo, int x, int y, int width, int height);
-    // Draws the final pass once into one pixel of the window, from a stand-in for the frame.
+    // Its states and its one triangle, the frame read from the texture frame.
+    void DrawFinalTriangle(GLuint frame);
+    // At the first Present: builds the final pass while the frame's draws are drawn.
     void WarmFinalPass();
+    // The final pass's program, built at the first call; 0 when it cannot be built.
+    GLuint FinalProgram();
 
     // The GL fixed state last set, so that a change of one render state sets only what
     // it changes.
@@ -243,7 +248,7 @@ private:
     GLuint userVbo_ = 0;
     uint32_t userVboSize_ = 0;
     GLuint finalProgram_ = 0, finalVao_ = 0, gammaTexture_ = 0;
-    bool finalWarmed_ = false;
+    bool finalWarmed_ = false, finalProgramFailed_ = false;
     GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
     bool textProgramFailed_ = false;
     GpuState gpu_{};
