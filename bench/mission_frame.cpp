@@ -6,8 +6,10 @@
 // 1. The engine's CPU time per frame on the recording device, where no driver works.
 // 2. The same frame on the GL device against its draws issued straight to GL: one frame's
 //    draws, states, textures and buffer uploads are taken from the recording device's log
-//    and replayed with plain GL calls; frames of the two kinds run in turn, and the medians
-//    of their times and their ratio are printed.
+//    and replayed with plain GL calls into an off-screen target like the device's frame;
+//    frames of the three kinds run in turn (the engine's; the replay copied to the window;
+//    the replay shown through a final pass like the device's, a lookup in a 256 x 3 table
+//    scaled to fit the window), and the medians of their times and the ratios are printed.
 // Runs headless with SDL_VIDEODRIVER=offscreen (chosen when no display is set).
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -294,12 +297,46 @@ void main() {
     fragColor = c;
 }
 )";
+// The final pass: one triangle over the target, each channel looked up in its row of a
+// 256 x 3 table, as the GL device shows its frame.
+const char* const kFinalVertexShader = R"(#version 450 core
+out vec2 vUv;
+void main() {
+    vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));
+    vUv = p * 0.5 + 0.5;
+    gl_Position = vec4(p, 0.0, 1.0);
+}
+)";
+const char* const kFinalFragmentShader = R"(#version 450 core
+layout(binding = 0) uniform sampler2D frame;
+layout(binding = 1) uniform sampler2D table;
+in vec2 vUv;
+out vec4 fragColor;
+void main() {
+    ivec3 i = ivec3(clamp(texture(frame, vUv).rgb * 255.0 + 0.5, 0.0, 255.0));
+    fragColor = vec4(texelFetch(table, ivec2(i.r, 0), 0).r, texelFetch(table, ivec2(i.g, 1), 0).r,
+                     texelFetch(table, ivec2(i.b, 2), 0).r, 1.0);
+}
+)";
 
 GLuint Shader(GLenum type, const char* source) {
     GLuint s = glCreateShader(type);
     glShaderSource(s, 1, &source, nullptr);
     glCompileShader(s);
     return s;
+}
+
+GLuint Program(const char* vertex, const char* fragment) {
+    GLuint program = glCreateProgram();
+    GLuint vs = Shader(GL_VERTEX_SHADER, vertex), fs = Shader(GL_FRAGMENT_SHADER, fragment);
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glLinkProgram(program);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint linked = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    return linked ? program : 0;
 }
 
 // Blend factors by their device numbers (1 ZERO .. 11 SRCALPHASAT).
@@ -324,13 +361,9 @@ GLenum BlendToGL(uint32_t blend) {
 class PlainFrame {
 public:
     explicit PlainFrame(const CapturedFrame& frame) : frame_(frame) {
-        program_ = glCreateProgram();
-        GLuint vs = Shader(GL_VERTEX_SHADER, kPlainVertexShader), fs = Shader(GL_FRAGMENT_SHADER, kPlainFragmentShader);
-        glAttachShader(program_, vs);
-        glAttachShader(program_, fs);
-        glLinkProgram(program_);
-        glDeleteShader(vs);
-        glDeleteShader(fs);
+        program_ = Program(kPlainVertexShader, kPlainFragmentShader);
+        finalProgram_ = Program(kFinalVertexShader, kFinalFragmentShader);
+        MakeFinalPass();
         for (const auto& [serial, bytes] : frame.buffers) {
             GLuint name = 0;
             glCreateBuffers(1, &name);
@@ -350,18 +383,26 @@ public:
         glVertexArrayAttribBinding(vao_, 3, 0);
         glCreateTextures(GL_TEXTURE_2D, 1, &color_);
         glTextureStorage2D(color_, 1, GL_RGBA8, kWidth, kHeight);
+        glTextureParameteri(color_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTextureParameteri(color_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTextureParameteri(color_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTextureParameteri(color_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glCreateRenderbuffers(1, &depth_);
         glNamedRenderbufferStorage(depth_, GL_DEPTH_COMPONENT16, kWidth, kHeight);
         glCreateFramebuffers(1, &fbo_);
         glNamedFramebufferTexture(fbo_, GL_COLOR_ATTACHMENT0, color_, 0);
         glNamedFramebufferRenderbuffer(fbo_, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
-        ok_ = glCheckNamedFramebufferStatus(fbo_, GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        ok_ = program_ && finalProgram_ &&
+              glCheckNamedFramebufferStatus(fbo_, GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
     ~PlainFrame() {
         for (const auto& [serial, name] : buffers_) glDeleteBuffers(1, &name);
         for (const auto& [serial, name] : textures_) glDeleteTextures(1, &name);
         glDeleteProgram(program_);
+        glDeleteProgram(finalProgram_);
         glDeleteVertexArrays(1, &vao_);
+        glDeleteVertexArrays(1, &finalVao_);
+        glDeleteTextures(1, &table_);
         glDeleteFramebuffers(1, &fbo_);
         glDeleteTextures(1, &color_);
         glDeleteRenderbuffers(1, &depth_);
@@ -370,8 +411,9 @@ public:
     PlainFrame& operator=(const PlainFrame&) = delete;
     bool Ok() const { return ok_; }
 
-    // The frame: its uploads, clear, states and draws, shown in the window.
-    void Draw(SDL_Window* window) {
+    // The frame: its uploads, clear, states and draws, shown in the window: copied, or
+    // through the final pass.
+    void Draw(SDL_Window* window, bool finalPass) {
         glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
         glViewport(0, 0, kWidth, kHeight);
         glUseProgram(program_);
@@ -380,12 +422,51 @@ public:
         glFrontFace(GL_CCW);
         Reset();
         for (const Op& op : frame_.ops) Apply(op);
-        glBlitNamedFramebuffer(fbo_, 0, 0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        if (finalPass)
+            Show(window);
+        else
+            glBlitNamedFramebuffer(fbo_, 0, 0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, GL_COLOR_BUFFER_BIT,
+                                   GL_NEAREST);
         SDL_GL_SwapWindow(window);
         glFinish();
     }
 
 private:
+    // The table of the final pass: the identity in each channel's row.
+    void MakeFinalPass() {
+        uint8_t table[3][256];
+        for (int i = 0; i < 256; ++i) table[0][i] = table[1][i] = table[2][i] = uint8_t(i);
+        glCreateTextures(GL_TEXTURE_2D, 1, &table_);
+        glTextureStorage2D(table_, 1, GL_R8, 256, 3);
+        glTextureParameteri(table_, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTextureParameteri(table_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTextureSubImage2D(table_, 0, 0, 0, 256, 3, GL_RED, GL_UNSIGNED_BYTE, table);
+        glCreateVertexArrays(1, &finalVao_);
+    }
+
+    // The off-screen frame through the table, scaled to fit the window keeping its shape,
+    // the rest of the window black.
+    void Show(SDL_Window* window) {
+        int ww = 0, wh = 0;
+        SDL_GL_GetDrawableSize(window, &ww, &wh);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        if (ww <= 0 || wh <= 0) return;
+        const double scale = std::min(double(ww) / kWidth, double(wh) / kHeight);
+        const int w = std::max(1, int(std::lround(kWidth * scale))), h = std::max(1, int(std::lround(kHeight * scale)));
+        glTextureBarrier();
+        glViewport((ww - w) / 2, (wh - h) / 2, w, h);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_BLEND);
+        glDisable(GL_CULL_FACE);
+        glUseProgram(finalProgram_);
+        glBindVertexArray(finalVao_);
+        glBindTextureUnit(0, color_);
+        glBindTextureUnit(1, table_);
+        glDrawArrays(GL_TRIANGLES, 0, 3);
+    }
+
     GLuint MakeTexture(const TextureSize& size) {
         const uint32_t w = std::clamp(size.width, 1u, 4096u), h = std::clamp(size.height, 1u, 4096u);
         int levels = 1;
@@ -500,6 +581,7 @@ private:
     const CapturedFrame& frame_;
     std::map<uint32_t, GLuint> buffers_, textures_;
     GLuint program_ = 0, vao_ = 0, fbo_ = 0, color_ = 0, depth_ = 0;
+    GLuint finalProgram_ = 0, finalVao_ = 0, table_ = 0;
     std::vector<uint32_t> state_;
     int stages_[2] = {};
     float alphaRef_ = -1.0f;
@@ -558,8 +640,9 @@ void CompareWithPlainGL(const CapturedFrame& captured) {
         } else {
             for (int i = 0; i < kWarmUpFrames; ++i) engine.Frame();
             PlainFrame plain(captured);
-            std::vector<double> engineWall, plainWall, engineCpu, plainCpu;
+            std::vector<double> engineWall, plainWall, finalWall, engineCpu, plainCpu, finalCpu;
             using Clock = std::chrono::steady_clock;
+            auto micro = [](Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); };
             for (int round = 0; plain.Ok() && round < 220; ++round) {
                 double c0 = ThreadCpuMicroseconds();
                 auto t0 = Clock::now();
@@ -567,19 +650,28 @@ void CompareWithPlainGL(const CapturedFrame& captured) {
                 glFinish();
                 double c1 = ThreadCpuMicroseconds();
                 auto t1 = Clock::now();
-                plain.Draw(sys::NativeWindow(window));
+                plain.Draw(sys::NativeWindow(window), false);
                 double c2 = ThreadCpuMicroseconds();
                 auto t2 = Clock::now();
+                plain.Draw(sys::NativeWindow(window), true);
+                double c3 = ThreadCpuMicroseconds();
+                auto t3 = Clock::now();
                 if (round < 20) continue;  // warming up
-                engineWall.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-                plainWall.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count());
+                engineWall.push_back(micro(t1 - t0));
+                plainWall.push_back(micro(t2 - t1));
+                finalWall.push_back(micro(t3 - t2));
                 engineCpu.push_back(c1 - c0);
                 plainCpu.push_back(c2 - c1);
+                finalCpu.push_back(c3 - c2);
             }
             const double ew = Median(engineWall), pw = Median(plainWall), ec = Median(engineCpu), pc = Median(plainCpu);
+            const double fw = Median(finalWall), fc = Median(finalCpu);
             std::printf("GL device, frames in turn (medians of 200): engine frame %.0f us, the same draws in plain "
                         "GL %.0f us, ratio %.2f; calling thread's CPU %.0f us against %.0f us, ratio %.2f\n",
                         ew, pw, pw > 0 ? ew / pw : 0.0, ec, pc, pc > 0 ? ec / pc : 0.0);
+            std::printf("plain GL with the same final pass: %.0f us, calling thread's CPU %.0f us (engine against it "
+                        "%.2f)\n", fw, fc, fc > 0 ? ec / fc : 0.0);
+            std::printf("mission frame / plain GL with the same final pass = %.2f\n", fw > 0 ? ew / fw : 0.0);
         }
     }
     sys::DestroyWindow(window);

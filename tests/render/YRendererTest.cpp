@@ -136,6 +136,21 @@ TEST_F(RecordingRendererTest, WrittenIndicesCarryTheBaseVertexAndTheDrawTheBatch
     EXPECT_TRUE(Contains(recording_->Calls(), "DrawIndexedPrimitive(4, 0, 10, 6, 3, 2)"));
 }
 
+TEST_F(RecordingRendererTest, EveryIndexOfObjectsOfAnyLengthCarriesItsBase) {
+    CYDynamicPolygonRenderer* sink = renderer_->GetDynamicPolygonRenderer(renderer_->AddCameraNode());
+    // Fewer than eight, eight, and lengths that are not a multiple of eight.
+    TestSource a(5, 7), b(9, 8), c(13, 21), d(40, 39);
+    for (TestSource* s : {&a, &b, &c, &d}) sink->AddGeometry(s);
+    renderer_->PrepareFrame();
+    std::vector<uint16_t> expected;
+    uint16_t base = 0;
+    for (TestSource* s : {&a, &b, &c, &d}) {
+        for (uint16_t k : s->indices_) expected.push_back(uint16_t(k + base));
+        base = uint16_t(base + s->vertices_.size());
+    }
+    EXPECT_EQ(Read<uint16_t>(renderer_->GetDynamicIndexBuffer(), 0, uint32_t(expected.size())), expected);
+}
+
 TEST_F(RecordingRendererTest, ConsecutiveDynamicDrawsDoNotRebindTheBuffers) {
     CYDynamicPolygonRenderer* one = renderer_->GetDynamicPolygonRenderer(renderer_->AddCameraNode());
     CYDynamicPolygonRenderer* two = renderer_->GetDynamicPolygonRenderer(renderer_->AddCameraNode());
@@ -414,6 +429,19 @@ TEST_F(RecordingRendererTest, StatisticsLineIsDrawnWhenTheSettingIsOn) {
     renderer_->RenderFrame();
     std::string expected = "Font.DrawText(\"" + renderer_->GetStatisticsText() + "\", 20, 0, 1000, 600, 0x0, 0xFF0000FF)";
     EXPECT_TRUE(Contains(recording->Calls(), expected));
+}
+
+TEST_F(RecordingRendererTest, TheStatisticsFontIsMadeOnlyWhenTheLineIsShown) {
+    for (int shown : {0, 1}) {
+        renderer_.reset();
+        g_settings.statistics = shown;
+        renderer_ = std::make_unique<CYRenderer>();
+        ASSERT_EQ(renderer_->Init(), S_OK);
+        gfx::Recording* recording = gfx::AsRecording(renderer_->GetDevice());
+        EXPECT_EQ(Count(recording->Calls(), "CreateFont("), shown) << "statistics " << shown;
+        renderer_->PrepareFrame();
+        EXPECT_EQ(renderer_->RenderFrame(), S_OK);
+    }
 }
 
 TEST_F(RecordingRendererTest, AnswersTheRendererQuery) {

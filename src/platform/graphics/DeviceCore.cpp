@@ -143,22 +143,46 @@ HRESULT IndexBufferCore::Unlock() {
     HRESULT hr = store_.Unlock(&offset, &size, &flags);
     if (FAILED(hr) || size == 0) return hr;
     // Every index the locked bytes touch counts, even after a read-only lock.
-    uint32_t indexSize = IndexSize();
-    const uint8_t* data = store_.Data();
-    uint64_t end = std::min<uint64_t>(uint64_t(offset) + size, store_.Size() / indexSize * indexSize);
-    for (uint64_t at = offset / indexSize * indexSize; at < end; at += indexSize) {
-        uint32_t index;
-        if (indexSize == 2) {
-            uint16_t v;
-            std::memcpy(&v, data + at, 2);
-            index = v;
-        } else {
-            std::memcpy(&index, data + at, 4);
-        }
-        highestIndex_ = std::max(highestIndex_, index);
+    uint32_t end = offset + size;
+    if (pendingBegin_ == pendingEnd_) {
+        pendingBegin_ = offset;
+        pendingEnd_ = end;
+    } else {
+        pendingBegin_ = std::min(pendingBegin_, offset);
+        pendingEnd_ = std::max(pendingEnd_, end);
     }
     if ((flags & LOCK_READONLY) == 0) Upload(offset, size, flags);
     return hr;
+}
+
+namespace {
+
+// The highest of count indices of type T at data (read bytewise: any alignment).
+template <class T>
+uint32_t HighestOf(const uint8_t* data, uint64_t count) {
+    T highest = 0;
+    for (uint64_t i = 0; i < count; ++i) {
+        T v;
+        std::memcpy(&v, data + i * sizeof(T), sizeof(T));
+        highest = v > highest ? v : highest;
+    }
+    return highest;
+}
+
+}  // namespace
+
+uint32_t IndexBufferCore::HighestIndexBound() {
+    if (pendingBegin_ == pendingEnd_) return highestIndex_;
+    uint32_t indexSize = IndexSize();
+    uint64_t first = pendingBegin_ / indexSize;
+    // An index the range only partly covers counts too.
+    uint64_t end = std::min<uint64_t>((uint64_t(pendingEnd_) + indexSize - 1) / indexSize, store_.Size() / indexSize);
+    pendingBegin_ = pendingEnd_ = 0;
+    if (end <= first) return highestIndex_;
+    const uint8_t* data = store_.Data() + first * indexSize;
+    uint32_t highest = indexSize == 2 ? HighestOf<uint16_t>(data, end - first) : HighestOf<uint32_t>(data, end - first);
+    highestIndex_ = std::max(highestIndex_, highest);
+    return highestIndex_;
 }
 
 TextureCore::TextureCore(DeviceCore* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,

@@ -96,9 +96,11 @@ public:
     IndexBufferDesc GetDesc() const override { return desc_; }
     const BufferStore& Store() const { return store_; }
     uint32_t IndexSize() const { return desc_.format == FMT_INDEX32 ? 4 : 2; }
-    // No index in the buffer is above this (raised at each unlock by what was written), so
-    // a draw need not read its indices to know that every vertex they reach exists.
-    uint32_t HighestIndexBound() const { return highestIndex_; }
+    // No index in the buffer is above this, so a draw need not read its indices to know
+    // that every vertex they reach exists. The ranges unlocked since the last call are
+    // read here, not at Unlock: most draws (16-bit indices into a stream of 65,536
+    // vertices or more) never ask, and the renderer's ring is unlocked every frame.
+    uint32_t HighestIndexBound();
 
 protected:
     virtual void Upload(uint32_t, uint32_t, uint32_t) {}
@@ -107,6 +109,8 @@ private:
     IndexBufferDesc desc_;
     BufferStore store_;
     uint32_t highestIndex_ = 0;
+    // Bytes unlocked and not yet read into highestIndex_ (empty when begin == end).
+    uint32_t pendingBegin_ = 0, pendingEnd_ = 0;
 };
 
 class TextureCore : public Counted<Texture>, public ResourceBase {

@@ -157,9 +157,8 @@ bool GLDevice::Init(const PresentParameters& params) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glFrontFace(GL_CCW);
-    // The text and fixed-function programs are built at their first draw.
-    finalProgram_ = BuildProgram(kFinalVertexShader, kFinalFragmentShader);
-    if (!finalProgram_) return false;
+    // The programs are built at their first draw: the final pass's at the first Present,
+    // while the first frame's draws are being drawn.
 
     glCreateBuffers(1, &ubo_);
     glNamedBufferStorage(ubo_, sizeof(GpuState), nullptr, GL_DYNAMIC_STORAGE_BIT);
@@ -199,7 +198,7 @@ GLDevice::~GLDevice() {
     DestroyFrame();
     for (const auto& [key, program] : programs_)
         if (program.name) glDeleteProgram(program.name);
-    glDeleteProgram(finalProgram_);
+    if (finalProgram_) glDeleteProgram(finalProgram_);
     if (textProgram_) glDeleteProgram(textProgram_);
     glDeleteBuffers(1, &ubo_);
     glDeleteBuffers(1, &userVbo_);
@@ -211,6 +210,15 @@ GLDevice::~GLDevice() {
     glDeleteTextures(1, &gammaTexture_);
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
+}
+
+GLuint GLDevice::FinalProgram() {
+    if (!finalProgram_ && !finalProgramFailed_) {
+        finalProgram_ = BuildProgram(kFinalVertexShader, kFinalFragmentShader);
+        finalProgramFailed_ = finalProgram_ == 0;
+        if (finalProgramFailed_) Report("the final pass cannot be built: no frame is shown");
+    }
+    return finalProgram_;
 }
 
 GLuint GLDevice::TextProgram() {
@@ -731,30 +739,62 @@ HRESULT GLDevice::Clear(uint32_t rectCount, const Rect* rects, uint32_t flags, u
     return S_OK;
 }
 
+void GLDevice::DrawFinalTriangle(GLuint frame) {
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    if (GLuint program = FinalProgram()) {
+        glUseProgram(program);
+        glBindVertexArray(finalVao_);
+        glBindTextureUnit(0, frame);
+        glBindSampler(0, 0);
+        glBindTextureUnit(1, gammaTexture_);
+        glBindSampler(1, 0);
+        glDrawArrays(GL_TRIANGLES, 0, 3);
+    }
+    ForgetGLState();
+}
+
 void GLDevice::DrawFinal(GLuint targetFbo, int x, int y, int width, int height) {
     // What was drawn into the frame must be visible to the sampling below; without the
     // barrier Mesa's llvmpipe can lose the frame's later clears and draws after a Present.
     glTextureBarrier();
     glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
     glViewport(x, y, width, height);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDisable(GL_CULL_FACE);
+    DrawFinalTriangle(frameColor_);
+}
+
+// The final pass's program is built, and the driver makes its machine code for its state
+// at its first draw; done after the frame is drawn, both would wait while nothing else runs.
+// At the first Present a clear of the window first sends the frame's draws on their way,
+// then the pass is drawn into one pixel from a stand-in with the frame's format and filters,
+// while the frame is still being drawn. The window is cleared again before the real pass.
+void GLDevice::WarmFinalPass() {
+    finalWarmed_ = true;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glUseProgram(finalProgram_);
-    glBindVertexArray(finalVao_);
-    glBindTextureUnit(0, frameColor_);
-    glBindSampler(0, 0);
-    glBindTextureUnit(1, gammaTexture_);
-    glBindSampler(1, 0);
-    glDrawArrays(GL_TRIANGLES, 0, 3);
-    ForgetGLState();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    GLuint standIn = 0;
+    glCreateTextures(GL_TEXTURE_2D, 1, &standIn);
+    glTextureStorage2D(standIn, 1, GL_RGBA8, 1, 1);
+    glTextureParameteri(standIn, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTextureParameteri(standIn, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTextureParameteri(standIn, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTextureParameteri(standIn, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glViewport(0, 0, 1, 1);
+    DrawFinalTriangle(standIn);
+    glBindTextureUnit(0, 0);
+    glDeleteTextures(1, &standIn);
 }
 
 HRESULT GLDevice::Present(const Rect*, const Rect*, SDL_Window*, const void*) {
     if (Lost()) return D3DERR_DEVICELOST;
     MakeCurrent();
+    if (!finalWarmed_) WarmFinalPass();
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(window_, &ww, &wh);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);

@@ -86,26 +86,30 @@ class GLVertexBuffer : public VertexBufferCore {
 public:
     GLVertexBuffer(GLDevice* device, const VertexBufferDesc& desc);
     ~GLVertexBuffer() override;
-    GLuint Name() const { return name_; }
+    // The GL buffer, its storage made at the first call.
+    GLuint Name();
 
 protected:
     void Upload(uint32_t offset, uint32_t size, uint32_t flags) override;
 
 private:
     GLuint name_ = 0;
+    bool storage_ = false;
 };
 
 class GLIndexBuffer : public IndexBufferCore {
 public:
     GLIndexBuffer(GLDevice* device, const IndexBufferDesc& desc);
     ~GLIndexBuffer() override;
-    GLuint Name() const { return name_; }
+    // The GL buffer, its storage made at the first call.
+    GLuint Name();
 
 protected:
     void Upload(uint32_t offset, uint32_t size, uint32_t flags) override;
 
 private:
     GLuint name_ = 0;
+    bool storage_ = false;
 };
 
 class GLTexture : public TextureCore {
@@ -215,7 +219,14 @@ private:
     void Put(void* field, const void* value, size_t size);
     void MarkGpu(const void* field, size_t size);
     void UploadGpuState();
+    // The final pass: the frame through the gamma ramp into the target's viewport.
     void DrawFinal(GLuint targetFbo, int x, int y, int width, int height);
+    // Its states and its one triangle, the frame read from the texture frame.
+    void DrawFinalTriangle(GLuint frame);
+    // At the first Present: builds the final pass while the frame's draws are drawn.
+    void WarmFinalPass();
+    // The final pass's program, built at the first call; 0 when it cannot be built.
+    GLuint FinalProgram();
 
     // The GL fixed state last set, so that a change of one render state sets only what
     // it changes.
@@ -237,6 +248,7 @@ private:
     GLuint userVbo_ = 0;
     uint32_t userVboSize_ = 0;
     GLuint finalProgram_ = 0, finalVao_ = 0, gammaTexture_ = 0;
+    bool finalWarmed_ = false, finalProgramFailed_ = false;
     GLuint textProgram_ = 0, textVao_ = 0, textVbo_ = 0;
     bool textProgramFailed_ = false;
     GpuState gpu_{};

@@ -7,9 +7,26 @@
 
 namespace gfx::detail {
 
+namespace {
+
+// Gives a buffer its GL storage. Made at the first upload or draw rather than at creation:
+// the driver sets the whole size up front, and a large buffer that a screen never uses
+// (the renderer's static pair on the menus) then costs nothing at start-up.
+void MakeStorage(GLuint name, uint32_t size, uint32_t usage, bool* made) {
+    if (*made) return;
+    glNamedBufferData(name, size, nullptr, (usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    *made = true;
+}
+
+}  // namespace
+
 GLVertexBuffer::GLVertexBuffer(GLDevice* device, const VertexBufferDesc& desc) : VertexBufferCore(device, desc) {
     glCreateBuffers(1, &name_);
-    glNamedBufferData(name_, desc.size, nullptr, (desc.usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+}
+
+GLuint GLVertexBuffer::Name() {
+    MakeStorage(name_, GetDesc().size, GetDesc().usage, &storage_);
+    return name_;
 }
 
 GLVertexBuffer::~GLVertexBuffer() {
@@ -19,14 +36,19 @@ GLVertexBuffer::~GLVertexBuffer() {
 
 void GLVertexBuffer::Upload(uint32_t offset, uint32_t size, uint32_t flags) {
     static_cast<GLDevice*>(Owner())->MakeCurrent();
+    GLuint name = Name();
     // A discarding lock lets the driver give the buffer fresh storage instead of waiting.
-    if (flags & LOCK_DISCARD) glInvalidateBufferData(name_);
-    glNamedBufferSubData(name_, offset, size, Store().Data() + offset);
+    if (flags & LOCK_DISCARD) glInvalidateBufferData(name);
+    glNamedBufferSubData(name, offset, size, Store().Data() + offset);
 }
 
 GLIndexBuffer::GLIndexBuffer(GLDevice* device, const IndexBufferDesc& desc) : IndexBufferCore(device, desc) {
     glCreateBuffers(1, &name_);
-    glNamedBufferData(name_, desc.size, nullptr, (desc.usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+}
+
+GLuint GLIndexBuffer::Name() {
+    MakeStorage(name_, GetDesc().size, GetDesc().usage, &storage_);
+    return name_;
 }
 
 GLIndexBuffer::~GLIndexBuffer() {
@@ -36,8 +58,9 @@ GLIndexBuffer::~GLIndexBuffer() {
 
 void GLIndexBuffer::Upload(uint32_t offset, uint32_t size, uint32_t flags) {
     static_cast<GLDevice*>(Owner())->MakeCurrent();
-    if (flags & LOCK_DISCARD) glInvalidateBufferData(name_);
-    glNamedBufferSubData(name_, offset, size, Store().Data() + offset);
+    GLuint name = Name();
+    if (flags & LOCK_DISCARD) glInvalidateBufferData(name);
+    glNamedBufferSubData(name, offset, size, Store().Data() + offset);
 }
 
 GLTexture::GLTexture(GLDevice* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,

@@ -634,6 +634,34 @@ TEST_F(GLDeviceTest, RingBuffersDrawBatchesLockedWithDiscardAndNoOverwrite) {
     vb->Release();
 }
 
+TEST_F(GLDeviceTest, BuffersBoundBeforeTheirFirstLockDrawWhatIsWrittenLater) {
+    VertexBuffer* vb = nullptr;
+    IndexBuffer* ib = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(4 * 48, USAGE_WRITEONLY, kVertexFvf, POOL_MANAGED, &vb), S_OK);
+    ASSERT_EQ(device_->CreateIndexBuffer(6 * 2, USAGE_WRITEONLY, FMT_INDEX16, POOL_MANAGED, &ib), S_OK);
+    ASSERT_EQ(device_->SetStreamSource(0, vb, 0, 48), S_OK);
+    ASSERT_EQ(device_->SetIndices(ib), S_OK);
+    Clear(0xFF000000);
+    // Nothing written yet: the draw goes through.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), S_OK);
+    void* v = nullptr;
+    void* i = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &v, 0), S_OK);
+    ASSERT_EQ(ib->Lock(0, 0, &i, 0), S_OK);
+    std::vector<Vertex> q = Quad(-1, -1, 1, 1, 0.5f, 0xFF0000FF);
+    const Vertex corners[4] = {q[0], q[1], q[2], q[5]};
+    const uint16_t quad[6] = {0, 1, 2, 0, 2, 3};
+    std::memcpy(v, corners, sizeof corners);
+    std::memcpy(i, quad, sizeof quad);
+    ASSERT_EQ(ib->Unlock(), S_OK);
+    ASSERT_EQ(vb->Unlock(), S_OK);
+    Clear(0xFF000000);
+    ASSERT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), S_OK);
+    EXPECT_EQ(Pixel(32, 32), 0xFF0000FFu);
+    ib->Release();
+    vb->Release();
+}
+
 // ---- Gamma ---------------------------------------------------------------------------------
 
 GammaRamp BrightnessRamp(int k) {

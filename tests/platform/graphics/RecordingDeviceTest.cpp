@@ -263,6 +263,35 @@ TEST_F(RecordingDeviceTest, RewrittenIndicesAreCheckedAgainstTheStream) {
     odd->Release();
 }
 
+TEST_F(RecordingDeviceTest, IndicesOfEveryLockBeforeADrawAreChecked) {
+    Bind(4, 6);
+    auto write = [&](uint32_t offset, std::initializer_list<uint16_t> indices) {
+        void* p = nullptr;
+        ASSERT_EQ(ib_->Lock(offset, uint32_t(indices.size() * 2), &p, LOCK_NOOVERWRITE), S_OK);
+        std::copy(indices.begin(), indices.end(), static_cast<uint16_t*>(p));
+        ASSERT_EQ(ib_->Unlock(), S_OK);
+    };
+    write(0, {0, 1, 2, 0, 2, 3});
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), S_OK);
+    // A lock of one byte counts the whole index it touches.
+    void* p = nullptr;
+    ASSERT_EQ(ib_->Lock(11, 1, &p, 0), S_OK);
+    *static_cast<uint8_t*>(p) = 0x01;
+    ASSERT_EQ(ib_->Unlock(), S_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    ReleaseBuffers();
+    // Two locks before a draw: the stray index in the first is found after the second.
+    Bind(4, 6);
+    write(0, {0, 1, 2, 0, 2, 3});
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), S_OK);
+    write(8, {9, 3});
+    write(2, {1, 2});
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    write(8, {2, 3});
+    EXPECT_EQ(device_->DrawIndexedPrimitive(PT_TRIANGLELIST, 0, 0, 4, 0, 2), S_OK);
+    ReleaseBuffers();
+}
+
 TEST_F(RecordingDeviceTest, DrawingFromCallerMemoryUnbindsStreamZero) {
     Bind(4, 6);
     Vertex line[2];
