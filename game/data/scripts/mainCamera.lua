@@ -28,6 +28,7 @@ local hidden = {}            -- the walls hidden now
 local cutKey = nil           -- the room and view quarter they were hidden for
 local effects = {}           -- the effects to draw while they last
 local marker = nil           -- the ring under the current droid
+local framed = nil           -- the droid the view was last framed for
 
 local function AngleDiff(a, b)
   local d = (a - b) % (2 * math.pi)
@@ -35,8 +36,9 @@ local function AngleDiff(a, b)
   return d
 end
 
--- The point to look at for the droid: its room's centre moved 0.7 toward the camera
--- and halfway toward the droid across the view.
+-- The point to look at for the droid: its room's centre moved toward the camera, so that
+-- the side of the room nearest the camera and its doorways stand above the mission bar
+-- (the bottom eighth of the screen), and halfway toward the droid across the view.
 local function Wanted(droid, heading)
   local x, y = GetObjectPos(droid)
   local room = GetObjectRoom(droid)
@@ -44,7 +46,7 @@ local function Wanted(droid, heading)
   if not IsNull(room) then cx, cy = GetRoomCenter(room) end
   local fx, fy = math.cos(heading), math.sin(heading)
   local across = (x - cx) * -fy + (y - cy) * fx
-  return cx - fx * 0.7 - fy * across * 0.5, cy - fy * 0.7 + fx * across * 0.5
+  return cx - fx * 1.4 - fy * across * 0.5, cy - fy * 1.4 + fx * across * 0.5
 end
 
 -- Shows the hidden walls again and hides the wall on the camera's side of the droid's
@@ -81,6 +83,11 @@ local function CutAway(droid, heading)
       table.insert(hidden, wall)
     end
   end
+  -- Clicks go through what is hidden to the floor the player sees (mission.lua): the
+  -- world's text "cutAway" lists the hidden walls and columns.
+  local names = {}
+  for _, wall in ipairs(hidden) do table.insert(names, PointerToString(wall)) end
+  SetGlobalSParam(GetGameWorld(), "cutAway", table.concat(names, ","))
 end
 
 -- A new mission: the camera looks at every floor once. The world works out where one can
@@ -130,16 +137,24 @@ while true do
       cutKey = nil
       fresh = anchor ~= nil
     end
-    if fresh then VisitFloors() end
+    if fresh then
+      -- A new mission starts from the default view direction.
+      VisitFloors()
+      yaw = 0
+      framed = nil
+    end
     if anchor then
       local _, _, z = GetObjectPos(droid)
       local floorZ = math.floor((z + 0.01) / 3) * 3
-      local heading = GetCameraZAngle(globalObject)
+      local heading = fresh and yaw or GetCameraZAngle(globalObject)
       local wx, wy = Wanted(droid, heading)
+      -- Another droid became current (picked, or the current one was destroyed): the view
+      -- jumps to its room.
+      local switched = not framed or not ComparePointers(framed, droid)
       -- Glide toward the wanted point; jump when the droid changed floor or a frame of no
       -- time asks for the view at once (a droid switch, a new floor).
       local _, _, anchorZ = GetObjectPos(anchor)
-      if not lookX or dt <= 0 or math.abs(anchorZ - floorZ) > 0.5 then
+      if not lookX or switched or dt <= 0 or math.abs(anchorZ - floorZ) > 0.5 then
         lookX, lookY = wx, wy
       else
         local k = math.min(1, dt * 4)
@@ -147,10 +162,17 @@ while true do
       end
       -- The view direction turns smoothly toward the wanted one.
       local newHeading = heading
-      if dt > 0 then newHeading = heading + AngleDiff(yaw, heading) * math.min(1, dt * 5) end
+      if dt > 0 and not fresh then newHeading = heading + AngleDiff(yaw, heading) * math.min(1, dt * 5) end
       SetComplexObjectPosition(anchor, lookX, lookY, floorZ, newHeading)
       SnapCameraToObject(anchor)
-      if fresh then UpdateVisibleRooms() end
+      if fresh or switched then
+        UpdateVisibleRooms()
+        framed = droid
+        local x, y = GetObjectPos(droid)
+        SaveLog(string.format("Camera: framing room %d,%d of floor %d; %s stands in room %d,%d",
+                              math.floor(lookX / 8.25), math.floor(lookY / 8.25), math.floor(floorZ / 3),
+                              GetDroidName(droid), math.floor(x / 8.25), math.floor(y / 8.25)))
+      end
       if not marker or IsNull(marker) then
         local made
         made, marker = CreateComplexObject("marker.adf", 0, 0, 0)
