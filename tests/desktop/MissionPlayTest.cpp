@@ -1,8 +1,8 @@
 // The sample game's first mission in the real program on a virtual X display, played as a
 // player plays it: real clicks and keys, the console line for the orders a test needs. The
-// mission is the game's own, changed only where a test needs a quiet field: the enemies are
-// left out, and the droids land where the test wants them (the spawn pads of the hall are
-// left out and pads are added to room (1, 0), the room south of the hall).
+// mission is the game's own, changed only where a test needs a quiet field: crates stand
+// where the enemies stood, and the droids land where the test wants them (the spawn pads of
+// the hall are left out and pads are added to the room the test names).
 // The scripts write what they hear and the steps they take to the log, which the tests read.
 #include <gtest/gtest.h>
 
@@ -20,13 +20,13 @@ using namespace desktop;
 
 const std::string kMission = "data/missions/mission1.txt";
 
-// A spawn pad of room (1, 0) at (x, y) from the room's centre.
+// A spawn pad at (x, y) from its room's centre.
 std::string Pad(const std::string& name, const std::string& position) {
     return "[object]\nfile = spawn.adf\nposition = " + position + "\nangle = 0\nname = " + name + "\n";
 }
 
-// Every object entry of the file whose description is one of the enemies', or a spawn pad of
-// the hall, loses its position line: the level drops such an entry.
+// Every object entry of the file with the description, up to the marker, loses its
+// position line: the level drops such an entry.
 void DropEntries(std::string& mission, const std::string& file, const std::string& until) {
     for (size_t at = mission.find("file = " + file); at != std::string::npos && at < mission.find(until);
          at = mission.find("file = " + file, at + 1)) {
@@ -45,17 +45,19 @@ protected:
         std::filesystem::remove_all(dir_.Path() + "/data/Saves");
     }
 
-    // The mission without enemies; the hall's pads kept when asked; pads added to room (1, 0).
-    void Field(bool hallPad, const std::string& pads) {
+    // The mission with crates for enemies; the hall's first pad kept when asked; pads added
+    // to the room ("1, 0") of the ground floor.
+    void Field(bool hallPad, const std::string& room, const std::string& pads) {
         std::string mission = test::ReadFile(kMission);
-        ASSERT_NE(mission.find("// room 1, 0\n[floor]\ntype = 1\ntexture = floor.png\n"), std::string::npos);
-        for (const char* enemy : {"crawler.adf", "turret.adf", "sentinel.adf"}) DropEntries(mission, enemy, "\n[]");
-        // The hall's first pad stays when asked for.
+        for (const char* enemy : {"crawler.adf", "turret.adf", "sentinel.adf"})
+            for (size_t at = mission.find(enemy); at != std::string::npos; at = mission.find(enemy))
+                mission.replace(at, std::string(enemy).size(), "crate.adf");
         const size_t hall = mission.find("// room 0, 0");
         DropEntries(mission, "spawn.adf", "// room 1, 0");
         if (hallPad) mission.replace(mission.find("place___", hall), 8, "position");
-        const std::string room = "// room 1, 0\n[floor]\ntype = 1\ntexture = floor.png\n";
-        mission.replace(mission.find(room), room.size(), room + pads);
+        const std::string block = "// room " + room + "\n[floor]\ntype = 1\ntexture = floor.png\n";
+        ASSERT_NE(mission.find(block), std::string::npos) << block;
+        mission.replace(mission.find(block), block.size(), block + pads);
         test::WriteFile(kMission, mission);
     }
 
@@ -122,7 +124,7 @@ std::string LastLineAfter(const std::string& marker) {
 
 TEST_F(MissionPlay, WhenTheCurrentDroidIsDestroyedTheViewFramesTheNextDroidsRoom) {
     // The first droid lands in the hall (0, 0), the second in room (1, 0).
-    Field(true, Pad("spawn7", "2.6, 1.9"));
+    Field(true, "1, 0", Pad("spawn7", "2.6, 1.9"));
     Play();
     if (HasFatalFailure()) return;
     ASSERT_TRUE(LogHas("Camera: framing room 0,0 of floor 0;"));
@@ -150,7 +152,7 @@ TEST_F(MissionPlay, AClickBeyondTheHiddenNearWallGoesToTheFloorSeenThere) {
     // The droid stands in room (1, 0); the wall toward the hall, on the camera's side, is
     // cut away. A click low on the right of the view, on the floor just inside the room
     // beyond that wall's place, sends the droid there, not to the hidden wall.
-    Field(false, Pad("spawn7", "2.6, 1.9") + kChipThere);
+    Field(false, "1, 0", Pad("spawn7", "2.6, 1.9") + kChipThere);
     Play();
     if (HasFatalFailure()) return;
     pointer_->Click(480, 330);
@@ -168,9 +170,10 @@ TEST_F(MissionPlay, AClickBeyondTheHiddenNearWallGoesToTheFloorSeenThere) {
 }
 
 TEST_F(MissionPlay, ADroidSentToTheChipOfRoom11FindsItsWayRoundTheBarrels) {
-    // From the far side of room (1, 0) to the data chip in the corner of room (1, 1) behind
-    // two barrels: through the doorway between the rooms and round the barrels.
-    Field(false, Pad("spawn7", "2.6, 1.9"));
+    // From beside the doorway of room (1, 1) to the data chip in its far corner, behind two
+    // barrels that stand close to the wall and a crate in the middle of the room: round the
+    // barrels on the room's side, not through the gap between them and the wall.
+    Field(false, "1, 1", Pad("spawn7", "0.6, -3.3"));
     Play();
     if (HasFatalFailure()) return;
     Console("name droid goto 15.375,15.375");

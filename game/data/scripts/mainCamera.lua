@@ -111,6 +111,38 @@ local function VisitFloors()
   end
 end
 
+-- The doors of the current droid's room, as the view shows them: a line in the mission's
+-- message strip ("Doors: ahead / left") whenever the droid enters a room or the view turns,
+-- so that the player knows where the other rooms are, the side under the cut-away wall
+-- included. A doorway or an open side toward a room counts.
+local doorSides = { { 0, -1 }, { 1, 0 }, { 0, 1 }, { -1, 0 } }   -- GetRoom's left, below, right, above
+local doorsShown = nil
+local function ShowDoors(droid, heading)
+  local x, y, z = GetObjectPos(droid)
+  local floor, row, column = math.floor((z + 0.01) / 3), math.floor(x / 8.25), math.floor(y / 8.25)
+  local walls = { select(3, GetRoom(floor, row, column)) }
+  local fx, fy = math.cos(heading), math.sin(heading)
+  local found = {}
+  for i, side in ipairs(doorSides) do
+    local open = walls[i] == "wallDoor" or (walls[i] == "" and GetRoom(floor, row + side[1], column + side[2]))
+    if open then
+      local ahead = side[1] * fx + side[2] * fy
+      local right = side[1] * -fy + side[2] * fx
+      if ahead > 0.7 then found[1] = "ahead"
+      elseif ahead < -0.7 then found[4] = "behind"
+      elseif right > 0 then found[3] = "right"
+      else found[2] = "left" end
+    end
+  end
+  local words = {}
+  for i = 1, 4 do if found[i] then table.insert(words, found[i]) end end
+  local text = #words > 0 and "Doors: " .. table.concat(words, " / ") or "No doors"
+  if text ~= doorsShown then
+    doorsShown = text
+    SendCommandByName("interface", "hud_message", text)
+  end
+end
+
 while true do
   Update()
   local dt = GetDeltaTime(globalObject)
@@ -184,6 +216,7 @@ while true do
         DrawComplexObject(marker)
       end
       CutAway(droid, newHeading)
+      if math.abs(AngleDiff(yaw, newHeading)) < 0.05 then ShowDoors(droid, yaw) end
     end
   end
 
