@@ -170,10 +170,10 @@ TEST_F(MissionPlay, AClickBeyondTheHiddenNearWallGoesToTheFloorSeenThere) {
 }
 
 TEST_F(MissionPlay, ADroidSentToTheChipOfRoom11FindsItsWayRoundTheBarrels) {
-    // From beside the doorway of room (1, 1) to the data chip in its far corner, behind two
+    // From the near corner of room (1, 1) to the data chip in its far corner, behind two
     // barrels that stand close to the wall and a crate in the middle of the room: round the
     // barrels on the room's side, not through the gap between them and the wall.
-    Field(false, "1, 1", Pad("spawn7", "0.6, -3.3"));
+    Field(false, "1, 1", Pad("spawn7", "3.1, -2.9"));
     Play();
     if (HasFatalFailure()) return;
     Console("name droid goto 15.375,15.375");
