@@ -155,6 +155,9 @@ TEST_F(MissionPlay, AClickBeyondTheHiddenNearWallGoesToTheFloorSeenThere) {
     Field(false, "1, 0", Pad("spawn7", "2.6, 1.9") + kChipThere);
     Play();
     if (HasFatalFailure()) return;
+    // The mission bar names the room's doors as the view shows them: the doorway to room
+    // (1, 1) on the right, the one to the hall behind, under the cut-away wall.
+    EXPECT_TRUE(LogHas("Camera: Doors: right, behind\n"));
     pointer_->Click(480, 330);
     ASSERT_TRUE(LogHas(" goes to "));
     const std::string target = LastLineAfter(" goes to ");

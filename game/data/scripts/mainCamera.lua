@@ -111,13 +111,21 @@ local function VisitFloors()
   end
 end
 
--- The doors of the current droid's room, as the view shows them: a line in the mission's
--- message strip ("Doors: ahead / left") whenever the droid enters a room or the view turns,
--- so that the player knows where the other rooms are, the side under the cut-away wall
--- included. A doorway or an open side toward a room counts.
+-- The doors of the current droid's room, as the view shows them: a line on the mission bar
+-- under the armour ("Doors: ahead, left"), so that the player knows where the other rooms
+-- are, the side under the cut-away wall included. A doorway or an open side toward a room
+-- counts.
 local doorSides = { { 0, -1 }, { 1, 0 }, { 0, 1 }, { -1, 0 } }   -- GetRoom's left, below, right, above
 local doorsShown = nil
 local function ShowDoors(droid, heading)
+  local box = GetWindow("doors")
+  if IsNull(box) then
+    -- The mission bar is made anew with its screen, and the line with it.
+    box = NewTextbox("doors", 230, 20, 0, -1, -1, 0, false, 1)
+    SetWindowPosition(box, 190, 462)
+    SetWindowVisible(box, true)
+    doorsShown = nil
+  end
   local x, y, z = GetObjectPos(droid)
   local floor, row, column = math.floor((z + 0.01) / 3), math.floor(x / 8.25), math.floor(y / 8.25)
   local walls = { select(3, GetRoom(floor, row, column)) }
@@ -136,10 +144,11 @@ local function ShowDoors(droid, heading)
   end
   local words = {}
   for i = 1, 4 do if found[i] then table.insert(words, found[i]) end end
-  local text = #words > 0 and "Doors: " .. table.concat(words, " / ") or "No doors"
+  local text = #words > 0 and "Doors: " .. table.concat(words, ", ") or "No doors"
   if text ~= doorsShown then
     doorsShown = text
-    SendCommandByName("interface", "hud_message", text)
+    SetText(box, text)
+    SaveLog("Camera: " .. text)
   end
 end
 
