@@ -9,10 +9,15 @@
 --     that the whole room lies in view, and sideways halfway toward the droid;
 --   * turned to the view direction, which Z / X ("turn" 1 / -1, sent by the mission
 --     script) step by a quarter turn.
--- The wall on the camera's side of that room (and its columns) is hidden while the camera looks over it
--- (it still stops droids and shots). The world takes the anchor's floor as the floor to
+-- The wall on the camera's side of that room (and its columns) is hidden while the camera
+-- looks over it (it still stops droids and shots; clicks pass through it). The world takes the anchor's floor as the floor to
 -- draw, so the view changes floor with the droid. In free camera mode (the camera-mode
 -- key) the player turns the camera and the script only places the anchor.
+--
+-- When another droid becomes current (picked, or the current one destroyed) the view
+-- jumps to its room ("Camera: framing room ..." in the log); a new mission starts from the
+-- default view direction. The doors of the droid's room, as the view shows them, stand on
+-- the mission bar ("Doors: ahead, left").
 --
 -- It also draws a ring under the current droid ("marker.adf") and the short-lived effects
 -- that other scripts make ("show" with the effect's reference and its seconds), and removes
@@ -120,6 +125,8 @@ local doorsShown = nil
 local function ShowDoors(droid, heading)
   local box = GetWindow("doors")
   if IsNull(box) then
+    -- Only over the mission bar, not over the screens shown during a mission (the saves).
+    if IsNull(GetWindow("hud")) then return end
     -- The mission bar is made anew with its screen, and the line with it.
     box = NewTextbox("doors", 230, 20, 0, -1, -1, 0, false, 1)
     SetWindowPosition(box, 190, 462)
