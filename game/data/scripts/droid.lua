@@ -170,10 +170,51 @@ local function NextRoom(floor, r, c, tr, tc)
   return nil
 end
 
--- The path to (x, y) from here: the moves of FindPath turned into points. Toward another
--- room the moves lead to the edge of this room on the way there (the next room of the
--- search above), and a last point half a unit beyond the edge takes the droid across; the
--- next leg is planned from the new room.
+-- Where in a room the droid can stand: the room's square less, on each side where a wall
+-- or a doorway stands, half the wall's thickness and the droid's radius. The path finder's
+-- grid of a room holds the room's objects but not its walls, so its ways may run along a
+-- wall closer than the droid can go.
+local wallClearance = 0.125 + 0.45 + 0.03
+local function RoomBounds(floor, r, c)
+  local x0, y0 = r * 8.25, c * 8.25
+  local b = { x0 = x0, x1 = x0 + 8.25, y0 = y0, y1 = y0 + 8.25 }
+  local ok, _, left, below, right, above = GetRoom(floor, r, c)
+  if ok then
+    if above ~= "" then b.x0 = b.x0 + wallClearance end
+    if below ~= "" then b.x1 = b.x1 - wallClearance end
+    if left ~= "" then b.y0 = b.y0 + wallClearance end
+    if right ~= "" then b.y1 = b.y1 - wallClearance end
+  end
+  return b
+end
+
+local function Clamp(v, low, high) return math.max(low, math.min(high, v)) end
+
+-- A point of the floor brought into the part of its room the droid can reach.
+local function Reachable(floor, x, y)
+  local b = RoomBounds(floor, math.floor(x / 8.25), math.floor(y / 8.25))
+  return Clamp(x, b.x0, b.x1), Clamp(y, b.y0, b.y1)
+end
+
+-- FindPath keeps a way as far from the boxes of the room's objects as the droid's radius
+-- in whole grid cells of 0.275, truncated: for the droid's own radius one cell, which lets
+-- ways through gaps narrower than the droid (between a barrel and a wall). Planned with a
+-- radius of three cells, the ways leave room; where that finds none (the droid stands
+-- close to a crate) the droid's own radius is tried.
+local planRadius = 0.83
+local function PathTo(nextRow, nextColumn, x, y)
+  local radius = GetRadius(me)
+  SetRadius(me, planRadius)
+  local found, moves, n = FindPath(me, nil, nextRow, nextColumn, x, y)
+  SetRadius(me, radius)
+  if not found then found, moves, n = FindPath(me, nil, nextRow, nextColumn, x, y) end
+  return found, moves, n
+end
+
+-- The path to (x, y) from here: the moves of FindPath turned into points, each kept off
+-- the walls of this room. Toward another room the moves lead to the edge of this room on
+-- the way there (the next room of the search above), and a last point half a unit beyond
+-- the edge takes the droid across; the next leg is planned from the new room.
 local function Plan(x, y)
   waypoints = {}
   legs = legs + 1
@@ -187,7 +228,7 @@ local function Plan(x, y)
     nextRow, nextColumn = NextRoom(Floor(pz), r, c, row, column)
     if not nextRow then return false end
   end
-  local found, moves, n = FindPath(me, nil, nextRow, nextColumn, x, y)
+  local found, moves, n = PathTo(nextRow, nextColumn, x, y)
   if not found then return false end
   local wx, wy = px, py
   local lastX, lastY = 0, 0
@@ -206,6 +247,11 @@ local function Plan(x, y)
     lastX, lastY = mx, my
   end
   DeleteMoves(moves)
+  local bounds = RoomBounds(Floor(pz), r, c)
+  for _, point in ipairs(waypoints) do
+    point.x, point.y = Clamp(point.x, bounds.x0, bounds.x1), Clamp(point.y, bounds.y0, bounds.y1)
+  end
+  wx, wy = Clamp(wx, bounds.x0, bounds.x1), Clamp(wy, bounds.y0, bounds.y1)
   if nextRow ~= r then
     table.insert(waypoints, { x = (nextRow > r and nextRow or r) * 8.25 + (nextRow > r and 0.5 or -0.5), y = wy })
   elseif nextColumn ~= c then
@@ -351,6 +397,9 @@ local function Explode()
   SendCommandByName("GameWorld", "droid_lost", GetDroidName(me))
   Effect("explosion.adf", x, y, z, 2)
   KillObject(me, replacement)
+  -- The replacement is the droid the player controls from now on, and the one the world
+  -- goes back to after a screen.
+  if replacement then SetCurrentDroid(replacement) end
   DestroyObject(me)
   while true do Update() end
 end
@@ -374,6 +423,8 @@ local function ReadCommands()
     if command == "goto" then
       local x, y = tonumber(a), tonumber(b)
       if x and y then
+        local _, _, z = GetObjectPos(me)
+        x, y = Reachable(Floor(z), x, y)
         order = { kind = "goto", x = x, y = y }
         target = nil
         legs = 0

@@ -81,22 +81,46 @@ local function Alive(o) return o and not IsNull(o) and IsValidObject(o) end
 local waypoints = {}
 local stuckTime = 0
 
+-- The part of room (r, c) where the enemy can stand: less, on each side where a wall or a
+-- doorway stands, half the wall and its radius (the path finder's grid holds no walls).
+local function RoomBounds(floor, r, c)
+  local x0, y0, keep = r * 8.25, c * 8.25, 0.125 + 0.45 + 0.03
+  local b = { x0 = x0, x1 = x0 + 8.25, y0 = y0, y1 = y0 + 8.25 }
+  local ok, _, left, below, right, above = GetRoom(floor, r, c)
+  if ok then
+    if above ~= "" then b.x0 = b.x0 + keep end
+    if below ~= "" then b.x1 = b.x1 - keep end
+    if left ~= "" then b.y0 = b.y0 + keep end
+    if right ~= "" then b.y1 = b.y1 - keep end
+  end
+  return b
+end
+
 -- A path to (x, y) in this room, or to the edge of this room on the way there and half a
--- unit beyond it (as in droid.lua).
+-- unit beyond it, kept off the walls and planned wide of the room's objects (as in
+-- droid.lua).
 local function Plan(x, y)
   waypoints = {}
   if walkSpeed <= 0 then return false end
-  local px, py = GetObjectPos(me)
+  local px, py, pz = GetObjectPos(me)
   local row, column = math.floor(x / 8.25), math.floor(y / 8.25)
+  local radius = GetRadius(me)
+  SetRadius(me, 0.83)
   local found, moves, n = FindPath(me, nil, row, column, x, y)
+  SetRadius(me, radius)
+  if not found then found, moves, n = FindPath(me, nil, row, column, x, y) end
   if not found then return false end
+  local _, r, c = GetObjectInfo(me)
+  local bounds = RoomBounds(math.floor((pz + 0.01) / 3), r, c)
   for i = 0, n - 1 do
     local length, heading = GetMove(moves, i)
     px, py = px + math.sin(heading) * length, py - math.cos(heading) * length
-    table.insert(waypoints, { x = px, y = py })
+    table.insert(waypoints, { x = math.max(bounds.x0, math.min(bounds.x1, px)),
+                              y = math.max(bounds.y0, math.min(bounds.y1, py)) })
   end
   DeleteMoves(moves)
-  local _, r, c = GetObjectInfo(me)
+  local last = waypoints[#waypoints]
+  if last then px, py = last.x, last.y end
   if row ~= r or column ~= c then
     local x0, y0 = r * 8.25, c * 8.25
     local edges = { { px - x0, x0 - 0.5, py }, { x0 + 8.25 - px, x0 + 8.75, py },

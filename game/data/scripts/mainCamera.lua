@@ -9,10 +9,15 @@
 --     that the whole room lies in view, and sideways halfway toward the droid;
 --   * turned to the view direction, which Z / X ("turn" 1 / -1, sent by the mission
 --     script) step by a quarter turn.
--- The wall on the camera's side of that room (and its columns) is hidden while the camera looks over it
--- (it still stops droids and shots). The world takes the anchor's floor as the floor to
+-- The wall on the camera's side of that room (and its columns) is hidden while the camera
+-- looks over it (it still stops droids and shots; clicks pass through it). The world takes the anchor's floor as the floor to
 -- draw, so the view changes floor with the droid. In free camera mode (the camera-mode
 -- key) the player turns the camera and the script only places the anchor.
+--
+-- When another droid becomes current (picked, or the current one destroyed) the view
+-- jumps to its room ("Camera: framing room ..." in the log); a new mission starts from the
+-- default view direction. The doors of the droid's room, as the view shows them, stand on
+-- the mission bar ("Doors: ahead, left").
 --
 -- It also draws a ring under the current droid ("marker.adf") and the short-lived effects
 -- that other scripts make ("show" with the effect's reference and its seconds), and removes
@@ -28,6 +33,7 @@ local hidden = {}            -- the walls hidden now
 local cutKey = nil           -- the room and view quarter they were hidden for
 local effects = {}           -- the effects to draw while they last
 local marker = nil           -- the ring under the current droid
+local framed = nil           -- the droid the view was last framed for
 
 local function AngleDiff(a, b)
   local d = (a - b) % (2 * math.pi)
@@ -35,8 +41,9 @@ local function AngleDiff(a, b)
   return d
 end
 
--- The point to look at for the droid: its room's centre moved 0.7 toward the camera
--- and halfway toward the droid across the view.
+-- The point to look at for the droid: its room's centre moved toward the camera, so that
+-- the side of the room nearest the camera and its doorways stand above the mission bar
+-- (the bottom eighth of the screen), and halfway toward the droid across the view.
 local function Wanted(droid, heading)
   local x, y = GetObjectPos(droid)
   local room = GetObjectRoom(droid)
@@ -44,7 +51,7 @@ local function Wanted(droid, heading)
   if not IsNull(room) then cx, cy = GetRoomCenter(room) end
   local fx, fy = math.cos(heading), math.sin(heading)
   local across = (x - cx) * -fy + (y - cy) * fx
-  return cx - fx * 0.7 - fy * across * 0.5, cy - fy * 0.7 + fx * across * 0.5
+  return cx - fx * 1.4 - fy * across * 0.5, cy - fy * 1.4 + fx * across * 0.5
 end
 
 -- Shows the hidden walls again and hides the wall on the camera's side of the droid's
@@ -81,6 +88,11 @@ local function CutAway(droid, heading)
       table.insert(hidden, wall)
     end
   end
+  -- Clicks go through what is hidden to the floor the player sees (mission.lua): the
+  -- world's text "cutAway" lists the hidden walls and columns.
+  local names = {}
+  for _, wall in ipairs(hidden) do table.insert(names, PointerToString(wall)) end
+  SetGlobalSParam(GetGameWorld(), "cutAway", table.concat(names, ","))
 end
 
 -- A new mission: the camera looks at every floor once. The world works out where one can
@@ -101,6 +113,49 @@ local function VisitFloors()
         end
       end
     end
+  end
+end
+
+-- The doors of the current droid's room, as the view shows them: a line on the mission bar
+-- under the armour ("Doors: ahead, left"), so that the player knows where the other rooms
+-- are, the side under the cut-away wall included. A doorway or an open side toward a room
+-- counts.
+local doorSides = { { 0, -1 }, { 1, 0 }, { 0, 1 }, { -1, 0 } }   -- GetRoom's left, below, right, above
+local doorsShown = nil
+local function ShowDoors(droid, heading)
+  local box = GetWindow("doors")
+  if IsNull(box) then
+    -- Only over the mission bar, not over the screens shown during a mission (the saves).
+    if IsNull(GetWindow("hud")) then return end
+    -- The mission bar is made anew with its screen, and the line with it.
+    box = NewTextbox("doors", 230, 20, 0, -1, -1, 0, false, 1)
+    SetWindowPosition(box, 190, 462)
+    SetWindowVisible(box, true)
+    doorsShown = nil
+  end
+  local x, y, z = GetObjectPos(droid)
+  local floor, row, column = math.floor((z + 0.01) / 3), math.floor(x / 8.25), math.floor(y / 8.25)
+  local walls = { select(3, GetRoom(floor, row, column)) }
+  local fx, fy = math.cos(heading), math.sin(heading)
+  local found = {}
+  for i, side in ipairs(doorSides) do
+    local open = walls[i] == "wallDoor" or (walls[i] == "" and GetRoom(floor, row + side[1], column + side[2]))
+    if open then
+      local ahead = side[1] * fx + side[2] * fy
+      local right = side[1] * -fy + side[2] * fx
+      if ahead > 0.7 then found[1] = "ahead"
+      elseif ahead < -0.7 then found[4] = "behind"
+      elseif right > 0 then found[3] = "right"
+      else found[2] = "left" end
+    end
+  end
+  local words = {}
+  for i = 1, 4 do if found[i] then table.insert(words, found[i]) end end
+  local text = #words > 0 and "Doors: " .. table.concat(words, ", ") or "No doors"
+  if text ~= doorsShown then
+    doorsShown = text
+    SetText(box, text)
+    SaveLog("Camera: " .. text)
   end
 end
 
@@ -130,16 +185,24 @@ while true do
       cutKey = nil
       fresh = anchor ~= nil
     end
-    if fresh then VisitFloors() end
+    if fresh then
+      -- A new mission starts from the default view direction.
+      VisitFloors()
+      yaw = 0
+      framed = nil
+    end
     if anchor then
       local _, _, z = GetObjectPos(droid)
       local floorZ = math.floor((z + 0.01) / 3) * 3
-      local heading = GetCameraZAngle(globalObject)
+      local heading = fresh and yaw or GetCameraZAngle(globalObject)
       local wx, wy = Wanted(droid, heading)
+      -- Another droid became current (picked, or the current one was destroyed): the view
+      -- jumps to its room.
+      local switched = not framed or not ComparePointers(framed, droid)
       -- Glide toward the wanted point; jump when the droid changed floor or a frame of no
       -- time asks for the view at once (a droid switch, a new floor).
       local _, _, anchorZ = GetObjectPos(anchor)
-      if not lookX or dt <= 0 or math.abs(anchorZ - floorZ) > 0.5 then
+      if not lookX or switched or dt <= 0 or math.abs(anchorZ - floorZ) > 0.5 then
         lookX, lookY = wx, wy
       else
         local k = math.min(1, dt * 4)
@@ -147,10 +210,17 @@ while true do
       end
       -- The view direction turns smoothly toward the wanted one.
       local newHeading = heading
-      if dt > 0 then newHeading = heading + AngleDiff(yaw, heading) * math.min(1, dt * 5) end
+      if dt > 0 and not fresh then newHeading = heading + AngleDiff(yaw, heading) * math.min(1, dt * 5) end
       SetComplexObjectPosition(anchor, lookX, lookY, floorZ, newHeading)
       SnapCameraToObject(anchor)
-      if fresh then UpdateVisibleRooms() end
+      if fresh or switched then
+        UpdateVisibleRooms()
+        framed = droid
+        local x, y = GetObjectPos(droid)
+        SaveLog(string.format("Camera: framing room %d,%d of floor %d; %s stands in room %d,%d",
+                              math.floor(lookX / 8.25), math.floor(lookY / 8.25), math.floor(floorZ / 3),
+                              GetDroidName(droid), math.floor(x / 8.25), math.floor(y / 8.25)))
+      end
       if not marker or IsNull(marker) then
         local made
         made, marker = CreateComplexObject("marker.adf", 0, 0, 0)
@@ -162,6 +232,7 @@ while true do
         DrawComplexObject(marker)
       end
       CutAway(droid, newHeading)
+      if math.abs(AngleDiff(yaw, newHeading)) < 0.05 then ShowDoors(droid, yaw) end
     end
   end
 

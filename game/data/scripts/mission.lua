@@ -8,7 +8,9 @@
 --                     moving and driving droids, firing, turning the camera;
 --   "enemy_destroyed" reward,kind / "droid_lost" name / "points" n,why / "exit_reached" /
 --                     "message" text (from the object scripts);
---   console words of data\scripts\commands.dat: "help", "status", "repair_all", "win", "lose".
+--   console words of data\scripts\commands.dat: "help", "status", "repair_all", "win", "lose";
+--                     and "destroy_droid" (typed "name GameWorld destroy_droid"): the current
+--                     droid is destroyed.
 -- It ends the mission by sending "MAIN" "mission_complete" or "mission_failed", both with
 -- the points earned and the enemies destroyed.
 --
@@ -213,9 +215,25 @@ local function Click(u, v)
   else
     -- The floor point: through the ray test when something stands in the way (a crate, a
     -- wall), else where the ray meets the floor's plane (holes included).
+    -- Walls and columns the camera has cut away (the world's text "cutAway", see
+    -- mainCamera.lua) are not seen, so the ray goes on through them.
+    local hidden = {}
+    for name in string.gmatch(GetGlobalSParam(world, "cutAway"), "[^,]+") do hidden[name] = true end
     local sx, sy, sz = ox + dx * (floorZ + 2.9 - oz) / dz, oy + dy * (floorZ + 2.9 - oz) / dz, floorZ + 2.9
-    local hit, _, _, hx, hy, hz = CrossRay(sx, sy, sz, dx, dy, dz, 12)
-    if hit and hz > floorZ + 0.05 then gx, gy = hx, hy end
+    local left = 12
+    for _ = 1, 4 do
+      local hit, distance, part, hx, hy, hz = CrossRay(sx, sy, sz, dx, dy, dz, left)
+      if not hit then break end
+      local owner = GetObjectParent(part)
+      if IsNull(owner) or not hidden[PointerToString(owner)] then
+        if hz > floorZ + 0.05 then gx, gy = hx, hy end
+        break
+      end
+      sx, sy, sz = hx + dx * 0.05, hy + dy * 0.05, hz + dz * 0.05
+      left = left - distance - 0.05
+      if left <= 0 then break end
+    end
+    SaveLog(string.format("Mission: %s goes to %.3f,%.3f", GetDroidName(current), gx, gy))
     SendCommandByPointer(current, "goto", string.format("%.3f,%.3f", gx, gy))
     -- A ring flashes where the droid goes (the camera draws it).
     local made, mark = CreateComplexObject("target.adf", gx, gy, floorZ)
@@ -244,12 +262,16 @@ local function Console(command)
     Won("Mission complete (console).")
   elseif command == "lose" then
     Lost("Mission abandoned (console).")
+  elseif command == "destroy_droid" then
+    -- The current droid takes a blow it cannot survive.
+    local ok, droid = GetCurrentDroid()
+    if ok then SendCommandByPointer(droid, "hit", "1000000,") end
   end
 end
 
 -- ---- The mission's life -------------------------------------------------------------------
 
-local consoleWords = { help = true, status = true, repair_all = true, win = true, lose = true }
+local consoleWords = { help = true, status = true, repair_all = true, win = true, lose = true, destroy_droid = true }
 
 while true do
   Update()
@@ -288,8 +310,14 @@ while true do
     end
   end
 
-  if running and not ending and dt > 0 and #FieldDroids() == 0 then
-    Lost("Every droid was destroyed: mission failed.")
+  if running and not ending and dt > 0 then
+    local droids = FieldDroids()
+    if #droids == 0 then
+      Lost("Every droid was destroyed: mission failed.")
+    elseif not GetCurrentDroid() then
+      -- The current droid is gone: the next one on the field takes over.
+      SetCurrentDroid(droids[1])
+    end
   end
   if ending then
     ending[3] = ending[3] - dt
