@@ -144,7 +144,7 @@ local consoleWords = {
   { "lose", "ends the mission as lost" },
   { "turn 1, turn -1", "turns the view a quarter left or right" },
   { "all <command> <params>", "a command to every script" },
-  { "name <script> <command> <params>", "a command to the scripts of that name" },
+  { "name <script> <command> <params>", "a command to scripts so named" },
 }
 
 local function ConsoleHelp()
