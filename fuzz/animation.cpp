@@ -3,6 +3,7 @@
 // Input: a 32-bit table length, the table text, then bytes that serve as the bone data
 // (first byte: bone count) and as every sequence file (each from the offset that its file
 // name gives: a name of digits is the offset), so that one input shapes them all.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +17,8 @@
 namespace {
 
 void CheckSequence(const YSequence* s) {
-    if (s->frameCount < 2 || s->frame < 0 || s->frame > s->frameCount - 2) __builtin_trap();
+    // A one-frame sequence holds its pose: frame 0 against itself.
+    if (s->frameCount < 1 || s->frame < 0 || s->frame > std::max(0, s->frameCount - 2)) __builtin_trap();
     if (s->rotations.size() != size_t(s->frameCount) * size_t(s->boneCount)) __builtin_trap();
     if (s->rootPositions.size() != size_t(s->frameCount)) __builtin_trap();
 }
