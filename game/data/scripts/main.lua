@@ -20,10 +20,15 @@ InitGameWorld(world)
 SetInterfaceMode(1)
 
 -- The theme plays on music channel 1 from the start, at the configured volume (a file opens
--- at full volume); UpdateMusic below loops it.
-SetMusic("theme.wav", true)
-SetMusicVolume(GetMusicVolume())
-PlayMusic()
+-- at full volume); UpdateMusic below loops it. It opens as the first frame is shown, so that
+-- reading the file does not hold the first picture back.
+local musicStarted = false
+local function StartMusic()
+  musicStarted = true
+  SetMusic("theme.wav", true)
+  SetMusicVolume(GetMusicVolume())
+  PlayMusic()
+end
 
 local screen = ""        -- the screen shown: intro, menu, options, briefing, mission, saves, results, shop, victory
 local mission = 1        -- the mission loaded, an index into missions
@@ -240,4 +245,5 @@ while true do
     end
   end
   Update()
+  if not musicStarted then StartMusic() end
 end
