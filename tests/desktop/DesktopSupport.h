@@ -9,8 +9,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
 
@@ -168,6 +171,23 @@ struct Session {
     Session(const std::string& dir, const std::string& display)
         : program(dir, {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display, "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"}),
           pointer(display) {}
+};
+
+// A test on a virtual display of its own, in a folder holding the sample game's data without
+// its saves; skipped where Xvfb or xdotool is missing. A fixture's own SetUp calls this one
+// first and returns when it skipped.
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are not installed";
+        if (display_.Name().empty()) GTEST_SKIP() << "no virtual display";
+        std::filesystem::copy(std::string(KESTRUNE_SOURCE_DIR) + "/game/data", dir_.Path() + "/data",
+                              std::filesystem::copy_options::recursive);
+        std::filesystem::remove_all(dir_.Path() + "/data/Saves");
+    }
+
+    VirtualDisplay display_;
+    test::TempDir dir_;
 };
 
 }  // namespace desktop

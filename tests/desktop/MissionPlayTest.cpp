@@ -35,14 +35,11 @@ void DropEntries(std::string& mission, const std::string& file, const std::strin
     }
 }
 
-class MissionPlay : public ::testing::Test {
+class MissionPlay : public DesktopTest {
 protected:
     void SetUp() override {
-        if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are not installed";
-        if (display_.Name().empty()) GTEST_SKIP() << "no virtual display";
-        std::filesystem::copy(std::string(KESTRUNE_SOURCE_DIR) + "/game/data", dir_.Path() + "/data",
-                              std::filesystem::copy_options::recursive);
-        std::filesystem::remove_all(dir_.Path() + "/data/Saves");
+        DesktopTest::SetUp();
+        if (IsSkipped()) return;
     }
 
     // The mission with crates for enemies; the hall's first pad kept when asked; pads added
@@ -106,8 +103,6 @@ protected:
         EXPECT_EQ(log.find("ERROR!!!"), std::string::npos) << log;
     }
 
-    VirtualDisplay display_;
-    test::TempDir dir_;
     std::unique_ptr<test::Program> program_;
     std::unique_ptr<Pointer> pointer_;
     std::map<std::string, size_t> lines_;

@@ -97,14 +97,11 @@ TEST(InterfaceProgram, OptionsScreenAnswersRealPointerAndKeyboardAndKeepsTheSett
         EXPECT_NE(config.find(line), std::string::npos) << line << config;
 }
 
-class GameFlow : public ::testing::Test {
+class GameFlow : public DesktopTest {
 protected:
     void SetUp() override {
-        if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are not installed";
-        if (display_.Name().empty()) GTEST_SKIP() << "no virtual display";
-        std::filesystem::copy(std::string(KESTRUNE_SOURCE_DIR) + "/game/data", dir_.Path() + "/data",
-                              std::filesystem::copy_options::recursive);
-        std::filesystem::remove_all(dir_.Path() + "/data/Saves");
+        DesktopTest::SetUp();
+        if (IsSkipped()) return;
     }
     // Starts the program with a fresh log and settings, and leaves the intro by Escape.
     std::unique_ptr<Session> Start() {
@@ -130,8 +127,6 @@ protected:
         EXPECT_NE(log.find("0 - windows lost\n"), std::string::npos);
     }
 
-    VirtualDisplay display_;
-    test::TempDir dir_;
 };
 
 TEST_F(GameFlow, ANewGameIsPlayedPausedSavedAndLoadedAgain) {

@@ -49,13 +49,11 @@ std::string Screen(const std::string& buttons) {
 }
 
 // The sample game's data with a main script that shows one probe screen.
-class PointerAndKeys : public ::testing::Test {
+class PointerAndKeys : public DesktopTest {
 protected:
     void SetUp() override {
-        if (!Installed("Xvfb") || !Installed("xdotool")) GTEST_SKIP() << "Xvfb and xdotool are not installed";
-        if (display_.Name().empty()) GTEST_SKIP() << "no virtual display";
-        std::filesystem::copy(std::string(KESTRUNE_SOURCE_DIR) + "/game/data", dir_.Path() + "/data",
-                              std::filesystem::copy_options::recursive);
+        DesktopTest::SetUp();
+        if (IsSkipped()) return;
         ASSERT_TRUE(test::FileExists("data/textures/interface/buttons.tga")) << "made at build time";
         test::WriteFile("data/scripts/probe.lua", kProbeScript);
         test::WriteFile("data/interface/Data/whole.txt", Screen(Button("whole", 0, 0, 640, 480)));
@@ -121,8 +119,6 @@ protected:
         EXPECT_EQ(test::ReadFile("YLog.log").find("ERROR!!!"), std::string::npos);
     }
 
-    VirtualDisplay display_;
-    test::TempDir dir_;
     std::unique_ptr<test::Program> program_;
 };
 
