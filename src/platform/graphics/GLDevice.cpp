@@ -369,7 +369,8 @@ bool GLDevice::Prepare() {
             Put(&gpu_.pixelOffset[2], &m.power, sizeof m.power);
         }
         if (d & (DIRTY_STAGES | DIRTY_TEXTURES)) BuildStages();
-        if (d & (DIRTY_RENDERSTATE | DIRTY_STAGES | DIRTY_TEXTURES)) fixed_ = FindFixedProgram(FixedKeyOf(state_));
+        if (d & (DIRTY_RENDERSTATE | DIRTY_STAGES | DIRTY_TEXTURES | DIRTY_LIGHTS))
+            fixed_ = FindFixedProgram(FixedKeyOf(state_));
         if (d & DIRTY_SAMPLERS) ApplySamplers();
         if (d & DIRTY_TEXTURES) BindTextures();
         if (d & DIRTY_FVF) SetVertexFormat(state_.fvf);
@@ -398,7 +399,18 @@ bool GLDevice::Prepare() {
 
 FixedKey FixedKeyOf(const State& state) {
     FixedKey key;
-    if (state.rs[RS_LIGHTING]) key.switches |= FIXED_LIGHTING;
+    if (state.rs[RS_LIGHTING]) {
+        key.switches |= FIXED_LIGHTING;
+        // The program is built for the enabled lights, as BuildLights packs them.
+        uint32_t count = 0;
+        for (int i = 0; i < kMaxLights; ++i) {
+            if (!state.lightEnabled[i]) continue;
+            ++count;
+            if (state.lights[i].type == LIGHT_SPOT) key.switches |= FIXED_SPOT_LIGHTS;
+            if (state.lights[i].type == LIGHT_DIRECTIONAL) key.switches |= FIXED_DIRECTIONAL_LIGHTS;
+        }
+        key.switches |= count << kFixedLightCountShift;
+    }
     if (state.rs[RS_SPECULARENABLE]) key.switches |= FIXED_SPECULAR;
     if (state.rs[RS_ALPHATESTENABLE]) key.switches |= FIXED_ALPHATEST;
     auto stage = [&](int s) {
@@ -424,8 +436,9 @@ GLDevice::FixedProgram* GLDevice::FindFixedProgram(FixedKey key) {
     auto found = programs_.find(key);
     if (found != programs_.end()) return &found->second;
     if (programs_.size() >= kMaxFixedPrograms) {
-        // Past the limit the stage operations come from the block.
+        // Past the limit the stage operations and the lights come from the block.
         std::memset(key.stages, 0, sizeof key.stages);
+        key.switches &= ~(FIXED_SPOT_LIGHTS | FIXED_DIRECTIONAL_LIGHTS | FIXED_LIGHT_COUNT);
         key.switches |= FIXED_GENERIC;
         found = programs_.find(key);
         if (found != programs_.end()) return &found->second;

@@ -50,8 +50,12 @@ enum : uint32_t {
     FIXED_STAGE1 = 1u << 4,    // second stage on (only with the first)
     FIXED_TEXTURE1 = 1u << 5,
     FIXED_ALPHATEST = 1u << 6,
-    FIXED_GENERIC = 1u << 7,  // stage operations read from the block rather than built in
+    FIXED_GENERIC = 1u << 7,  // stage operations (and the lights) read from the block rather than built in
+    FIXED_SPOT_LIGHTS = 1u << 8,         // with lighting: a spot light among the enabled ones
+    FIXED_DIRECTIONAL_LIGHTS = 1u << 9,  // ... a directional light
+    FIXED_LIGHT_COUNT = 15u << 10,       // ... how many lights are enabled
 };
+constexpr int kFixedLightCountShift = 10;
 // What a fixed-function program is built for: the switches and the operations and
 // arguments of the stages in use, built into the program as constants.
 struct FixedKey {

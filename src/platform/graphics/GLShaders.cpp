@@ -26,7 +26,9 @@ namespace {
 // The fixed-function sources follow the version line and the #defines of a program's key
 // (see BuildFixedProgram): the switches LIGHTING, SPECULAR, STAGE0, TEXTURE0, STAGE1,
 // TEXTURE1 and ALPHATEST, and COLOR0, ALPHA0, COLOR1, ALPHA1, each stage's operation and
-// arguments as constants or, in the generic program, read from the block.
+// arguments as constants or, in the generic program, read from the block. The lights are
+// one call each in LIGHT_CALLS, with SPOT_LIGHTS and DIRECTIONAL_LIGHTS saying which kinds
+// are among them; the generic program loops over the count in the block.
 const char* const kFixedVertexShader =
     FIXED_STATE_BLOCK
     R"(
@@ -56,6 +58,47 @@ vec4 Source(int source, vec4 material, vec4 color1, vec4 color2) {
     return material;
 }
 
+#if LIGHTING
+// Light i's share at view-space point P with normal N, V towards the viewer.
+void AddLight(int i, vec3 P, vec3 N, vec3 V, inout vec3 ambient, inout vec3 diffuse, inout vec3 specular) {
+    int type = int(lights[i].atten.w);
+    vec3 toLight;
+    float factor = 1.0;
+#if DIRECTIONAL_LIGHTS
+    if (type == 3) {
+        toLight = lights[i].direction.xyz;
+    } else
+#endif
+    {
+        vec3 d = lights[i].position.xyz - P;
+        float dist = length(d);
+        if (dist > lights[i].params.x) return;
+        toLight = dist > 0.0 ? d / dist : vec3(0.0);
+        vec3 a = lights[i].atten.xyz;
+        factor = 1.0 / max(a.x + a.y * dist + a.z * dist * dist, 1e-6);
+#if SPOT_LIGHTS
+        if (type == 2) {
+            float rho = dot(-toLight, lights[i].direction.xyz);
+            float cosTheta = lights[i].params.z, cosPhi = lights[i].params.w;
+            if (rho <= cosPhi)
+                factor = 0.0;
+            else if (rho <= cosTheta)
+                factor *= pow(clamp((rho - cosPhi) / max(cosTheta - cosPhi, 1e-6), 0.0, 1.0), lights[i].params.y);
+        }
+#endif
+    }
+    ambient += lights[i].ambient.rgb * factor;
+    float nl = dot(N, toLight);
+    if (nl > 0.0) {
+        diffuse += lights[i].diffuse.rgb * nl * factor;
+#if SPECULAR
+        float nh = dot(N, normalize(toLight + V));
+        if (nh > 0.0) specular += lights[i].specular.rgb * pow(nh, pixelOffset.z) * factor;
+#endif
+    }
+}
+#endif
+
 void main() {
     vec4 p = vec4(inPosition, 1.0);
     gl_Position = worldViewProj * p;
@@ -78,38 +121,11 @@ void main() {
     if (alphaTest.w != 0 && dot(N, N) > 0.0) N = normalize(N);
     vec3 V = lighting.w != 0 ? normalize(-P) : vec3(0.0, 0.0, -1.0);
     vec3 ambient = vec3(0.0), diffuse = vec3(0.0), specular = vec3(0.0);
-    for (int i = 0; i < vertexFormat.w; ++i) {
-        int type = int(lights[i].atten.w);
-        vec3 toLight;
-        float factor = 1.0;
-        if (type == 3) {
-            toLight = lights[i].direction.xyz;
-        } else {
-            vec3 d = lights[i].position.xyz - P;
-            float dist = length(d);
-            if (dist > lights[i].params.x) continue;
-            toLight = dist > 0.0 ? d / dist : vec3(0.0);
-            vec3 a = lights[i].atten.xyz;
-            factor = 1.0 / max(a.x + a.y * dist + a.z * dist * dist, 1e-6);
-            if (type == 2) {
-                float rho = dot(-toLight, lights[i].direction.xyz);
-                float cosTheta = lights[i].params.z, cosPhi = lights[i].params.w;
-                if (rho <= cosPhi)
-                    factor = 0.0;
-                else if (rho <= cosTheta)
-                    factor *= pow(clamp((rho - cosPhi) / max(cosTheta - cosPhi, 1e-6), 0.0, 1.0), lights[i].params.y);
-            }
-        }
-        ambient += lights[i].ambient.rgb * factor;
-        float nl = dot(N, toLight);
-        if (nl > 0.0) {
-            diffuse += lights[i].diffuse.rgb * nl * factor;
-#if SPECULAR
-            float nh = dot(N, normalize(toLight + V));
-            if (nh > 0.0) specular += lights[i].specular.rgb * pow(nh, pixelOffset.z) * factor;
+#ifdef LIGHT_CALLS
+    LIGHT_CALLS
+#else
+    for (int i = 0; i < vertexFormat.w; ++i) AddLight(i, P, N, V, ambient, diffuse, specular);
 #endif
-        }
-    }
     vDiffuse = vec4(clamp(me.rgb + ma.rgb * (globalAmbient.rgb + ambient) + md.rgb * diffuse, 0.0, 1.0),
                     clamp(md.a, 0.0, 1.0));
     vSpecular = vec4(clamp(ms.rgb * specular, 0.0, 1.0), clamp(ms.a, 0.0, 1.0));
@@ -318,6 +334,19 @@ GLuint BuildFixedProgram(const FixedKey& key) {
     define("STAGE1", FIXED_STAGE1);
     define("TEXTURE1", FIXED_TEXTURE1);
     define("ALPHATEST", FIXED_ALPHATEST);
+    if (switches & FIXED_GENERIC) {
+        // The lights are counted and told apart as the program runs.
+        defines += "#define SPOT_LIGHTS 1\n#define DIRECTIONAL_LIGHTS 1\n";
+    } else {
+        // One call a light, each reading its own slot of the block.
+        define("SPOT_LIGHTS", FIXED_SPOT_LIGHTS);
+        define("DIRECTIONAL_LIGHTS", FIXED_DIRECTIONAL_LIGHTS);
+        defines += "#define LIGHT_CALLS";
+        const uint32_t lights = (switches & FIXED_LIGHT_COUNT) >> kFixedLightCountShift;
+        for (uint32_t i = 0; i < lights; ++i)
+            defines += " AddLight(" + std::to_string(i) + ", P, N, V, ambient, diffuse, specular);";
+        defines += "\n";
+    }
     std::string vertex = defines + kFixedVertexShader, fragment = defines + kFixedFragmentShader;
     return BuildProgram(vertex.c_str(), fragment.c_str());
 }

@@ -493,6 +493,53 @@ TEST_F(GLLightingTest, SpotLightLightsInsideItsConeOnly) {
     EXPECT_EQ(Pixel(32, 32), 0xFF000000u);
 }
 
+TEST_F(GLLightingTest, EachDrawLightsWithTheKindsAndNumberOfLightsEnabledBeforeIt) {
+    Light point = PointLight(2.0f, 0, 1, 0);
+    device_->SetLight(0, &point);
+    device_->LightEnable(0, true);
+    Clear(0xFF000000);
+    DrawLitTriangle();
+    const uint32_t lit = Pixel(32, 32);
+    ASSERT_GT(Red(lit), 100);
+    // Lit by the point light, then drawn over after the same slot is made a narrow spot,
+    // then again after a directional light is added in another slot: no other state
+    // changes between the draws.
+    Clear(0xFF000000);
+    DrawLitTriangle();
+    Light spot = point;
+    spot.type = LIGHT_SPOT;
+    spot.direction = {0, 0, 1};
+    spot.falloff = 1;
+    spot.theta = 0.6f;
+    spot.phi = 0.7f;
+    device_->SetLight(0, &spot);
+    DrawLitTriangle();
+    EXPECT_EQ(Pixel(32, 32), 0xFF000000u);
+    DrawLitTriangle();
+    Light sun;
+    sun.type = LIGHT_DIRECTIONAL;
+    sun.direction = {0, 0, 1};
+    sun.diffuse = {1, 1, 1, 0};
+    device_->SetLight(3, &sun);
+    device_->LightEnable(3, true);
+    DrawLitTriangle();
+    EXPECT_EQ(Pixel(32, 32), 0xFFFFFFFFu);
+    device_->LightEnable(3, false);
+    device_->SetLight(0, &point);
+    Clear(0xFF000000);
+    DrawLitTriangle();
+    EXPECT_EQ(Pixel(32, 32), lit);
+    // Past the number of programs the device builds, the lights are read from the block.
+    device_->SetTextureStageState(0, TSS_ALPHAOP, TOP_SELECTARG1);
+    device_->SetTextureStageState(0, TSS_ALPHAARG1, TA_DIFFUSE);
+    for (uint32_t k = 0; k < 70; ++k) {
+        device_->SetTextureStageState(0, TSS_ALPHAARG2, 0x100 + k);
+        Clear(0xFF000000);
+        DrawLitTriangle();
+        ASSERT_EQ(Pixel(32, 32), lit) << "combination " << k;
+    }
+}
+
 // ---- Blending and alpha test ------------------------------------------------------------
 
 TEST_F(GLDeviceTest, AlphaBlendingMixesWithTheFrame) {
