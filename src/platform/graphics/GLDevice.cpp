@@ -369,7 +369,7 @@ bool GLDevice::Prepare() {
             Put(&gpu_.pixelOffset[2], &m.power, sizeof m.power);
         }
         if (d & (DIRTY_STAGES | DIRTY_TEXTURES)) BuildStages();
-        if (d & (DIRTY_RENDERSTATE | DIRTY_STAGES | DIRTY_TEXTURES | DIRTY_LIGHTS))
+        if (d & (DIRTY_RENDERSTATE | DIRTY_STAGES | DIRTY_TEXTURES | DIRTY_LIGHTS | DIRTY_FVF))
             fixed_ = FindFixedProgram(FixedKeyOf(state_));
         if (d & DIRTY_SAMPLERS) ApplySamplers();
         if (d & DIRTY_TEXTURES) BindTextures();
@@ -410,6 +410,17 @@ FixedKey FixedKeyOf(const State& state) {
             if (state.lights[i].type == LIGHT_DIRECTIONAL) key.switches |= FIXED_DIRECTIONAL_LIGHTS;
         }
         key.switches |= count << kFixedLightCountShift;
+        // A material colour comes from the vertex only with colour vertex on and the
+        // vertex carrying that colour: 1 its diffuse, 2 its specular, 0 the material.
+        const RenderState sources[4] = {RS_DIFFUSEMATERIALSOURCE, RS_SPECULARMATERIALSOURCE,
+                                        RS_AMBIENTMATERIALSOURCE, RS_EMISSIVEMATERIALSOURCE};
+        for (int i = 0; i < 4; ++i) {
+            const uint32_t source = state.rs[sources[i]];
+            uint32_t from = 0;
+            if (state.rs[RS_COLORVERTEX] && source == MCS_COLOR1 && (state.fvf & FVF_DIFFUSE)) from = 1;
+            if (state.rs[RS_COLORVERTEX] && source == MCS_COLOR2 && (state.fvf & FVF_SPECULAR)) from = 2;
+            key.switches |= from << (kFixedSourceShift + 2 * i);
+        }
     }
     if (state.rs[RS_SPECULARENABLE]) key.switches |= FIXED_SPECULAR;
     if (state.rs[RS_ALPHATESTENABLE]) key.switches |= FIXED_ALPHATEST;
@@ -438,7 +449,7 @@ GLDevice::FixedProgram* GLDevice::FindFixedProgram(FixedKey key) {
     if (programs_.size() >= kMaxFixedPrograms) {
         // Past the limit the stage operations and the lights come from the block.
         std::memset(key.stages, 0, sizeof key.stages);
-        key.switches &= ~(FIXED_SPOT_LIGHTS | FIXED_DIRECTIONAL_LIGHTS | FIXED_LIGHT_COUNT);
+        key.switches &= ~(FIXED_SPOT_LIGHTS | FIXED_DIRECTIONAL_LIGHTS | FIXED_LIGHT_COUNT | FIXED_SOURCES);
         key.switches |= FIXED_GENERIC;
         found = programs_.find(key);
         if (found != programs_.end()) return &found->second;

@@ -54,8 +54,11 @@ enum : uint32_t {
     FIXED_SPOT_LIGHTS = 1u << 8,         // with lighting: a spot light among the enabled ones
     FIXED_DIRECTIONAL_LIGHTS = 1u << 9,  // ... a directional light
     FIXED_LIGHT_COUNT = 15u << 10,       // ... how many lights are enabled
+    FIXED_SOURCES = 0xFFu << 14,         // ... where the diffuse, specular, ambient and emissive
+                                         // colours come from, two bits each (see FixedKeyOf)
 };
 constexpr int kFixedLightCountShift = 10;
+constexpr int kFixedSourceShift = 14;
 // What a fixed-function program is built for: the switches and the operations and
 // arguments of the stages in use, built into the program as constants.
 struct FixedKey {

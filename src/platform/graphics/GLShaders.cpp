@@ -28,7 +28,8 @@ namespace {
 // TEXTURE1 and ALPHATEST, and COLOR0, ALPHA0, COLOR1, ALPHA1, each stage's operation and
 // arguments as constants or, in the generic program, read from the block. The lights are
 // one call each in LIGHT_CALLS, with SPOT_LIGHTS and DIRECTIONAL_LIGHTS saying which kinds
-// are among them; the generic program loops over the count in the block.
+// are among them, and DIFFUSE_SOURCE .. EMISSIVE_SOURCE where the material colours come
+// from; the generic program loops over the count in the block and reads the sources there.
 const char* const kFixedVertexShader =
     FIXED_STATE_BLOCK
     R"(
@@ -59,6 +60,12 @@ vec4 Source(int source, vec4 material, vec4 color1, vec4 color2) {
 }
 
 #if LIGHTING
+// A colour taken from where the program was built to take it (see Source): 1 the vertex
+// diffuse, 2 the vertex specular, else the material.
+vec4 Picked(int source, vec4 material) {
+    return source == 1 ? inDiffuse : source == 2 ? inSpecular : material;
+}
+
 // Light i's share at view-space point P with normal N, V towards the viewer.
 void AddLight(int i, vec3 P, vec3 N, vec3 V, inout vec3 ambient, inout vec3 diffuse, inout vec3 specular) {
     int type = int(lights[i].atten.w);
@@ -112,10 +119,17 @@ void main() {
     vDiffuse = color1;
     vSpecular = color2;
 #else
+#ifdef DIFFUSE_SOURCE
+    vec4 md = Picked(DIFFUSE_SOURCE, matDiffuse);
+    vec4 ms = Picked(SPECULAR_SOURCE, matSpecular);
+    vec4 ma = Picked(AMBIENT_SOURCE, matAmbient);
+    vec4 me = Picked(EMISSIVE_SOURCE, matEmissive);
+#else
     vec4 md = Source(sources.x, matDiffuse, inDiffuse, inSpecular);
     vec4 ms = Source(sources.y, matSpecular, inDiffuse, inSpecular);
     vec4 ma = Source(sources.z, matAmbient, inDiffuse, inSpecular);
     vec4 me = Source(sources.w, matEmissive, inDiffuse, inSpecular);
+#endif
     vec3 P = (worldView * p).xyz;
     vec3 N = vertexFormat.x != 0 ? (normalMatrix * vec4(inNormal, 0.0)).xyz : vec3(0.0);
     if (alphaTest.w != 0 && dot(N, N) > 0.0) N = normalize(N);
@@ -341,6 +355,10 @@ GLuint BuildFixedProgram(const FixedKey& key) {
         // One call a light, each reading its own slot of the block.
         define("SPOT_LIGHTS", FIXED_SPOT_LIGHTS);
         define("DIRECTIONAL_LIGHTS", FIXED_DIRECTIONAL_LIGHTS);
+        const char* const sources[4] = {"DIFFUSE_SOURCE", "SPECULAR_SOURCE", "AMBIENT_SOURCE", "EMISSIVE_SOURCE"};
+        for (int i = 0; i < 4; ++i)
+            defines += std::string("#define ") + sources[i] + " " +
+                       std::to_string((switches >> (kFixedSourceShift + 2 * i)) & 3u) + "\n";
         defines += "#define LIGHT_CALLS";
         const uint32_t lights = (switches & FIXED_LIGHT_COUNT) >> kFixedLightCountShift;
         for (uint32_t i = 0; i < lights; ++i)

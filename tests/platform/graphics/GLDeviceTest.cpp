@@ -392,11 +392,11 @@ protected:
         device_->SetMaterial(&m);
     }
     // A triangle at depth 0.5 whose corners lie 0.8 from the centre, facing -z.
-    void DrawLitTriangle() {
+    void DrawLitTriangle(uint32_t diffuse = 0xFFFFFFFF) {
         std::vector<Vertex> v;
         for (float degrees : {90.0f, 210.0f, 330.0f}) {
             float a = degrees * 3.14159265f / 180;
-            Vertex p = V(0.8f * std::cos(a), 0.8f * std::sin(a), 0.5f);
+            Vertex p = V(0.8f * std::cos(a), 0.8f * std::sin(a), 0.5f, diffuse);
             p.nz = -1;
             v.push_back(p);
         }
@@ -538,6 +538,34 @@ TEST_F(GLLightingTest, EachDrawLightsWithTheKindsAndNumberOfLightsEnabledBeforeI
         DrawLitTriangle();
         ASSERT_EQ(Pixel(32, 32), lit) << "combination " << k;
     }
+}
+
+TEST_F(GLLightingTest, ColourVertexTakesTheDiffuseFromTheVertexOnlyWhenItCarriesOne) {
+    Light sun;
+    sun.type = LIGHT_DIRECTIONAL;
+    sun.direction = {0, 0, 1};
+    sun.diffuse = {1, 1, 1, 0};
+    device_->SetLight(0, &sun);
+    device_->LightEnable(0, true);
+    Material red;
+    red.diffuse = {1, 0, 0, 1};
+    device_->SetMaterial(&red);
+    device_->SetRenderState(RS_COLORVERTEX, 1);
+    device_->SetRenderState(RS_DIFFUSEMATERIALSOURCE, MCS_COLOR1);
+    Clear(0xFF000000);
+    DrawLitTriangle(0xFF00FF00);
+    EXPECT_EQ(Pixel(32, 32), 0xFF00FF00u);
+    // Vertices without a diffuse colour, with nothing else changed since the last draw,
+    // take the material's.
+    DrawLitTriangle(0xFF00FF00);
+    device_->SetFVF(kVertexFvf & ~FVF_DIFFUSE);
+    DrawLitTriangle(0xFF00FF00);
+    EXPECT_EQ(Pixel(32, 32), 0xFFFF0000u);
+    device_->SetFVF(kVertexFvf);
+    device_->SetRenderState(RS_COLORVERTEX, 0);
+    Clear(0xFF000000);
+    DrawLitTriangle(0xFF00FF00);
+    EXPECT_EQ(Pixel(32, 32), 0xFFFF0000u);
 }
 
 // ---- Blending and alpha test ------------------------------------------------------------
