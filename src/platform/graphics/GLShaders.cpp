@@ -71,6 +71,9 @@ void AddLight(int i, vec3 P, vec3 N, vec3 V, inout vec3 ambient, inout vec3 diff
     int type = int(lights[i].atten.w);
     vec3 toLight;
     float factor = 1.0;
+    // A light beyond its range adds nothing. Selected rather than branched on: a branch
+    // puts the rest of the light under a mask, which costs more than working it out.
+    bool reaches = true;
 #if DIRECTIONAL_LIGHTS
     if (type == 3) {
         toLight = lights[i].direction.xyz;
@@ -79,7 +82,7 @@ void AddLight(int i, vec3 P, vec3 N, vec3 V, inout vec3 ambient, inout vec3 diff
     {
         vec3 d = lights[i].position.xyz - P;
         float dist = length(d);
-        if (dist > lights[i].params.x) return;
+        reaches = !(dist > lights[i].params.x);
         toLight = dist > 0.0 ? d / dist : vec3(0.0);
         vec3 a = lights[i].atten.xyz;
         factor = 1.0 / max(a.x + a.y * dist + a.z * dist * dist, 1e-6);
@@ -94,9 +97,9 @@ void AddLight(int i, vec3 P, vec3 N, vec3 V, inout vec3 ambient, inout vec3 diff
         }
 #endif
     }
-    ambient += lights[i].ambient.rgb * factor;
+    ambient = reaches ? ambient + lights[i].ambient.rgb * factor : ambient;
     float nl = dot(N, toLight);
-    if (nl > 0.0) {
+    if (reaches && nl > 0.0) {
         diffuse += lights[i].diffuse.rgb * nl * factor;
 #if SPECULAR
         float nh = dot(N, normalize(toLight + V));
