@@ -413,6 +413,14 @@ protected:
         l.attenuation2 = a2;
         return l;
     }
+    // A white directional light shining along +z, onto the triangle's face.
+    static Light Sun() {
+        Light l;
+        l.type = LIGHT_DIRECTIONAL;
+        l.direction = {0, 0, 1};
+        l.diffuse = {1, 1, 1, 0};
+        return l;
+    }
 };
 
 TEST_F(GLLightingTest, PointLightFallsOffAsOneOverA1D) {
@@ -516,10 +524,7 @@ TEST_F(GLLightingTest, EachDrawLightsWithTheKindsAndNumberOfLightsEnabledBeforeI
     DrawLitTriangle();
     EXPECT_EQ(Pixel(32, 32), 0xFF000000u);
     DrawLitTriangle();
-    Light sun;
-    sun.type = LIGHT_DIRECTIONAL;
-    sun.direction = {0, 0, 1};
-    sun.diffuse = {1, 1, 1, 0};
+    Light sun = Sun();
     device_->SetLight(3, &sun);
     device_->LightEnable(3, true);
     DrawLitTriangle();
@@ -541,10 +546,7 @@ TEST_F(GLLightingTest, EachDrawLightsWithTheKindsAndNumberOfLightsEnabledBeforeI
 }
 
 TEST_F(GLLightingTest, ColourVertexTakesTheDiffuseFromTheVertexOnlyWhenItCarriesOne) {
-    Light sun;
-    sun.type = LIGHT_DIRECTIONAL;
-    sun.direction = {0, 0, 1};
-    sun.diffuse = {1, 1, 1, 0};
+    Light sun = Sun();
     device_->SetLight(0, &sun);
     device_->LightEnable(0, true);
     Material red;
