@@ -8,7 +8,7 @@
 //    draws, states, textures and buffer uploads are taken from the recording device's log
 //    and replayed with plain GL calls into an off-screen target like the device's frame;
 //    frames of the three kinds run in turn (the engine's; the replay copied to the window;
-//    the replay shown through a final pass like the device's, a lookup in a 256 x 3 table
+//    the replay shown through the device's own final-pass program, a lookup in a 256 x 3 table
 //    scaled to fit the window), and the medians of their times and the ratios are printed.
 // Runs headless with SDL_VIDEODRIVER=offscreen (chosen when no display is set).
 #include <benchmark/benchmark.h>
@@ -40,6 +40,7 @@
 #include "core/YTriggerRegistry.h"
 #include "interface/YInterfaceManager.h"
 #include "platform/graphics/DeviceCore.h"
+#include "platform/graphics/GLDevice.h"
 #include "platform/system/System.h"
 #include "render/YNode.h"
 #include "render/YRenderer.h"
@@ -302,28 +303,6 @@ void main() {
     fragColor = c;
 }
 )";
-// The final pass: one triangle over the target, each channel looked up in its row of a
-// 256 x 3 table, as the GL device shows its frame.
-const char* const kFinalVertexShader = R"(#version 450 core
-out vec2 vUv;
-void main() {
-    vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));
-    vUv = p * 0.5 + 0.5;
-    gl_Position = vec4(p, 0.0, 1.0);
-}
-)";
-const char* const kFinalFragmentShader = R"(#version 450 core
-layout(binding = 0) uniform sampler2D frame;
-layout(binding = 1) uniform sampler2D table;
-in vec2 vUv;
-out vec4 fragColor;
-void main() {
-    ivec3 i = ivec3(clamp(texture(frame, vUv).rgb * 255.0 + 0.5, 0.0, 255.0));
-    fragColor = vec4(texelFetch(table, ivec2(i.r, 0), 0).r, texelFetch(table, ivec2(i.g, 1), 0).r,
-                     texelFetch(table, ivec2(i.b, 2), 0).r, 1.0);
-}
-)";
-
 GLuint Shader(GLenum type, const char* source) {
     GLuint s = glCreateShader(type);
     glShaderSource(s, 1, &source, nullptr);
@@ -367,7 +346,9 @@ class PlainFrame {
 public:
     explicit PlainFrame(const CapturedFrame& frame) : frame_(frame) {
         program_ = Program(kPlainVertexShader, kPlainFragmentShader);
-        finalProgram_ = Program(kFinalVertexShader, kFinalFragmentShader);
+        // The final pass is the GL device's own program: one triangle over the target, each
+        // channel looked up in its row of a 256 x 3 table.
+        finalProgram_ = Program(gfx::detail::kFinalVertexShader, gfx::detail::kFinalFragmentShader);
         MakeFinalPass();
         for (const auto& [serial, bytes] : frame.buffers) {
             GLuint name = 0;
