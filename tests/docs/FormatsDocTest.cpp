@@ -131,6 +131,9 @@ LoadGame(7)
 out:write("last level ", GetLastLevel(), "\n")
 out:write("done\n")
 out:close()
+-- The screen goes before the world that draws it.
+SetWindowVisible(GetWindow("example"), false)
+SetCursorType("hidden")
 DeleteGameWorld(world)
 SetTrigger("GameOver", 1)
 while true do Update() end
