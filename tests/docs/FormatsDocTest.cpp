@@ -123,7 +123,7 @@ for i = 1, 5 do
   Update()
 end
 out:write("mission ", GetMissionName(), "\n")
-for _, name in ipairs({"droid_a", "barrel1", "_marker", "_smoke"}) do
+for _, name in ipairs({"droid_a", "gate1", "barrel1", "_marker", "_smoke"}) do
   out:write("object ", name, " ", tostring(not IsNull(GetComplexObject(name))), "\n")
 end
 out:write("save ", GetSaveName(7), "\n")
