@@ -43,16 +43,6 @@ void CYTextEdit::Update() {
     CYWindow::Update();
 }
 
-void CYTextEdit::SetVisible(bool visible) {
-    CYWindow::SetVisible(visible);
-    // A hidden field takes no keys, as an inactive one; shown again while active, it takes
-    // them again, and an edit under way goes on.
-    if (!visible)
-        OnDeactivate();
-    else if (active_)
-        OnActivate();
-}
-
 void CYTextEdit::SetPosition(float x, float y) {
     if (!std::isfinite(x) || !std::isfinite(y)) {
         Log(3, "Window - %s: non-finite position refused\n", name_.c_str());
@@ -135,8 +125,8 @@ int32_t CYTextEdit::TextWidth(const std::string& text) const {
 }
 
 void CYTextEdit::HideCursor() {
-    // An active field that does not hear the keys that would end its edit (it is hidden)
-    // leaves the pointer alone: nothing could bring it back.
+    // An active field that no longer hears the keys that would end its edit (its children
+    // were destroyed) leaves the pointer alone: nothing could bring it back.
     if (active_ && !subscribed_) return;
     cursorHidden_ = true;
     SendEvent(YEVENT_SET_CURSOR_TYPE, reinterpret_cast<intptr_t>("hidden"), 0);

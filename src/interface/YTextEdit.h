@@ -24,9 +24,6 @@ public:
 
     // Draws the edit text with "_" while editing, else the text.
     void Update() override;
-    // Hiding a field cancels its key subscriptions as deactivation does; showing an active
-    // field takes them again.
-    void SetVisible(bool visible) override;
     // Stores the corner only: the field has no quad.
     void SetPosition(float x, float y) override;
     // Asks for the fonts. 0.
@@ -38,7 +35,7 @@ public:
     // Starts editing or key waiting, then "textedit_click".
     void OnButtonDownHook(int32_t button) override;
     void OnButtonUpHook(int32_t button) override;
-    // Takes typed characters and released keys while active.
+    // Takes typed characters and released keys while active, shown or hidden.
     void OnActivate() override;
     // Cancels both subscriptions and gives back the pointer the field hid; an edit or key
     // wait under way is kept.

@@ -28,7 +28,8 @@ float FiniteOrZero(float v) { return std::isfinite(v) ? v : 0.0f; }
 
 // The skin record of one vertex from n (bone, weight) pairs at the file's read position:
 // none gives zeros, one keeps its bone and weight, two are kept as read, more keep the
-// two heaviest (the first of equal weights) with their weights scaled to sum 1.
+// heaviest pair and the heaviest of the others (the first of equal weights each), their
+// weights divided by their sum, whatever its sign.
 YSkinWeight ReadSkinWeight(CYFile* file) {
     YSkinWeight w;
     const uint32_t n = static_cast<uint32_t>(file->ReadInt());
@@ -56,9 +57,10 @@ YSkinWeight ReadSkinWeight(CYFile* file) {
     w.weightB = second.weight;
     if (n >= 3) {
         const float sum = first.weight + second.weight;
-        // Weights that sum to nothing cannot be scaled.
-        w.weightA = sum > 0.0f ? first.weight / sum : 0.0f;
-        w.weightB = sum > 0.0f ? second.weight / sum : 0.0f;
+        // Weights that sum to nothing cannot be scaled; a sum so near nothing that the
+        // quotient overflows gives no weight either.
+        w.weightA = sum != 0.0f ? FiniteOrZero(first.weight / sum) : 0.0f;
+        w.weightB = sum != 0.0f ? FiniteOrZero(second.weight / sum) : 0.0f;
     }
     return w;
 }

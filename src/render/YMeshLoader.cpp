@@ -240,6 +240,7 @@ std::unique_ptr<CYComplexObject> CYMeshLoader::BuildMeshObject(const YObjectDesc
         return nullptr;
     }
     if (d.moving) built->SetMoving(true);
+    ApplyMovingToParts(built.get(), d);
     built->SetWeight(d.weight);
     if (!d.animationTable.empty() && built->GetSkeleton()) built->GetSkeleton()->LoadAnimationTable(d.animationTable);
     AddDescribedSprites(built.get(), d);

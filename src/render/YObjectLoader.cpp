@@ -230,6 +230,7 @@ private:
             d_.weight = w;
         } else if (key == "moving") {
             d_.moving = value == "1";
+            d_.movingGiven = true;
         } else if (key == "animationtable") {
             d_.animationTable = value;
         } else if (inScripts_) {
@@ -340,6 +341,13 @@ std::unique_ptr<CYComplexObject> BuildParticleObject(const YObjectDescription& d
         if (built->AddChild(system.get())) system.release();
     }
     return built;
+}
+
+void ApplyMovingToParts(CYComplexObject* object, const YObjectDescription& d) {
+    if (!d.movingGiven) return;
+    std::vector<CYObject*> tree;
+    for (CYObject* part : object->Parts()) part->CollectTree(&tree);
+    for (CYObject* part : tree) part->GetVisual()->SetStaticGeometry(!d.moving);
 }
 
 void AddDescribedSprites(CYComplexObject* object, const YObjectDescription& d) {

@@ -47,7 +47,8 @@ struct YObjectDescription {
     std::string name;  // the description's file name, for log lines
     std::string mesh;  // mesh file name, "empty" or "particles"
     float weight = 0.0f;
-    bool moving = false;
+    bool moving = false;       // "moving" is "1"
+    bool movingGiven = false;  // a "moving" line was read
     std::string animationTable;
     std::vector<std::pair<std::string, std::string>> scripts;  // state name, file name
     std::map<std::string, YDescriptionBlock> blocks;
@@ -69,5 +70,7 @@ YParticleSettings ReadParticleSettings(const YObjectDescription& description, co
 // the sprites and auto-sprites added as parts; the scripts added and every part's block
 // applied.
 std::unique_ptr<CYComplexObject> BuildParticleObject(const YObjectDescription& description);
+// "moving" given: every part and its descendants are static geometry unless the object moves.
+void ApplyMovingToParts(CYComplexObject* object, const YObjectDescription& description);
 void AddDescribedSprites(CYComplexObject* object, const YObjectDescription& description);
 void AddScriptsAndPartBlocks(CYComplexObject* object, const YObjectDescription& description);

@@ -186,7 +186,13 @@ bool CYSkeleton::ReadBone(const uint8_t* data, uint32_t size, uint32_t* position
     if (!math::IsFinite(bind)) return false;
     *position += kBoneBytes;
     const math::Matrix a = bind * (parent < 0 ? math::MatrixIdentity() : boneFrames_[size_t(parent)]);
-    if (!math::MatrixInverse(a, &inverseBindMatrices_[size_t(index)])) return false;
+    // Finite entries whose product overflows are as corrupt as a bind matrix that is not a number.
+    if (!math::IsFinite(a)) return false;
+    // A bone placed by a singular matrix keeps its place in the skeleton, undone by nothing.
+    if (!math::MatrixInverse(a, &inverseBindMatrices_[size_t(index)])) {
+        Log(3, "Skeleton: bone %d has no inverse bind matrix, the identity stands for it\n", index);
+        inverseBindMatrices_[size_t(index)] = math::MatrixIdentity();
+    }
     bindMatrices_[size_t(index)] = bind;
     boneFrames_[size_t(index)] = a;
     parents_[size_t(index)] = parent;

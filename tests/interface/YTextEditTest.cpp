@@ -1,5 +1,5 @@
 // Text edits: typing bounded by size and width, Enter and Escape, key fields, console
-// lines, hidden or inactive fields, long texts, and the element builder.
+// lines, hidden and inactive fields, long texts, and the element builder.
 #include "interface/YTextEdit.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 
 #include "core/YActions.h"
 #include "core/YCommandManager.h"
+#include "interface/YInterfaceManager.h"
 #include "render/RenderTestSupport.h"
 #include "render/YFont.h"
 
@@ -127,40 +128,61 @@ TEST_F(TextEditTest, ConsoleEditsUnderThePointerAndSendsItsLineAsACommand) {
     EXPECT_EQ(Commands(), (Texts{"text_edit_complete con|go", "command go"}));
 }
 
-TEST_F(TextEditTest, HiddenOrInactiveFieldsTakeNoKeysKeepTheirEditAndGiveThePointerBack) {
+TEST_F(TextEditTest, HiddenFieldsGoOnTakingKeysAndOnlyDeactivationStopsThem) {
     auto edit = Make("e", 10);
     edit->SetText("old");
     edit->OnMouseButtonDown(0);
-    Type("new");
-    edit->SetVisible(false);
-    EXPECT_TRUE(edit->IsEditing());
-    EXPECT_EQ(edit->GetText(), "oldnew");  // the text typed so far stays
-    EXPECT_EQ(g_events, (Texts{"cursor hidden", "cursor normal"}));
     Type("x");
-    EXPECT_EQ(edit->GetEditText(), "oldnew");
-    edit->SetVisible(true);  // active: it takes keys again and the edit goes on
-    Type("!\r");
-    EXPECT_EQ(edit->GetText(), "oldnew!");
     edit->SetVisible(false);
-    g_events.clear();
-    edit->OnMouseButtonDown(0);  // clicked while hidden: the pointer is not taken away
+    Type("y");
     EXPECT_TRUE(edit->IsEditing());
-    EXPECT_TRUE(g_events.empty());
+    EXPECT_EQ(edit->GetEditText(), "oldxy");
     edit->SetVisible(true);
-    Type("\x1b");
+    Type("z\r");
+    EXPECT_EQ(edit->GetText(), "oldxyz");
+    EXPECT_EQ(g_events, (Texts{"cursor hidden", "cursor normal", "0"}));  // hiding gave nothing back
+
+    // Deactivated, it takes no keys and keeps its edit; the pointer it hid comes back.
+    edit->OnMouseButtonDown(0);
+    g_events.clear();
+    edit->SetActive(false);
+    Type("q");
+    EXPECT_TRUE(edit->IsEditing());
+    EXPECT_EQ(edit->GetEditText(), "oldxyz");
+    EXPECT_EQ(g_events, (Texts{"cursor normal"}));
+    edit->SetActive(true);
+    Type("!\r");
+    EXPECT_EQ(edit->GetText(), "oldxyz!");
+
     edit->SetEditable(false);
     edit->SetGetKey(true);
     edit->OnMouseButtonDown(0);
-    g_events.clear();
     edit->SetActive(false);
     SendEvent(YEVENT_KEY_RELEASED, 30, 0);
     EXPECT_TRUE(edit->IsKeyWaiting());
     EXPECT_EQ(edit->GetText(), "?");
-    EXPECT_EQ(g_events, (Texts{"cursor normal"}));
     edit->SetActive(true);
     SendEvent(YEVENT_KEY_RELEASED, 30, 0);
     EXPECT_EQ(edit->GetText(), KeyNames[30]);
     EXPECT_EQ(Commands().back(), "key_assigned e|30");
+}
+
+TEST_F(TextEditTest, HiddenActiveFieldIsClickedThroughTheInterfaceAndHidesThePointer) {
+    auto edit = Make("e", 10);
+    edit->SetVisible(false);
+    CYInterfaceManager manager(renderer_.get());
+    ASSERT_EQ(manager.Init(), 0);
+    CYTextEdit* field = edit.release();
+    SendEvent(YEVENT_NEW_WINDOW, reinterpret_cast<intptr_t>(field), 0);
+    SendEvent(YEVENT_MOUSE_MOVE, 5, 5);
+    EXPECT_EQ(manager.GetHovered(), field);
+    SendEvent(YEVENT_MOUSE_DOWN, 0, 0);
+    EXPECT_TRUE(field->IsEditing());
+    EXPECT_EQ(manager.GetMode(), "hidden");
+    EXPECT_EQ(g_events, (Texts{"cursor hidden"}));
+    Type("ab");
+    EXPECT_EQ(field->GetEditText(), "ab");
+    EXPECT_EQ(Commands(), (Texts{"textedit_click e"}));
 }
 
 }  // namespace

@@ -158,18 +158,22 @@ TEST_F(ComplexObjectTest, CreatePartBoxesItsVerticesAndReadsSkinData) {
     const CYBoundingBox& box = plain->GetBoundingRecords()[0];
     EXPECT_EQ(box.origin.x, 3.0f);
 
-    // Four vertices with 0, 1, 2 and 3 (bone, weight) pairs.
+    // Seven vertices with 0, 1, 2 and 3 (bone, weight) pairs; then three pairs of negative
+    // weights, three of equal weights, and three whose two heaviest sum to 0.
     std::string skin;
     auto put = [&](auto v) { skin.append(reinterpret_cast<const char*>(&v), 4); };
     put(0u);
     put(1u), put(7u), put(0.3f);
     put(2u), put(1u), put(0.2f), put(2u), put(0.8f);
     put(3u), put(4u), put(0.2f), put(5u), put(0.5f), put(6u), put(0.3f);
+    put(3u), put(4u), put(-1.0f), put(5u), put(-3.0f), put(6u), put(-4.0f);
+    put(3u), put(1u), put(0.5f), put(2u), put(0.5f), put(3u), put(0.5f);
+    put(3u), put(1u), put(0.5f), put(2u), put(-0.5f), put(3u), put(-1.0f);
     test::WriteFile("skin.bin", skin);
+    const std::vector<gfx::Vertex> seven(7);
     CYFile file("skin.bin");
     ASSERT_EQ(file.Load(), S_OK);
-    auto* skinned = static_cast<CYSkinnedObject*>(
-        o.CreatePart(&file, "skin", nullptr, Points({{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}), {}, 3, nullptr, {}, {}));
+    auto* skinned = static_cast<CYSkinnedObject*>(o.CreatePart(&file, "skin", nullptr, seven, {}, 3, nullptr, {}, {}));
     ASSERT_NE(skinned, nullptr);
     const auto& w = skinned->GetWeights();
     EXPECT_EQ(w[0].weightA, 0.0f);
@@ -179,14 +183,24 @@ TEST_F(ComplexObjectTest, CreatePartBoxesItsVerticesAndReadsSkinData) {
     EXPECT_EQ(w[3].boneA, 5u);
     EXPECT_EQ(w[3].boneB, 6u);
     EXPECT_FLOAT_EQ(w[3].weightA, 0.625f);
+    // A negative sum divides as any other: -1 and -3 of -4.
+    EXPECT_EQ(w[4].boneA, 4u);
+    EXPECT_EQ(w[4].boneB, 5u);
+    EXPECT_FLOAT_EQ(w[4].weightA, 0.25f);
+    EXPECT_FLOAT_EQ(w[4].weightB, 0.75f);
+    EXPECT_EQ(w[5].boneA, 1u);
+    EXPECT_EQ(w[5].boneB, 2u);
+    EXPECT_FLOAT_EQ(w[5].weightA, 0.5f);
+    EXPECT_EQ(w[6].boneA, 1u);
+    EXPECT_EQ(w[6].boneB, 2u);
+    EXPECT_EQ(w[6].weightA, 0.0f);
+    EXPECT_EQ(w[6].weightB, 0.0f);
     EXPECT_TRUE(o.IsActive());
 
     // Skin data that ends early gives no part.
     CYFile shortFile("skin.bin");
     ASSERT_EQ(shortFile.Load(), S_OK);
-    EXPECT_EQ(o.CreatePart(&shortFile, "x", nullptr, Points({{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}),
-                           {}, 3, nullptr, {}, {}),
-              nullptr);
+    EXPECT_EQ(o.CreatePart(&shortFile, "x", nullptr, std::vector<gfx::Vertex>(8), {}, 3, nullptr, {}, {}), nullptr);
 }
 
 // ---- Placement, rooms and the frame update ------------------------------------------------

@@ -175,6 +175,27 @@ TEST_F(ObjectLoaderTest, MovingInsideAPartBlockSetsTheObjectFlag) {
     EXPECT_TRUE(o->IsActive());
 }
 
+TEST_F(ObjectLoaderTest, MovingMakesEveryPartStaticGeometryOrNotAndAStaticPartAddsNoActivity) {
+    auto still = Load("object = m.a3d\nmoving = 0\n[sprite]\n1 2\n");
+    ASSERT_TRUE(still);
+    EXPECT_FALSE(still->IsMoving());
+    for (const char* name : {"body", "arm", "head"})
+        EXPECT_TRUE(still->FindChild(name)->GetVisual()->IsStaticGeometry()) << name;
+    ASSERT_TRUE(still->FindChild("sprite0"));
+    EXPECT_FALSE(still->FindChild("sprite0")->GetVisual()->IsStaticGeometry());
+    // A copy of a static part keeps the flag: the object that takes it stays inactive.
+    CYComplexObject taker("taker");
+    EXPECT_TRUE(taker.AddChild(still->FindChild("body")->Clone()));
+    EXPECT_FALSE(taker.IsActive());
+
+    auto moves = Load("object = m.a3d\nmoving = 1\n");
+    auto unsaid = Load("object = m.a3d\n");
+    for (CYComplexObject* o : {moves.get(), unsaid.get()})
+        for (const char* name : {"body", "arm", "head"}) EXPECT_FALSE(o->FindChild(name)->GetVisual()->IsStaticGeometry());
+    taker.AddChild(unsaid->FindChild("head")->Clone());
+    EXPECT_TRUE(taker.IsActive());
+}
+
 TEST_F(ObjectLoaderTest, EmptyObjectHasNoPartsAndKeepsItsSettings) {
     auto o = Load("object = empty\nmoving = 1\nweight = 4\nanimationtable = walk.dat\n");
     ASSERT_TRUE(o);

@@ -119,11 +119,33 @@ TEST_F(SkeletonTest, BadBoneDataIsRefused) {
     Matrix nan = math::MatrixIdentity();
     nan.m[3][1] = NAN;
     EXPECT_FALSE(LoadBones(skeleton_, Bone(0, nan), 1));
-    EXPECT_FALSE(LoadBones(skeleton_, Bone(0, Matrix{}), 1));  // cannot be inverted
     EXPECT_EQ(skeleton_.GetBoneCount(), 0);
     // Fewer bones than counted: the skeleton has the bones the tree has.
     EXPECT_TRUE(LoadBones(skeleton_, one + one, 2));
     EXPECT_EQ(skeleton_.GetBoneCount(), 1);
+}
+
+TEST_F(SkeletonTest, BoneWithoutAnInverseKeepsTheSkeletonWithTheIdentityInItsPlace) {
+    // The first child's bind matrix flattens z: it has no inverse. Its sibling after it
+    // is read and inverted as usual.
+    Matrix flat = math::MatrixIdentity();
+    flat.m[2][2] = 0;
+    const std::string tree = Bone(2, math::MatrixTranslation(1, 0, 0)) + Bone(0, flat) +
+                             Bone(0, math::MatrixTranslation(0, 0, 2));
+    ASSERT_TRUE(LoadBones(skeleton_, tree, 3));
+    ASSERT_EQ(skeleton_.GetBoneCount(), 3);
+    EXPECT_EQ(skeleton_.GetInverseBindMatrices()[0], math::MatrixTranslation(-1, 0, 0));
+    EXPECT_EQ(skeleton_.GetInverseBindMatrices()[1], math::MatrixIdentity());
+    EXPECT_EQ(skeleton_.GetInverseBindMatrices()[2], math::MatrixTranslation(-1, 0, -2));
+    EXPECT_NE(LogText().find("Skeleton: bone 1 has no inverse bind matrix"), std::string::npos);
+    EXPECT_NE(LogText().find("Skeleton bonesCount - 3\n"), std::string::npos);
+    // Posed at rest, the bones with an inverse are undone exactly; the singular one is not.
+    ReadTable(skeleton_, "rest = rest.seq\n",
+              {{"rest.seq", Sequence(1, 1, std::vector<Key>(2, Key{{}, {{}, {}, {}}}))}});
+    skeleton_.Update(0, math::MatrixIdentity());
+    ASSERT_NE(skeleton_.GetSkinMatrices(), nullptr);
+    ExpectPoint({3, 4, 5}, skeleton_.GetSkinMatrices()[0], {3, 4, 5});
+    ExpectPoint({3, 4, 5}, skeleton_.GetSkinMatrices()[1], {4, 4, 0});
 }
 
 TEST_F(SkeletonTest, TreeOfFewerBonesThanTheCountIsReadAsItIs) {
