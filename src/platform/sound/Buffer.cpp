@@ -152,11 +152,11 @@ HRESULT Buffer::Play(uint32_t /*priority*/, uint32_t flags) {
         s.ApplyAll();
         if (s.pendingFrame != 0 && s.data && s.pendingFrame < s.data->alFrames)
             alSourcei(s.source, AL_SAMPLE_OFFSET, static_cast<ALint>(s.pendingFrame));
-        s.pendingFrame = 0;
     }
     ALint state = AL_STOPPED;
     alGetSourcei(s.source, AL_SOURCE_STATE, &state);
     if (state != AL_PLAYING) alSourcePlay(s.source);
+    s.pendingFrame = 0;
     return S_OK;
 }
 
@@ -192,8 +192,12 @@ HRESULT Buffer::SetCurrentPosition(uint32_t byteOffset) {
         s.pendingFrame = frame;
         return S_OK;
     }
-    // A playing source jumps and plays on; a stopped one starts there at its next Play.
+    // A playing source jumps and plays on; a stopped one starts there at its next Play. The
+    // position is kept too, for a source the pool takes away before then.
     if (s.data && frame < s.data->alFrames) alSourcei(s.source, AL_SAMPLE_OFFSET, static_cast<ALint>(frame));
+    ALint state = AL_STOPPED;
+    alGetSourcei(s.source, AL_SOURCE_STATE, &state);
+    s.pendingFrame = state == AL_PLAYING ? 0 : frame;
     return S_OK;
 }
 
