@@ -249,11 +249,14 @@ TEST_F(AVIPlayer, MusicAndVideoAreHeardAfterThreeHundredSoundsHavePlayedAndEnded
     Frame();
     EXPECT_GT(soundtest::Render(*sound_, kTenth - 100).Level(), 0.05);
 
-    // Every earlier sound still plays when asked again.
+    // Every earlier sound still plays when asked again, and the music after it.
     CYSound* first = sounds.Entries().front().sound.get();
     SendEvent(YEVENT_STOP_VIDEO, 0, 0);
     ASSERT_EQ(first->Play(), S_OK);
     EXPECT_GT(soundtest::Render(*sound_, 50).Level(), 0.1);
+    soundtest::Render(*sound_, 100);
+    ASSERT_EQ(music.Play(), S_OK);
+    EXPECT_GT(soundtest::Render(*sound_, kTenth).Level(), 0.1);
 }
 
 }  // namespace

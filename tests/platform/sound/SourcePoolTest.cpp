@@ -61,16 +61,6 @@ TEST_F(SourcePool, StreamsGetASourceWhileEveryBufferPlays) {
     EXPECT_GT(Render(*device, 4410).Level(), 0.2);
 }
 
-TEST_F(SourcePool, AStreamKeepsItsSourceWhenItRunsDry) {
-    auto stream = PlayingStream();
-    ASSERT_NE(stream, nullptr);
-    Render(*device, kRate + 100);
-    ASSERT_FALSE(stream->IsPlaying());
-    PlayManyShortBuffers();
-    Feed(*stream);
-    EXPECT_GT(Render(*device, 4410).Level(), 0.1);
-}
-
 TEST_F(SourcePool, ABufferWhoseSourceWasTakenPlaysOnAsItWasSet) {
     // Half a second of tone, then half a second of silence; heard at half gain on the right.
     std::vector<uint8_t> bytes = SineS16(kRate / 2, 0.25f);
