@@ -28,6 +28,8 @@ bool ReadPlainPcm(const uint8_t* data, size_t size, snd::WaveFormat* format, std
     if (f.formatTag != snd::kFormatPcm || (f.channels != 1 && f.channels != 2) ||
         (f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.blockAlign != f.channels * f.bitsPerSample / 8)
         return false;
+    // A cut file's declared size is not allocated: the decoders play what is there.
+    if (wave.GetSize() > size) return false;
     samples->resize(wave.GetSize());
     uint32_t read = 0;
     if (FAILED(wave.Read(samples->data(), wave.GetSize(), &read)) || read != wave.GetSize()) return false;

@@ -10,8 +10,8 @@
 
 namespace {
 
-// Sound files larger than a sound buffer can hold are not read.
-constexpr size_t kMaxSoundFileBytes = size_t{snd::kBufferBytesMax} + 1;
+// Sound files larger than the largest sound buffer and its headers are not read.
+constexpr size_t kMaxSoundFileBytes = size_t{snd::kBufferBytesMax} + (size_t{1} << 20);
 constexpr size_t kRiffHeader = 12;  // "RIFF", size, "WAVE"
 constexpr size_t kChunkHeader = 8;
 constexpr uint32_t kPcmFormatBytes = 16;
@@ -106,7 +106,6 @@ HRESULT CYWaveFile::ResetFile() {
     size_t data = 0;
     uint32_t size = 0;
     if (!FindChunk(file_, kRiffHeader, riffEnd_, "data", &data, &size)) return E_FAIL;
-    if (uint64_t{size} > uint64_t{file_.size() - data} + kTruncationMargin) return E_FAIL;
     dataOffset_ = data;
     dataSize_ = size;
     remaining_ = size;

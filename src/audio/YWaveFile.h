@@ -12,10 +12,6 @@ constexpr uint32_t kWaveFileRead = 1;
 
 class CYWaveFile {
 public:
-    // How far a declared data size may run past the end of the file: a cut file is
-    // padded with silence, a larger claim is refused.
-    static constexpr uint32_t kTruncationMargin = 1u << 20;
-
     CYWaveFile();
     ~CYWaveFile();
     CYWaveFile(const CYWaveFile&) = delete;
@@ -27,7 +23,9 @@ public:
     HRESULT Open(const char* name, const snd::WaveFormat* format, uint32_t mode);
     // Parses a whole file's bytes; E_FAIL when they are not a WAV file.
     HRESULT OpenMemory(std::vector<uint8_t> bytes);
-    // The data size in bytes, as the "data" chunk declares it.
+    // The data size in bytes, as the "data" chunk declares it, also where the file ends
+    // before it: the sound's buffer takes that size, padded with silence, and a size past
+    // the largest buffer is refused there.
     uint32_t GetSize() const { return dataSize_; }
     // Back to the start of the data.
     HRESULT ResetFile();
@@ -44,5 +42,5 @@ private:
     size_t riffEnd_ = 0;     // end of the RIFF chunk's body, within the file
     size_t dataOffset_ = 0;  // first byte of the data
     uint32_t dataSize_ = 0;
-    uint32_t remaining_ = 0;  // declared bytes not read yet
+    uint32_t remaining_ = 0;  // declared bytes not read yet, present or not
 };

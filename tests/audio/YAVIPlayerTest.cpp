@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "WavBuilder.h"
+#include "audio/YMusic.h"
 #include "audio/YSound.h"
+#include "audio/YSoundManager.h"
 #include "core/YCommandManager.h"
 #include "core/YScript.h"
 #include "platform/media/VideoBuilder.h"
@@ -219,6 +222,41 @@ TEST_F(AVIPlayer, TextureThatCannotBeLockedEndsTheVideo) {
     Frame();
     EXPECT_EQ(VideoEnds(), 1);
     EXPECT_EQ(rtest::LogCount("\nD3DERR_INVALIDCALL\n"), 1);
+}
+
+TEST_F(AVIPlayer, MusicAndVideoAreHeardAfterThreeHundredSoundsHavePlayedAndEnded) {
+    // A clone per shot, as a game makes them: more sounds than the device has sources.
+    test::WriteFile("data/sounds/shot.wav", wav::Pcm(1, 16, wav::Tone16(100, 0.25f)));
+    CYSoundManager sounds(sound_.get());
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_EQ(sounds.CreateSound("shot.wav", 0, false, true)->Play(), S_OK);
+        soundtest::Render(*sound_, 200);
+    }
+    ASSERT_EQ(sounds.Update(), S_OK);
+
+    test::WriteFile("data/music/theme.wav", wav::Pcm(1, 16, wav::Tone16(soundtest::kRate, 0.25f)));
+    CYMusic music(sound_.get());
+    ASSERT_EQ(music.Open("theme.wav", false), S_OK);
+    ASSERT_EQ(music.Play(), S_OK);
+    EXPECT_GT(soundtest::Render(*sound_, kTenth).Level(), 0.1);
+    music.Stop();
+
+    WriteVideo();
+    manager_->LoadTexture("intro.avi");
+    ASSERT_NE(player_->Stream(), nullptr);
+    EXPECT_TRUE(player_->Stream()->HasSound());
+    SendEvent(YEVENT_PLAY_VIDEO, 0, 0);
+    Frame();
+    EXPECT_GT(soundtest::Render(*sound_, kTenth - 100).Level(), 0.05);
+
+    // Every earlier sound still plays when asked again, and the music after it.
+    CYSound* first = sounds.Entries().front().sound.get();
+    SendEvent(YEVENT_STOP_VIDEO, 0, 0);
+    ASSERT_EQ(first->Play(), S_OK);
+    EXPECT_GT(soundtest::Render(*sound_, 50).Level(), 0.1);
+    soundtest::Render(*sound_, 100);
+    ASSERT_EQ(music.Play(), S_OK);
+    EXPECT_GT(soundtest::Render(*sound_, kTenth).Level(), 0.1);
 }
 
 }  // namespace

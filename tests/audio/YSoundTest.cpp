@@ -84,12 +84,33 @@ TEST_F(Sound, FmtChunkClaimingMoreExtraBytesThanItHoldsGetsTheSameLogLine) {
     EXPECT_EQ(sound->Buffer(), nullptr);
 }
 
-TEST_F(Sound, AbsurdDataSizeGetsTheSameLogLineAndNoBuffer) {
-    WriteSound("huge.wav",
-               wav::Riff(wav::Chunk("fmt ", wav::FmtBody(1, 1, 44100, 16)) + wav::Chunk("data", "abcd", 0x7FFFFFF0)));
-    auto sound = Make("huge.wav");
-    EXPECT_NE(LogText().find("data\\sounds\\huge.wav file not found or i/o error\n"), std::string::npos);
-    EXPECT_EQ(sound->Buffer(), nullptr);
+TEST_F(Sound, DataSizePastTheLargestBufferIsADXErrorAndNoBuffer) {
+    for (uint32_t declared : {snd::kBufferBytesMax + 1, 0x7FFFFFF0u}) {
+        WriteSound("huge.wav",
+                   wav::Riff(wav::Chunk("fmt ", wav::FmtBody(1, 1, 44100, 16)) + wav::Chunk("data", "abcd", declared)));
+        auto sound = Make("huge.wav");
+        EXPECT_EQ(sound->Buffer(), nullptr);
+        EXPECT_EQ(sound->Create(), DSERR_INVALIDPARAM);
+    }
+    EXPECT_EQ(LogText().find("file not found or i/o error"), std::string::npos);
+    EXPECT_NE(LogText().find("DXError if audio/YSound.cpp on line"), std::string::npos);
+    EXPECT_NE(LogText().find("\nE_INVALIDARG\n"), std::string::npos);  // DSERR_INVALIDPARAM
+}
+
+TEST_F(Sound, DataSizeFarPastTheEndOfTheFileGetsItsBufferPaddedWithSilence) {
+    // Four mebibytes declared, forty bytes there.
+    const uint32_t declared = 4u << 20;
+    WriteSound("cut8.wav", wav::Riff(wav::Chunk("fmt ", wav::FmtBody(1, 1, 8000, 8)) +
+                                     wav::Chunk("data", std::string(40, '\x40'), declared)));
+    auto sound = Make("cut8.wav");
+    ASSERT_NE(sound->Buffer(), nullptr);
+    EXPECT_EQ(sound->BufferSize(), declared);
+    const std::string bytes = BufferBytes(*sound);
+    EXPECT_EQ(bytes.size(), declared);
+    EXPECT_EQ(bytes.substr(0, 40), std::string(40, '\x40'));
+    EXPECT_EQ(bytes.find_first_not_of('\x80', 40), std::string::npos);
+    EXPECT_EQ(sound->Play(), S_OK);
+    EXPECT_TRUE(sound->IsPlaying());
 }
 
 TEST_F(Sound, FormatTheDeviceCannotPlayIsADXError) {

@@ -177,13 +177,19 @@ TEST(WaveFileRefused, ZeroChannelsOrZeroBlockAlign) {
     EXPECT_EQ(Parse(file, Riff(Chunk("fmt ", fmt) + Chunk("data", "ab"))), E_FAIL);
 }
 
-TEST(WaveFileRefused, AbsurdDataSizeIsRefusedOnlyBeyondTheMargin) {
+TEST(WaveFileRead, DeclaredDataSizeStandsWhateverTheFileHolds) {
     CYWaveFile file;
     const std::string fmt = Chunk("fmt ", FmtBody(1, 1, 8000, 8));
-    EXPECT_EQ(Parse(file, Riff(fmt + Chunk("data", "abcd", 0xFFFFFFF0u))), E_FAIL);
-    EXPECT_EQ(Parse(file, Riff(fmt + Chunk("data", "abcd", 4 + CYWaveFile::kTruncationMargin + 1))), E_FAIL);
-    ASSERT_EQ(Parse(file, Riff(fmt + Chunk("data", "abcd", 4 + CYWaveFile::kTruncationMargin))), S_OK);
-    EXPECT_EQ(file.GetSize(), 4 + CYWaveFile::kTruncationMargin);
+    for (uint32_t declared : {(4u << 20) + 4, 0x0FFFFFFFu, 0xFFFFFFF0u}) {
+        ASSERT_EQ(Parse(file, Riff(fmt + Chunk("data", "abcd", declared))), S_OK) << declared;
+        EXPECT_EQ(file.GetSize(), declared);
+        uint8_t out[16] = {};
+        uint32_t n = 0;
+        ASSERT_EQ(file.Read(out, sizeof out, &n), S_OK);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(out), n), "abcd");
+        ASSERT_EQ(file.Read(out, sizeof out, &n), S_OK);
+        EXPECT_EQ(n, 0u);
+    }
 }
 
 TEST(WaveFileRefused, MissingOrShortChunks) {

@@ -1,6 +1,7 @@
 // Sound buffers, their 3D side, and the OpenAL buffers they share.
 #include <cfloat>
 #include <cmath>
+#include <new>
 
 #include "platform/sound/SoundCore.h"
 
@@ -19,6 +20,25 @@ uint64_t Fnv1a(const std::vector<uint8_t>& bytes, uint64_t h) {
 bool SameFormat(const WaveFormat& a, const WaveFormat& b) {
     return a.formatTag == b.formatTag && a.channels == b.channels && a.samplesPerSec == b.samplesPerSec &&
            a.blockAlign == b.blockAlign && a.bitsPerSample == b.bitsPerSample && a.extra == b.extra;
+}
+
+// Gives the whole frames of the data's bytes to OpenAL, converted only when it cannot take
+// them as they are; false on an OpenAL error.
+bool Upload(SharedData& data, const PcmLayout& layout) {
+    const size_t frames = layout.frameBytes ? data.bytes.size() / layout.frameBytes : 0;
+    if (frames == 0) return true;
+    if (!data.al.Generate()) return false;
+    if (TakenAsTheyAre(layout, data.mono)) {
+        alBufferData(data.al.Get(), AlFormatOf(layout, data.mono), data.bytes.data(),
+                     static_cast<ALsizei>(frames * layout.frameBytes), static_cast<ALsizei>(layout.frequency));
+    } else {
+        AlSamples samples = ConvertForAl(layout, data.bytes.data(), data.bytes.size(), data.mono);
+        alBufferData(data.al.Get(), samples.alFormat, samples.bytes.data(), static_cast<ALsizei>(samples.bytes.size()),
+                     static_cast<ALsizei>(layout.frequency));
+    }
+    if (alGetError() != AL_NO_ERROR) return false;
+    data.alFrames = static_cast<uint32_t>(frames);
+    return true;
 }
 
 }  // namespace
@@ -45,16 +65,7 @@ std::shared_ptr<SharedData> Core::Share(const std::shared_ptr<Core>& self, const
     data->format = format;
     data->mono = mono;
     data->bytes = std::move(bytes);
-    if (Use()) {
-        AlSamples samples = ConvertForAl(layout, data->bytes.data(), data->bytes.size(), mono);
-        if (samples.frames > 0) {
-            if (!data->al.Generate()) return nullptr;
-            alBufferData(data->al.Get(), samples.alFormat, samples.bytes.data(),
-                         static_cast<ALsizei>(samples.bytes.size()), static_cast<ALsizei>(layout.frequency));
-            if (alGetError() != AL_NO_ERROR) return nullptr;
-            data->alFrames = samples.frames;
-        }
-    }
+    if (Use() && !Upload(*data, layout)) return nullptr;
     shared.emplace(hash, data);
     return data;
 }
@@ -112,10 +123,15 @@ HRESULT Buffer::Lock(void** data, uint32_t* bytes) {
     if (!data || !bytes) return DSERR_INVALIDPARAM;
     if (s.lost) return DSERR_BUFFERLOST;
     if (s.locked) return DSERR_INVALIDCALL;
-    if (s.data)
-        s.staging = s.data->bytes;
-    else
-        s.staging.assign(s.bytes, 0);
+    try {
+        if (s.data)
+            s.staging = s.data->bytes;
+        else
+            s.staging.assign(s.bytes, 0);
+    } catch (const std::bad_alloc&) {
+        s.staging = {};
+        return DSERR_OUTOFMEMORY;
+    }
     s.locked = true;
     *data = s.staging.data();
     *bytes = s.bytes;
@@ -127,7 +143,12 @@ HRESULT Buffer::Unlock() {
     if (!s.locked) return DSERR_INVALIDCALL;
     s.locked = false;
     const bool mono = s.Is3D() && s.layout.channels > 1;
-    std::shared_ptr<detail::SharedData> data = s.core->Share(s.core, s.format, s.layout, mono, std::move(s.staging));
+    std::shared_ptr<detail::SharedData> data;
+    try {
+        data = s.core->Share(s.core, s.format, s.layout, mono, std::move(s.staging));
+    } catch (const std::bad_alloc&) {
+        data = nullptr;
+    }
     s.staging = {};
     if (!data) return DSERR_OUTOFMEMORY;
     if (data == s.data) return S_OK;
@@ -152,11 +173,11 @@ HRESULT Buffer::Play(uint32_t /*priority*/, uint32_t flags) {
         s.ApplyAll();
         if (s.pendingFrame != 0 && s.data && s.pendingFrame < s.data->alFrames)
             alSourcei(s.source, AL_SAMPLE_OFFSET, static_cast<ALint>(s.pendingFrame));
-        s.pendingFrame = 0;
     }
     ALint state = AL_STOPPED;
     alGetSourcei(s.source, AL_SOURCE_STATE, &state);
     if (state != AL_PLAYING) alSourcePlay(s.source);
+    s.pendingFrame = 0;
     return S_OK;
 }
 
@@ -192,8 +213,12 @@ HRESULT Buffer::SetCurrentPosition(uint32_t byteOffset) {
         s.pendingFrame = frame;
         return S_OK;
     }
-    // A playing source jumps and plays on; a stopped one starts there at its next Play.
+    // A playing source jumps and plays on; a stopped one starts there at its next Play. The
+    // position is kept too, for a source the pool takes away before then.
     if (s.data && frame < s.data->alFrames) alSourcei(s.source, AL_SAMPLE_OFFSET, static_cast<ALint>(frame));
+    ALint state = AL_STOPPED;
+    alGetSourcei(s.source, AL_SOURCE_STATE, &state);
+    s.pendingFrame = state == AL_PLAYING ? 0 : frame;
     return S_OK;
 }
 

@@ -1,4 +1,5 @@
 // The device, its primary buffer and listener, and the pool of sources.
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -98,43 +99,81 @@ void Core::ApplyListener() {
 
 // ---- SourcePool
 
-ALuint SourcePool::Acquire(BufferState* owner) {
-    for (Slot& s : slots_) {
-        if (!s.owner) {
-            s.owner = owner;
-            return s.source.Get();
-        }
-    }
+namespace {
+
+// Stops a source and takes its buffer or queue away, as a new source is.
+void Empty(ALuint source) {
+    alSourceRewind(source);
+    alSourcei(source, AL_BUFFER, 0);
+}
+
+}  // namespace
+
+size_t SourcePool::BufferLimit() const { return limit_ - std::min(kStreamReserve, limit_ / 2); }
+
+size_t SourcePool::HeldByBuffers() const {
+    size_t n = 0;
+    for (const Slot& s : slots_) n += s.owner != nullptr;
+    return n;
+}
+
+SourcePool::Slot* SourcePool::FreeSlot() {
+    for (Slot& s : slots_)
+        if (s.Free()) return &s;
     if (slots_.size() < limit_) {
         Slot slot;
         if (slot.source.Generate()) {
-            slot.owner = owner;
             slots_.push_back(std::move(slot));
-            return slots_.back().source.Get();
+            return &slots_.back();
         }
         limit_ = slots_.size();
     }
-    // Every source is held: take one from a buffer that is not playing.
+    return nullptr;
+}
+
+SourcePool::Slot* SourcePool::SlotFromIdleBuffer() {
     for (Slot& s : slots_) {
+        if (!s.owner) continue;
         ALint state = AL_STOPPED;
         alGetSourcei(s.source.Get(), AL_SOURCE_STATE, &state);
         if (state == AL_PLAYING) continue;
-        alSourceStop(s.source.Get());
-        alSourcei(s.source.Get(), AL_BUFFER, 0);
+        // A stopped buffer plays on from where it stands when it plays again; one that ended
+        // keeps the position set since, if any.
+        if (state == AL_PAUSED) {
+            ALint frame = 0;
+            alGetSourcei(s.source.Get(), AL_SAMPLE_OFFSET, &frame);
+            s.owner->pendingFrame = frame > 0 ? static_cast<uint32_t>(frame) : 0;
+        }
+        Empty(s.source.Get());
         s.owner->source = 0;
-        s.owner->pendingFrame = 0;
-        s.owner = owner;
-        return s.source.Get();
+        s.owner = nullptr;
+        return &s;
     }
-    return 0;
+    return nullptr;
+}
+
+ALuint SourcePool::Acquire(BufferState* owner) {
+    Slot* slot = HeldByBuffers() < BufferLimit() ? FreeSlot() : nullptr;
+    if (!slot) slot = SlotFromIdleBuffer();
+    if (!slot) return 0;
+    slot->owner = owner;
+    return slot->source.Get();
+}
+
+ALuint SourcePool::AcquireForStream() {
+    Slot* slot = FreeSlot();
+    if (!slot) slot = SlotFromIdleBuffer();
+    if (!slot) return 0;
+    slot->stream = true;
+    return slot->source.Get();
 }
 
 void SourcePool::Release(ALuint source) {
     for (Slot& s : slots_) {
         if (s.source.Get() != source) continue;
-        alSourceStop(source);
-        alSourcei(source, AL_BUFFER, 0);
+        Empty(source);
         s.owner = nullptr;
+        s.stream = false;
         return;
     }
 }

@@ -1,5 +1,6 @@
 #include "platform/sound/PcmConvert.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -71,6 +72,18 @@ bool DescribeFormat(const WaveFormat& format, PcmLayout* out) {
     return true;
 }
 
+int AlFormatOf(const PcmLayout& layout, bool mono) {
+    const bool one = mono || layout.channels == 1;
+    if (layout.type == SampleType::Unsigned8) return one ? AL_FORMAT_MONO8 : AL_FORMAT_STEREO8;
+    return one ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
+}
+
+bool TakenAsTheyAre(const PcmLayout& layout, bool mono) {
+    if (mono && layout.channels != 1) return false;
+    if (layout.type == SampleType::Unsigned8) return true;
+    return layout.type == SampleType::Signed16 && std::endian::native == std::endian::little;
+}
+
 AlSamples ConvertForAl(const PcmLayout& layout, const uint8_t* data, size_t bytes, bool mono) {
     AlSamples out;
     const uint32_t inChannels = layout.channels;
@@ -80,7 +93,7 @@ AlSamples ConvertForAl(const PcmLayout& layout, const uint8_t* data, size_t byte
     const size_t inSample = layout.frameBytes / inChannels;
 
     if (layout.type == SampleType::Unsigned8) {
-        out.alFormat = outChannels == 1 ? AL_FORMAT_MONO8 : AL_FORMAT_STEREO8;
+        out.alFormat = AlFormatOf(layout, mono);
         out.bytes.resize(frames * outChannels);
         for (size_t f = 0; f < frames; ++f) {
             const uint8_t* in = data + f * layout.frameBytes;
@@ -93,7 +106,7 @@ AlSamples ConvertForAl(const PcmLayout& layout, const uint8_t* data, size_t byte
         return out;
     }
 
-    out.alFormat = outChannels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
+    out.alFormat = AlFormatOf(layout, mono);
     out.bytes.resize(frames * outChannels * 2);
     for (size_t f = 0; f < frames; ++f) {
         const uint8_t* in = data + f * layout.frameBytes;

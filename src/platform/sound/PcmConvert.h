@@ -21,6 +21,12 @@ struct PcmLayout {
 // The layout of a format the layer plays; false for any other format.
 bool DescribeFormat(const WaveFormat& format, PcmLayout* out);
 
+// The OpenAL format the samples are given in (AL_FORMAT_MONO8 and the like).
+int AlFormatOf(const PcmLayout& layout, bool mono);
+// True when OpenAL takes the bytes as they are: 8-bit or 16-bit samples heard in their own
+// channels, 16-bit ones on a little-endian host.
+bool TakenAsTheyAre(const PcmLayout& layout, bool mono);
+
 // Samples ready for alBufferData: whole frames only, float turned into 16-bit,
 // stereo mixed down to mono when asked.
 struct AlSamples {

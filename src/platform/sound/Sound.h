@@ -222,7 +222,10 @@ public:
     HRESULT CreateSoundBuffer(const BufferDesc& desc, std::unique_ptr<Buffer>* out);
     // Makes a streaming source of 16-bit samples: 1 or 2 channels (else DSERR_BADFORMAT),
     // kStreamFrequencyMin..kStreamFrequencyMax frames a second (else DSERR_INVALIDPARAM).
-    // A silent device makes no streams: DSERR_NODRIVER.
+    // A silent device makes no streams: DSERR_NODRIVER. The stream's source comes from the
+    // pool the buffers play from, taken from a buffer that is not playing when need be;
+    // buffers leave a few sources to streams, so one is there while every buffer plays.
+    // DSERR_ALLOCATED only when every source plays or belongs to another stream.
     HRESULT CreateStream(uint16_t channels, uint32_t frequency, std::unique_ptr<Stream>* out);
     // True when there is no output behind the device.
     bool IsSilent() const;

@@ -37,15 +37,25 @@ struct SharedData {
     ~SharedData();
 };
 
-// Sources are made on demand up to the device's limit. A buffer holds a source from its
-// first Play until another buffer needs one while this one is not playing.
+// Buffers and streams draw their OpenAL sources from one pool, made on demand up to the
+// device's limit. A buffer holds a source from its first Play until another buffer or a
+// stream needs one while this one is not playing; a stream holds its own until it is
+// deleted. Buffers leave the last few sources to streams, so music and video sound tracks
+// get one even while every buffer plays. Used from the engine's thread only.
 class SourcePool {
 public:
+    // Streams the pool keeps a source for, whatever the buffers hold.
+    static constexpr size_t kStreamReserve = 4;
+
     void SetLimit(size_t limit) { limit_ = limit; }
-    // A source for the buffer, or 0 when every source is playing.
+    // A source for the buffer, or 0 when every source buffers may hold is playing.
     ALuint Acquire(BufferState* owner);
+    // A source for a stream, stopped and empty, or 0 when every source is playing or held
+    // by a stream.
+    ALuint AcquireForStream();
+    // Stops the source, empties it and lets the next buffer or stream take it.
     void Release(ALuint source);
-    // Calls f(owner, source) for every source held.
+    // Calls f(owner, source) for every source a buffer holds.
     template <class F>
     void ForEachHeld(F f) const {
         for (const Slot& s : slots_)
@@ -56,8 +66,18 @@ public:
 private:
     struct Slot {
         AlSource source;
-        BufferState* owner = nullptr;
+        BufferState* owner = nullptr;  // the buffer holding it
+        bool stream = false;           // held by a stream
+        bool Free() const { return !owner && !stream; }
     };
+    // A free slot, else a new one within the limit; null when there is neither.
+    Slot* FreeSlot();
+    // The slot of a buffer that is not playing, its source taken from it; null when
+    // every buffer's source plays.
+    Slot* SlotFromIdleBuffer();
+    size_t BufferLimit() const;
+    size_t HeldByBuffers() const;
+
     std::vector<Slot> slots_;
     size_t limit_ = 256;
 };
@@ -140,7 +160,7 @@ struct StreamState {
     // source counts every block as played, so they are not taken back until it plays again.
     bool refilledDry = false;
     float gain = 1.0f;
-    AlSource source;              // declared after the names: deleted before them
+    ALuint source = 0;            // the pool's, given back before the names are deleted
 
     ~StreamState();
     ALint SourceState() const;

@@ -1,4 +1,5 @@
-// Streaming sources: blocks of 16-bit samples queued on one OpenAL source of their own.
+// Streaming sources: blocks of 16-bit samples queued on an OpenAL source of the device's
+// pool, held for the stream's lifetime.
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -27,22 +28,20 @@ StreamState::~StreamState() {
     ThreadContext use(*core);
     if (!use) return;
     // The source lets go of its queue before the names are deleted.
-    alSourceStop(source.Get());
-    alSourcei(source.Get(), AL_BUFFER, 0);
-    source.Reset();
+    if (source != 0) core->pool.Release(source);
     names.clear();
 }
 
 ALint StreamState::SourceState() const {
     ALint state = AL_INITIAL;
-    alGetSourcei(source.Get(), AL_SOURCE_STATE, &state);
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
     return state;
 }
 
 void StreamState::TakeBackPlayed() {
     if (refilledDry && SourceState() == AL_STOPPED) return;
     ALint done = 0;
-    alGetSourcei(source.Get(), AL_BUFFERS_PROCESSED, &done);
+    alGetSourcei(source, AL_BUFFERS_PROCESSED, &done);
     if (done > 0) TakeBack(static_cast<size_t>(done));
 }
 
@@ -52,7 +51,7 @@ void StreamState::TakeBack(size_t n) {
     ALuint taken[kStreamBlocksMax];
     for (size_t i = 0; i < n; ++i) taken[i] = queued[i].name;
     alGetError();
-    alSourceUnqueueBuffers(source.Get(), static_cast<ALsizei>(n), taken);
+    alSourceUnqueueBuffers(source, static_cast<ALsizei>(n), taken);
     if (alGetError() != AL_NO_ERROR) return;
     for (size_t i = 0; i < n; ++i) {
         played += queued.front().frames;
@@ -86,7 +85,7 @@ HRESULT Stream::Queue(const int16_t* samples, uint32_t frames) {
     alBufferData(name, s.alFormat, samples, static_cast<ALsizei>(frames * s.channels * 2),
                  static_cast<ALsizei>(s.frequency));
     if (alGetError() != AL_NO_ERROR) return DSERR_GENERIC;
-    alSourceQueueBuffers(s.source.Get(), 1, &name);
+    alSourceQueueBuffers(s.source, 1, &name);
     if (alGetError() != AL_NO_ERROR) return DSERR_GENERIC;
     s.free.pop_back();
     s.queued.push_back({name, frames});
@@ -113,7 +112,7 @@ HRESULT Stream::Play() {
     if (!use) return S_OK;
     s.TakeBackPlayed();
     if (s.queued.empty() || s.SourceState() == AL_PLAYING) return S_OK;
-    alSourcePlay(s.source.Get());
+    alSourcePlay(s.source);
     s.refilledDry = false;
     return S_OK;
 }
@@ -122,7 +121,7 @@ HRESULT Stream::Pause() {
     detail::StreamState& s = *state_;
     detail::ThreadContext use(*s.core);
     if (!use) return S_OK;
-    if (s.SourceState() == AL_PLAYING) alSourcePause(s.source.Get());
+    if (s.SourceState() == AL_PLAYING) alSourcePause(s.source);
     return S_OK;
 }
 
@@ -130,8 +129,8 @@ HRESULT Stream::Flush() {
     detail::StreamState& s = *state_;
     detail::ThreadContext use(*s.core);
     if (!use) return S_OK;
-    alSourceRewind(s.source.Get());
-    alSourcei(s.source.Get(), AL_BUFFER, 0);
+    alSourceRewind(s.source);
+    alSourcei(s.source, AL_BUFFER, 0);
     for (const detail::StreamState::Block& b : s.queued) s.free.push_back(b.name);
     s.queued.clear();
     s.played = 0;
@@ -152,7 +151,7 @@ uint64_t Stream::FramesPlayed() {
     s.TakeBackPlayed();
     // The offset counts from the oldest block still queued.
     ALint offset = 0;
-    alGetSourcei(s.source.Get(), AL_SAMPLE_OFFSET, &offset);
+    alGetSourcei(s.source, AL_SAMPLE_OFFSET, &offset);
     return s.played + (offset > 0 ? static_cast<uint64_t>(offset) : 0);
 }
 
@@ -161,7 +160,7 @@ HRESULT Stream::SetVolume(int32_t hundredthsOfDecibel) {
     if (hundredthsOfDecibel < kVolumeMin || hundredthsOfDecibel > kVolumeMax) return DSERR_INVALIDPARAM;
     s.gain = std::pow(10.0f, static_cast<float>(hundredthsOfDecibel) / 2000.0f);
     detail::ThreadContext use(*s.core);
-    if (use) alSourcef(s.source.Get(), AL_GAIN, s.gain);
+    if (use) alSourcef(s.source, AL_GAIN, s.gain);
     return S_OK;
 }
 
@@ -179,9 +178,10 @@ HRESULT Device::CreateStream(uint16_t channels, uint32_t frequency, std::unique_
     state->frequency = frequency;
     state->channels = channels;
     detail::ThreadContext use(*core_);
-    if (!state->source.Generate()) return DSERR_ALLOCATED;
+    state->source = core_->pool.AcquireForStream();
+    if (state->source == 0) return DSERR_ALLOCATED;
     // Heard where the listener is, whatever the distance, like a plain buffer.
-    const ALuint source = state->source.Get();
+    const ALuint source = state->source;
     const ALfloat zero[3] = {0.0f, 0.0f, 0.0f};
     alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
     alSourcefv(source, AL_POSITION, zero);
