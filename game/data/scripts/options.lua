@@ -124,10 +124,13 @@ while SetNextCommand(globalObject) do end
 local leaving = false
 local escapeTaken = false
 local ownClick = false  -- the "mouse_down" of the click that started the wait is still to come
+local givenUp = {}      -- key fields whose wait this screen gave up: their next key is not taken
 
 -- The wait of a key field begins: the pointer shows again, and another field's wait ends.
 local function Wait(field)
+  if waiting and waiting ~= field then givenUp[waiting] = true end
   waiting = field
+  givenUp[field] = nil
   ownClick = true
   SetCursorType("normal")
   ShowKeys()
@@ -135,6 +138,7 @@ local function Wait(field)
 end
 
 local function GiveUpWait()
+  givenUp[waiting] = true
   waiting = nil
   ShowKeys()
   Help(helpText)
@@ -172,8 +176,9 @@ while true do
     elseif command == "mouse_down" then
       -- The press that started a wait comes after its "textedit_click"; any other ends it.
       if ownClick then ownClick = false elseif waiting then GiveUpWait() end
-    elseif command == "key_assigned" and keyFields[name] and waiting ~= name then
+    elseif command == "key_assigned" and givenUp[name] then
       -- A field whose wait was given up takes no key: it shows its own again.
+      givenUp[name] = nil
       ShowKeys()
     elseif command == "key_assigned" and keyFields[name] then
       waiting = nil
