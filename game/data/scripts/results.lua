@@ -41,7 +41,7 @@ ShowConfirm(false)
 if lastMission then
   SetText(GetWindow("confirm_text"), "Leave for the main menu?#This win and its points are lost,#and the victory is not shown.")
 else
-  SetText(GetWindow("confirm_text"), "Leave for the main menu?#This win and its points are lost.#Continue, and the next briefing can save them.")
+  SetText(GetWindow("confirm_text"), "Leave for the main menu?#This win and its points are lost.#Continue: the next briefing can save it.")
 end
 
 local leaving, asked = false, false
