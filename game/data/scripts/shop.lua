@@ -593,8 +593,9 @@ while true do
       SetEdit(W("droid_name"))
       Message(BuyQuote())
     elseif command == "mainmenu" then
-      -- Escape ends the edit too, keeping the name as it was when the edit began.
-      SetEdit(W("droid_name"))
+      -- Escape ends the edit too, bringing back the name as it was when the edit began; an
+      -- empty field gets the suggested name again.
+      if Kind() == "droid" and GetText(W("droid_name")) == "" then ShowItem() else SetEdit(W("droid_name")) end
     end
   end
   Update()
