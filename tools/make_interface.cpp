@@ -226,8 +226,8 @@ Picture ConfirmPanel(const Faces& f) {
     return p;
 }
 
-// The console's list of words, at (20, 30) under the console line: a dark strip that keeps
-// the text legible over the game.
+// The console's list of words, at (20, 84) under the console line and the message line: a
+// dark strip that keeps the text legible over the game.
 Picture ConsoleHelpPanel() {
     Picture p(600, 200);
     RoundRect(p, 0.5f, 0.5f, 599, 199, 6, Hex(0x050A16, 0.88f), Hex(0x0A1428, 0.88f), Hex(0x3FA7D6), 1.2f);

@@ -179,4 +179,20 @@ TEST_F(MissionPlay, ADroidSentToTheChipOfRoom11FindsItsWayRoundTheBarrels) {
     Quit();
 }
 
+TEST_F(MissionPlay, ARepairKitWaitsForADroidThatNeedsIt) {
+    // The one droid lands beside the repair kit of room (1, 0) (2.6, 2.6 from its centre),
+    // touching it, with its armour full: the kit stays. A graze the mission bar still shows
+    // as 100% (0.5 of the 160 a scout takes) leaves it too. Hit hard, the droid takes it.
+    Field(false, "1, 0", Pad("spawn7", "2.6, 2.3"));
+    Play();
+    if (HasFatalFailure()) return;
+    Console("name droid hit 0.5,");
+    Pointer::Pause(2000);
+    // The mission writes the kit's news as a "Mission: " line.
+    EXPECT_EQ(LastLineAfter("Mission: ").find("epair"), std::string::npos) << "used at full armour";
+    Console("name droid hit 40,");
+    EXPECT_TRUE(LogHas("Mission: Repair kit: Alpha's armour up from 75% to 100%.\n"));
+    Quit();
+}
+
 }  // namespace

@@ -73,6 +73,15 @@ TEST(InterfaceProgram, OptionsScreenAnswersRealPointerAndKeyboardAndKeepsTheSett
     EXPECT_TRUE(LogHas("interface: textedit_click key_backward\n"));
     pointer.Key("Escape");
     EXPECT_TRUE(LogHas("interface: key_assigned key_backward,1\n"));
+    // While a key field waits for its key ("?") the pointer still works the screen: a click
+    // on the sound volume's track moves it there and gives up the wait, so the key pressed
+    // after it (E) is not the forward key.
+    pointer.Click(300, 246);
+    EXPECT_TRUE(LogHasTimes("interface: textedit_click key_forward\n", 2));
+    pointer.Click(340, 138);
+    EXPECT_TRUE(LogHas("interface: move_slider sound_volume,0.444444\n"));
+    pointer.Key("e");
+    EXPECT_TRUE(LogHas("interface: key_assigned key_forward,18\n"));
 
     // The arrow right of the display mode (436, 58) switches to the next mode of the list.
     pointer.Click(448, 70);
@@ -93,7 +102,7 @@ TEST(InterfaceProgram, OptionsScreenAnswersRealPointerAndKeyboardAndKeepsTheSett
     EXPECT_NE(actions.find("forward 17\n"), std::string::npos) << actions;
     EXPECT_NE(actions.find("backward 208\n"), std::string::npos) << actions;
     const std::string config = test::ReadFile("YConfig.cfg");
-    for (const char* line : {"TRILINEAR 1\n", "MUSIC_VOLUME 0.722\n", "SOUND_VOLUME 0.944\n", "SCREEN_WIDTH 800\n"})
+    for (const char* line : {"TRILINEAR 1\n", "MUSIC_VOLUME 0.722\n", "SOUND_VOLUME 0.444\n", "SCREEN_WIDTH 800\n"})
         EXPECT_NE(config.find(line), std::string::npos) << line << config;
 }
 
@@ -155,10 +164,15 @@ TEST_F(GameFlow, ANewGameIsPlayedPausedSavedAndLoadedAgain) {
         // Slot 3 (120, 252, 400 x 36) takes the game as it stood when the mission began.
         pointer.Click(320, 270);
         EXPECT_TRUE(LogHas("saves: saved \"Start of mission 1, 0 points\" in slot 3\n"));
-        // "Back" (245, 370) returns to the mission, running again.
+        // "Back" (245, 370) returns to the mission held, with the pause panel: its "Resume"
+        // (245, 170) lets the mission run again.
         pointer.Click(320, 388);
         EXPECT_TRUE(LogHas("MAIN: saves_back on the saves screen\n"));
         ASSERT_TRUE(ScreenShown("hud.txt", 2));
+        EXPECT_TRUE(LogHasTimes("MAIN: pause on the mission screen\n", 2));
+        Pointer::Pause(500);
+        pointer.Click(320, 188);
+        EXPECT_TRUE(LogHas("MAIN: resume on the mission screen\n"));
         Pointer::Pause(1000);
 
         // The ` key opens the console line at the top; a line typed there goes to
@@ -213,6 +227,60 @@ TEST_F(GameFlow, ANewGameIsPlayedPausedSavedAndLoadedAgain) {
         Pointer::Pause(500);
         Quit(*run);
     }
+}
+
+// The first mission won from the console with points to spend; the report's question; the
+// shop, where a name typed into the droid's name field is bought with one click on Buy.
+TEST_F(GameFlow, ANameTypedInTheShopIsBoughtWithOneClickOnBuy) {
+    auto run = Start();
+    if (HasFatalFailure()) return;
+    Pointer& pointer = run->pointer;
+    pointer.Click(320, 192);  // "New game"
+    ASSERT_TRUE(ScreenShown("briefing.txt"));
+    Pointer::Pause(500);
+    // Escape asks before the briefing is left; "No" (330, 276) stays.
+    pointer.Key("Escape");
+    Pointer::Pause(500);
+    pointer.Click(405, 294);
+    pointer.Click(505, 438);  // "Start"
+    ASSERT_TRUE(ScreenShown("hud.txt"));
+    Pointer::Pause(1000);
+    pointer.Key("grave");
+    pointer.MoveTo(200, 14);
+    pointer.Type("name GameWorld points 400,test");
+    pointer.Key("Return");
+    pointer.Type("win");
+    pointer.Key("Return");
+    ASSERT_TRUE(LogHas("MAIN: mission_complete on the mission screen\n"));
+    ASSERT_TRUE(ScreenShown("results.txt"));
+    Pointer::Pause(500);
+    // The report's "Main menu" (140, 400) asks first after a win; "No" stays, "Continue"
+    // (350, 400) opens the shop.
+    pointer.Click(215, 418);
+    Pointer::Pause(500);
+    pointer.Click(405, 294);
+    pointer.Click(425, 418);
+    EXPECT_TRUE(LogHas("MAIN: results_done on the results screen\n"));
+    ASSERT_TRUE(ScreenShown("shop.txt"));
+    Pointer::Pause(1000);
+
+    // The droid tab shows the Scout (200 points) chosen. A click on the name field (378,
+    // 346), a name typed, and one click on "Buy" (308, 384) buys it under that name.
+    pointer.Click(470, 356);
+    pointer.Type("Zed");
+    pointer.Click(358, 399);
+    EXPECT_TRUE(LogHas("shop: bought scout Zed for 200\n"));
+    // "Continue" (494, 428) keeps the purchase: the next briefing counts three droids.
+    pointer.Click(561, 450);
+    EXPECT_TRUE(LogHas("briefing: mission 2, 200 points, 3 droids\n"));
+
+    run->program.Signal(SIGTERM);
+    EXPECT_EQ(run->program.Wait(kWait), 0);
+    const std::string log = test::ReadFile("YLog.log");
+    EXPECT_EQ(log.find("ERROR!!!"), std::string::npos);
+    // The questions' bare layers have an effect of their own.
+    EXPECT_EQ(log.find("File - data\\effects\\ not found"), std::string::npos) << log;
+    EXPECT_EQ(log.find("shop: bought"), log.rfind("shop: bought")) << "one purchase";
 }
 
 }  // namespace

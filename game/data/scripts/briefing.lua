@@ -1,7 +1,8 @@
 -- The briefing of the mission "MAIN" has just loaded: its name and text come from the
 -- world (GetMissionName, GetBriefing), the mission's number from the world's text
 -- parameters. Start and Save are requests to "MAIN"; Back (or Escape) asks first, since
--- the game leaves for the main menu and only a save keeps it.
+-- the game leaves for the main menu and only a save keeps it. The question says whether a
+-- save holds the game as it stands ("MAIN" leaves the slot in "saved_slot").
 local world = GetGameWorld()
 local mission = GetGlobalSParam(world, "mission")
 local requests = { start = "start", save = "briefing_save", back = "briefing_back" }
@@ -29,7 +30,12 @@ SetText(GetWindow("status"), "Points: " .. GetPointsCount() .. "      Droids: " 
 local asked = false
 local function Ask()
   asked = true
-  SetText(confirmText, "Leave this game for the main menu?#What is not saved is lost.")
+  local slot = GetGlobalSParam(world, "saved_slot")
+  if slot ~= "" then
+    SetText(confirmText, "Leave this game for the main menu?#It is saved in slot " .. slot .. ":#Load game brings it back.")
+  else
+    SetText(confirmText, "Leave this game for the main menu?#It is not saved and will be lost.")
+  end
   SetWindowActive(screen, false)
   Show(confirm, true)
 end

@@ -7,6 +7,8 @@
 -- Quit to menu asks first. The ` key opens the console line: what the keyboard types goes
 -- into it wherever the pointer is, Enter hands the line to ParseCommand and empties it, and
 -- Escape or ` closes it. The console word "help" (commands.dat) lists every word here.
+-- Back from the saved games screen the bar opens with the pause panel ("MAIN" leaves
+-- "hud_paused" at 1): the game stays on hold until the player resumes it.
 -- The mission script shows its news here: it leaves the text in the world's text parameter
 -- "message" and sends
 --   SendCommandByName("interface", "hud_message", text)
@@ -143,8 +145,8 @@ local consoleWords = {
   { "win", "ends the mission as won" },
   { "lose", "ends the mission as lost" },
   { "turn 1, turn -1", "turns the view a quarter left or right" },
-  { "all <command> <params>", "a command to every script" },
-  { "name <script> <command> <params>", "a command to scripts so named" },
+  { "all <command> <params>", "to every script" },
+  { "name <script> <command> <params>", "to the scripts of that name" },
 }
 
 local function ConsoleHelp()
@@ -177,6 +179,7 @@ local function Answer(yes)
 end
 
 local paused, consoleOpen = false, false
+local savedSlot = GetGlobalSParam(world, "saved_slot")
 
 local function SetPaused(on)
   if on == paused then return end
@@ -240,6 +243,7 @@ end
 local function Rest(params, n) return table.concat(params, ",", n) end
 
 ShowStatus()
+if GetGlobalSParam(world, "hud_paused") == "1" then SetPaused(true) end
 local leaving = false
 while true do
   local dt = GetDeltaTime(globalObject)
@@ -285,7 +289,9 @@ while true do
         leaving = true
         Main("save_game")
       elseif name == "quit_menu" then
-        Ask("Quit to the main menu? This mission's points and losses go; a save keeps its start.",
+        local kept = "a save keeps its start."
+        if savedSlot ~= "" then kept = "its start is saved in slot " .. savedSlot .. "." end
+        Ask("Quit to the main menu? This mission's points and losses go; " .. kept,
             function()
               leaving = true
               Main("quit_to_menu")

@@ -36,6 +36,8 @@ local paused = false     -- a mission on hold: the world gets no time
 local savesReturn = ""   -- where the saved games screen goes back to
 local keptPoints = 0     -- the points of the fixed state, which a save holds
 local succeeded = false  -- the outcome of the last mission
+local savedSlot = nil    -- the slot that holds the state a save would write now (saved or
+                         -- loaded since that state last changed), or nil
 local frames = 0
 
 -- A text for the screens to read.
@@ -46,6 +48,24 @@ end
 local function Show(name, file)
   screen = name
   InitInterface(file)
+end
+
+-- The screens that ask before the game is left say whether a save holds it.
+local function TellSaved()
+  Tell("saved_slot", savedSlot or "")
+end
+
+local function ShowBriefing()
+  TellSaved()
+  Show("briefing", "briefing.txt")
+end
+
+-- The mission bar; held tells it to open with the pause panel, the game on hold.
+local function ShowMission(held)
+  paused = held
+  Tell("hud_paused", held and "1" or "0")
+  TellSaved()
+  Show("mission", "hud.txt")
 end
 
 local function ShowMenu()
@@ -63,14 +83,13 @@ local function Briefing(n)
   LoadMission(missions[mission], mission)
   Tell("mission", mission)
   Tell("missions", #missions)
-  Show("briefing", "briefing.txt")
+  ShowBriefing()
 end
 
 local function StartMission()
   keptPoints = GetPointsCount()  -- the mission script keeps this state (FixState2) once deployed
-  paused = false
   SetInterfaceMode(0)
-  Show("mission", "hud.txt")
+  ShowMission(false)
   SendCommandByName("GameWorld", "start_mission", "")
 end
 
@@ -101,6 +120,7 @@ local function Results(success, earned, destroyed)
   if success then
     FixState()  -- the roster and points as they are now; the next mission is the last level
     keptPoints = GetPointsCount()
+    savedSlot = nil
   else
     RestoreScore()  -- points earned in the failed attempt are lost
   end
@@ -137,6 +157,7 @@ local answers = {
       InitialState()  -- last level 1, no points, no droids kept
       RestoreScore()  -- the points shown follow the kept ones
       keptPoints = 0
+      savedSlot = nil
       Briefing(1)
       NewSquad()
     end,
@@ -168,8 +189,10 @@ local answers = {
       LoadGame(tonumber(slot) or 1)  -- into the fixed state
       RestoreScore()
       keptPoints = GetPointsCount()
+      savedSlot = tonumber(slot) or 1
       Briefing(GetLastLevel())
     end,
+    game_saved = function(slot) savedSlot = tonumber(slot) end,
     -- A mission that ends while its game is being saved ends all the same.
     mission_complete = function(earned, destroyed)
       if savesReturn == "mission" then Results(true, tonumber(earned), tonumber(destroyed)) end
@@ -179,10 +202,10 @@ local answers = {
     end,
     saves_back = function()
       if savesReturn == "briefing" then
-        Show("briefing", "briefing.txt")
+        ShowBriefing()
       elseif savesReturn == "mission" then
-        paused = false
-        Show("mission", "hud.txt")
+        -- The game stays on hold, with the pause panel, until the player resumes it.
+        ShowMission(true)
       else
         ShowMenu()
       end
@@ -202,6 +225,7 @@ local answers = {
     shop_done = function()
       FixState()  -- keeps what was bought; the last level is the next mission
       keptPoints = GetPointsCount()
+      savedSlot = nil
       if mission < #missions then
         Briefing(mission + 1)
       else

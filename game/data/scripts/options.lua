@@ -2,6 +2,11 @@
 -- once; the engine writes the settings to YConfig.cfg and the keys to Actions.cfg when the
 -- program ends. Back or Escape asks "MAIN" for the main menu. Each command of the screen's
 -- widgets is written to the log.
+--
+-- A key field clicked waits for the next key released, and the engine hides the pointer
+-- meanwhile. This screen shows it again at once: while the field shows "?", the sliders,
+-- buttons and other fields still answer, and a click anywhere but the field gives up the
+-- wait (the field shows its key again; the key the engine takes later is not assigned).
 
 -- The key fields and the moves they set.
 local keyFields = {
@@ -36,10 +41,13 @@ local function SliderFromMouseSpeed(s) return math.log(math.max(s, 0.01) / 0.25)
 local function Percent(v) return math.floor(v * 100 + 0.5) .. "%" end
 
 -- A key field shows its key, or "no key"; a name too long for the field would lose its start.
+-- The field waiting for a key (if any) keeps its "?".
+local waiting = nil  -- the key field waiting for a key, as this screen sees it
 local function ShowKeys()
   for field, action in pairs(keyFields) do
     local key = GetAction(action)
     if key == NO_KEY then key = "no key" end
+    if field == waiting then key = "?" end
     SetTextForEdit(GetWindow(field), key)
   end
 end
@@ -115,6 +123,27 @@ while SetNextCommand(globalObject) do end
 
 local leaving = false
 local escapeTaken = false
+local ownClick = false  -- the "mouse_down" of the click that started the wait is still to come
+local givenUp = {}      -- key fields whose wait this screen gave up: their next key is not taken
+
+-- The wait of a key field begins: the pointer shows again, and another field's wait ends.
+local function Wait(field)
+  if waiting and waiting ~= field then givenUp[waiting] = true end
+  waiting = field
+  givenUp[field] = nil
+  ownClick = true
+  SetCursorType("normal")
+  ShowKeys()
+  Help("Press the key for " .. actionNames[keyFields[field]] .. ".#Esc, or a click elsewhere, keeps the key it has.")
+end
+
+local function GiveUpWait()
+  givenUp[waiting] = true
+  waiting = nil
+  ShowKeys()
+  Help(helpText)
+end
+
 while true do
   while not leaving and SetNextCommand(globalObject) do
     local command = GetCurrentCommand(globalObject)
@@ -142,10 +171,21 @@ while true do
       SetTrilinearFiltration(params[2] == "1")
     elseif command == "radiogroup_checked" and name == "quality" then
       SetSoundQuality(params[2] == "1")
+    elseif command == "textedit_click" and keyFields[name] then
+      Wait(name)
+    elseif command == "mouse_down" then
+      -- The press that started a wait comes after its "textedit_click"; any other ends it.
+      if ownClick then ownClick = false elseif waiting then GiveUpWait() end
+    elseif command == "key_assigned" and givenUp[name] then
+      -- A field whose wait was given up takes no key: it shows its own again.
+      givenUp[name] = nil
+      ShowKeys()
     elseif command == "key_assigned" and keyFields[name] then
+      waiting = nil
       if value == 1 then
         -- Escape cancels the field; the "mainmenu" it also sends must not leave the screen.
         escapeTaken = true
+        Help(helpText)
       else
         AssignKey(name, GetText(GetWindow(name)), value)
       end

@@ -1,7 +1,8 @@
 -- The mission report. "MAIN" leaves the outcome and the figures in the world's text
 -- parameters; Continue (after a success) or Retry (after a failure) sends "results_done",
 -- Main menu "results_menu". After a success Main menu asks first: the mission won is kept
--- only by a save, which the next briefing offers.
+-- only by going on (the shop, then the next briefing, which can save it) and the question
+-- says so; this screen saves nothing.
 local world = GetGameWorld()
 local success = GetGlobalSParam(world, "result") == "complete"
 local lastMission = GetGlobalSParam(world, "last_mission") == "1"
@@ -37,7 +38,11 @@ local function ShowConfirm(on)
   SetWindowActive(screen, not on)
 end
 ShowConfirm(false)
-SetText(GetWindow("confirm_text"), "Leave for the main menu?#This mission's win is lost: only a save keeps it.")
+if lastMission then
+  SetText(GetWindow("confirm_text"), "Leave for the main menu?#This win and its points are lost,#and the victory is not shown.")
+else
+  SetText(GetWindow("confirm_text"), "Leave for the main menu?#This win and its points are lost.#Continue: the next briefing can save it.")
+end
 
 local leaving, asked = false, false
 while true do

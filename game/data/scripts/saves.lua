@@ -3,8 +3,9 @@
 -- points in hand in the world's text parameters. A save keeps the start of the mission to play (its droids and the points of
 -- then), not the mission as it stands: the screen says so before the player saves, and the
 -- name of each save says what it holds ("Start of mission 2, 245 points"). Saving over a
--- used slot asks first. Saving happens here and the screen stays; loading is a request to
--- "MAIN", which loads the game and shows its mission's briefing. Back or Escape returns.
+-- used slot asks first. Saving happens here and the screen stays ("MAIN" hears which slot
+-- holds the game now); loading is a request to "MAIN", which loads the game and shows its
+-- mission's briefing. Back or Escape returns.
 local world = GetGameWorld()
 local mode = GetGlobalSParam(world, "saves_mode")
 local saveName = GetGlobalSParam(world, "save_name")
@@ -51,6 +52,8 @@ end
 local function Save(slot)
   SaveGame(slot, saveName)
   SaveLog("saves: saved \"" .. saveName .. "\" in slot " .. slot)
+  -- The screens that ask before the game is left say where it is kept.
+  SendCommandByName("MAIN", "game_saved", tostring(slot))
   ShowSlots()
   SetText(status, "Saved in slot " .. slot .. ".")
 end

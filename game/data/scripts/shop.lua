@@ -8,6 +8,10 @@
 -- taken off or sold pays back half its price. Continue keeps what was bought (FixState: the
 -- next mission rebuilds the player's droids from that snapshot) and tells the main script
 -- "shop_done".
+--
+-- The name field of the droid tab is always being edited (SetEdit): what the keyboard types
+-- goes into it, and the pointer stays free, so Buy takes the name as it is typed, Enter or
+-- no Enter. A click on the field clears the name the shop suggested, for the player's own.
 
 -- ---- The rules ----------------------------------------------------------------------------
 
@@ -129,10 +133,15 @@ end
 -- ---- Quotes: what an action would cost and do ----------------------------------------------
 -- Each answers ok, the points paid, the points paid back, and a text that says so or why not.
 
-local function Afford(pay, back, text)
+-- An action that pays the price and gets back what the part it replaces (tradeIn, named as
+-- the quote names it) fetches. Short of points, the text gives the listed price first and
+-- the trade-in, so that it agrees with the price list.
+local function Afford(pay, back, text, tradeIn)
   local points = GetPointsCount()
   if pay - back > points then
-    return false, pay, back, "Not enough points: that costs " .. (pay - back) .. ", you have " .. points .. "."
+    local cost = tostring(pay)
+    if back > 0 then cost = pay .. " less " .. back .. " back for " .. tradeIn .. ", " .. (pay - back) .. " in all" end
+    return false, pay, back, "Not enough points: that costs " .. cost .. "; you have " .. points .. "."
   end
   return true, pay, back, text
 end
@@ -167,7 +176,8 @@ local function QuoteFit(index, kind, id)
     end
     local back = Refund(Part(kind, old).price)
     return Afford(part.price, back, "Fit the " .. partName .. " to " .. name .. " for " .. part.price ..
-                  " points; the " .. PartName(kind, old) .. " pays back " .. back .. ".")
+                  " points; the " .. PartName(kind, old) .. " pays back " .. back .. ".",
+                  "the " .. PartName(kind, old))
   elseif kind == "weapon" then
     if droid.weapon == id and droid.weapons > 0 then
       if droid.weapons >= Mounts(droid.chassis) then
@@ -178,7 +188,7 @@ local function QuoteFit(index, kind, id)
     local back = 0
     if droid.weapon ~= "none" then back = Refund(Part("weapon", droid.weapon).price) * math.min(droid.weapons, MAX_WEAPONS) end
     return Afford(part.price, back, "Arm " .. name .. " with the " .. partName .. " for " .. part.price ..
-                  " points; " .. WeaponText(droid) .. " pays back " .. back .. ".")
+                  " points; " .. WeaponText(droid) .. " pays back " .. back .. ".", WeaponText(droid))
   elseif kind == "device" then
     for _, device in ipairs(droid.devices) do
       if device == id then return false, 0, 0, name .. " carries a " .. partName .. " already." end
@@ -342,6 +352,12 @@ local function Message(text)
   SetText(W("message"), Clean(text))
 end
 
+-- The name field's text. The field stays in its edit, which starts again from the new text.
+local function SetName(text)
+  SetTextForEdit(W("droid_name"), text)
+  SetEdit(W("droid_name"))
+end
+
 local function ShowDroids()
   local rows = math.min(GetUserDroidsCount(), MAX_DROIDS)
   if rows == 0 then chosenDroid = -1
@@ -366,6 +382,19 @@ local function ShowDroids()
           "Sells for " .. Refund(DroidPrice(droid)) .. " points")
 end
 
+-- What a device does, three short lines, from its power and duration (the columns of its
+-- table row); a device the shop does not know by its key gets the bare figures.
+local function DeviceText(id, power, duration)
+  if id == "radar" then
+    return "The droid sees " .. Number(power * 100) .. "%#farther than without it#Always on"
+  elseif id == "repair" then
+    return "Restores " .. Number(power) .. " armour points#over " .. Number(duration) .. " seconds,#once a mission"
+  elseif id == "shield" then
+    return "Absorbs " .. Number(power) .. " damage#before it fails#Renewed every mission"
+  end
+  return "Power " .. Number(power) .. "#" .. (duration > 0 and "Lasts " .. Number(duration) .. " seconds" or "Always on") .. "#"
+end
+
 -- The figures of the chosen entry, four short lines.
 local function Figures(k, id)
   if k == "droid" then
@@ -385,7 +414,7 @@ local function Figures(k, id)
   elseif k == "chassis" then
     lines = "Speed " .. n(1) .. "#Turns " .. n(2) .. " degrees a second#Carries " .. Mounts(id) .. " weapon(s)"
   else
-    lines = "Power " .. n(1) .. "#" .. ((tonumber(f[2]) or 0) > 0 and "Lasts " .. n(2) .. " seconds" or "Always on") .. "#"
+    lines = DeviceText(id, tonumber(f[1]) or 0, tonumber(f[2]) or 0)
   end
   return lines .. "#Price " .. prices[id]
 end
@@ -414,7 +443,7 @@ local function ShowItem()
     local typed = GetText(W("droid_name"))
     if typed == "" or typed == suggestedName then
       suggestedName = Clean(DroidRecord("droid", id).name) .. " " .. (GetUserDroidsCount() + 1)
-      SetTextForEdit(W("droid_name"), suggestedName)
+      SetName(suggestedName)
     end
   end
 end
@@ -512,7 +541,7 @@ local function OnButton(button)
       local ok, text = BuyModel(id, GetText(W("droid_name")))
       if ok then
         chosenDroid = GetUserDroidsCount() - 1
-        SetTextForEdit(W("droid_name"), "")
+        SetName("")
         suggestedName = ""
       end
       Act(ok, text)
@@ -556,10 +585,17 @@ while true do
     elseif command == "button_click" then
       leaving = OnButton(params[1])
     elseif command == "textedit_click" and params[1] == "droid_name" then
-      -- The pointer hides while the field takes the keys, until Enter or Escape.
-      Message("Type a name for the new droid, then press Enter.")
+      -- The name the shop suggested makes way for the player's own.
+      if GetText(W("droid_name")) == suggestedName then SetName("") end
+      Message("Type a name for the new droid, then click Buy.")
     elseif command == "text_edit_complete" and params[1] == "droid_name" then
+      -- Enter ends the edit: the field takes the keys again at once.
+      SetEdit(W("droid_name"))
       Message(BuyQuote())
+    elseif command == "mainmenu" then
+      -- Escape ends the edit too, bringing back the name as it was when the edit began; an
+      -- empty field gets the suggested name again.
+      if Kind() == "droid" and GetText(W("droid_name")) == "" then ShowItem() else SetEdit(W("droid_name")) end
     end
   end
   Update()
