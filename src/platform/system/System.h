@@ -61,6 +61,8 @@ void DestroyWindow(Window* window);
 SDL_Window* NativeWindow(Window* window);
 // The window's size in pixels.
 void WindowSize(Window* window, int* width, int* height);
+// Brings the window to the front and asks for the input focus for it.
+void ActivateWindow(Window* window);
 // True while the window has input focus (or when focus cannot be known).
 bool WindowHasFocus(Window* window);
 
@@ -95,8 +97,9 @@ private:
 };
 
 // Writes "title: text" to stderr, then shows the texts (code page 1251) in a message box on
-// the display and waits for it to be closed. With no display (none named, or the offscreen
-// or dummy driver asked for) there is no box and nothing waits.
+// the display and waits for it to be closed. SIGINT and SIGTERM, once caught
+// (CatchTerminationSignals), close the box and end the wait as its OK does. With no display
+// (none named, or the offscreen or dummy driver asked for) there is no box and nothing waits.
 void MessageBox(const char* text, const char* title);
 namespace detail {
 // A message box drawn by the program (texts in UTF-8); false when it cannot be shown.

@@ -1,5 +1,6 @@
 #include "platform/system/System.h"
 
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -87,6 +88,43 @@ TEST(MainWindow, CreatedHeadlessAndSignalsBecomeClose) {
     EXPECT_EQ(m.message, sys::WM_CLOSE);
     EXPECT_EQ(sys::DispatchMessage(m), 7);
     EXPECT_EQ(g_lastMessage, sys::WM_CLOSE);
+    sys::DestroyWindow(w);
+    sys::Quit();
+}
+
+// A window manager's close: SDL's close event for the window, then (for the last window) its
+// quit event; a signal at the same moment is the same request.
+TEST(MainWindow, OneCloseOfTheWindowIsOneCloseMessage) {
+    ASSERT_TRUE(sys::Init());
+    sys::Window* w = sys::CreateMainWindow("Kestrune", 320, 240, true, Proc);
+    ASSERT_NE(w, nullptr);
+    sys::Message m;
+    while (sys::PeekMessage(&m)) sys::GetMessage(&m);
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.windowID = SDL_GetWindowID(sys::NativeWindow(w));
+    SDL_PushEvent(&close);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    std::raise(SIGTERM);
+    int closes = 0;
+    while (sys::PeekMessage(&m)) {
+        ASSERT_TRUE(sys::GetMessage(&m));
+        if (m.message == sys::WM_CLOSE) ++closes;
+    }
+    EXPECT_EQ(closes, 1);
+    // While the quit waits, a request adds nothing; once it is taken, a request is new.
+    sys::PostQuitMessage(0);
+    std::raise(SIGTERM);
+    ASSERT_TRUE(sys::PeekMessage(&m));
+    EXPECT_FALSE(sys::GetMessage(&m));
+    EXPECT_FALSE(sys::PeekMessage(&m));
+    std::raise(SIGTERM);
+    ASSERT_TRUE(sys::PeekMessage(&m));
+    EXPECT_EQ(m.message, sys::WM_CLOSE);
+    while (sys::PeekMessage(&m)) sys::GetMessage(&m);
     sys::DestroyWindow(w);
     sys::Quit();
 }
