@@ -404,16 +404,13 @@ constexpr double kFarOutside = 1 << 20;
 
 bool PlaceSize(int size) { return size > 0 && size <= kMaxPlaceSize; }
 
-// The cell along one axis of a frame shown at num/den of its size, centred in the window.
-// Exact in integers: lengths are counted in 1/(2 den) of a pixel, so the frame's edge,
-// (window - frame num/den) / 2, is a whole number of them.
-int32_t CellAlong(double point, int64_t window, int64_t frame, int64_t num, int64_t den, int cells) {
+// The cell along one axis that holds the pixel a point is on, where the frame is shown from
+// pixel start over length pixels: exact, in whole numbers.
+int32_t CellAlong(double point, int start, int length, int cells) {
     if (std::isnan(point)) point = 0;
-    const int64_t pixel = static_cast<int64_t>(std::floor(std::clamp(point, -kFarOutside, kFarOutside)));
-    const int64_t offset = 2 * den * pixel - (window * den - frame * num);
-    const int64_t shown = 2 * frame * num;
+    const int64_t offset = static_cast<int64_t>(std::floor(std::clamp(point, -kFarOutside, kFarOutside))) - start;
     if (offset <= 0) return 0;
-    return static_cast<int32_t>(std::min<int64_t>(offset * cells / shown, cells - 1));
+    return static_cast<int32_t>(std::min<int64_t>(offset * cells / length, cells - 1));
 }
 
 }  // namespace
@@ -422,15 +419,10 @@ bool PlaceInFrame(double x, double y, const FrameView& view, int columns, int ro
     if (!PlaceSize(view.windowWidth) || !PlaceSize(view.windowHeight) || !PlaceSize(view.frameWidth) ||
         !PlaceSize(view.frameHeight) || !PlaceSize(columns) || !PlaceSize(rows))
         return false;
-    // The scale that fits the frame in the window, as the graphics layer draws it: the
-    // smaller of window / frame along the two axes.
-    int64_t num = view.windowWidth, den = view.frameWidth;
-    if (int64_t{view.windowHeight} * view.frameWidth < int64_t{view.windowWidth} * view.frameHeight) {
-        num = view.windowHeight;
-        den = view.frameHeight;
-    }
-    if (column) *column = CellAlong(x, view.windowWidth, view.frameWidth, num, den, columns);
-    if (row) *row = CellAlong(y, view.windowHeight, view.frameHeight, num, den, rows);
+    // Where the graphics layer draws the frame.
+    const sys::FrameRect shown = sys::FitFrame(view.windowWidth, view.windowHeight, view.frameWidth, view.frameHeight);
+    if (column) *column = CellAlong(x, shown.x, shown.width, columns);
+    if (row) *row = CellAlong(y, shown.y, shown.height, rows);
     return true;
 }
 

@@ -70,7 +70,7 @@ HRESULT ReadKeyboard(uint8_t keys[256]);
 // Motion and wheel accumulated since the last read, and the buttons now.
 HRESULT ReadMouse(MouseState* state);
 
-// The frame as a window shows it: scaled to fit, keeping its shape, centred.
+// A frame shown in a window as sys::FitFrame places it.
 struct FrameView {
     int windowWidth, windowHeight;
     int frameWidth, frameHeight;

@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -218,6 +220,17 @@ void SetWindowFullScreen(SDL_Window* window, bool fullScreen, int width, int hei
     SDL_SetWindowBordered(window, SDL_TRUE);
     if (width > 0 && height > 0) SDL_SetWindowSize(window, width, height);
     SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+FrameRect FitFrame(int windowWidth, int windowHeight, int frameWidth, int frameHeight) {
+    if (windowWidth <= 0 || windowHeight <= 0 || frameWidth <= 0 || frameHeight <= 0) return FrameRect{};
+    const double scale = std::min(double(windowWidth) / frameWidth, double(windowHeight) / frameHeight);
+    FrameRect r;
+    r.width = std::max(1, int(std::lround(frameWidth * scale)));
+    r.height = std::max(1, int(std::lround(frameHeight * scale)));
+    r.x = (windowWidth - r.width) / 2;
+    r.y = (windowHeight - r.height) / 2;
+    return r;
 }
 
 void DestroyWindow(Window* window) {

@@ -55,6 +55,13 @@ Window* CreateMainWindow(const char* title, int width, int height, bool windowed
 // and windowed (bordered, width x height, centred). The window is moved and sized by hand
 // too, so the switch holds where no window manager applies SDL's full-screen request.
 void SetWindowFullScreen(SDL_Window* window, bool fullScreen, int width, int height);
+// Where a frame is shown in a window: scaled to fit, keeping its shape, centred, in whole
+// pixels; the rest of the window stays black. The one rule for drawing the frame and for
+// reading the pointer against it.
+struct FrameRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+FrameRect FitFrame(int windowWidth, int windowHeight, int frameWidth, int frameHeight);
 // Destroys a window made by CreateMainWindow.
 void DestroyWindow(Window* window);
 // The SDL window behind a window, for the graphics layer.

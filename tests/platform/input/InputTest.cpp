@@ -318,6 +318,13 @@ TEST(InputPlace, TheFrameIsScaledToFitAndCentredInTheWindow) {
     ASSERT_TRUE(in::PlaceInFrame(100, 315, in::FrameView{1000, 600, 800, 600}, 640, 480, &column, &row));
     EXPECT_EQ(column, 0);
     EXPECT_EQ(row, 252);
+    // 640 x 480 in 1365 x 768: drawn 1024 x 768 from pixel 170, a whole pixel.
+    const in::FrameView odd{1365, 768, 640, 480};
+    for (const auto& [x, expected] : {std::pair{169, 0}, {170, 0}, {171, 0}, {172, 1}, {1193, 639}, {1194, 639}}) {
+        ASSERT_TRUE(in::PlaceInFrame(x, 767, odd, 640, 480, &column, &row));
+        EXPECT_EQ(column, expected) << x;
+        EXPECT_EQ(row, 479);
+    }
     EXPECT_FALSE(in::PlaceInFrame(1, 1, in::FrameView{0, 480, 640, 480}, 640, 480, &column, &row));
     EXPECT_FALSE(in::PlaceInFrame(1, 1, in::FrameView{640, 480, 640, 480}, 0, 480, &column, &row));
     ASSERT_TRUE(in::PlaceInFrame(std::nan(""), -1e300, in::FrameView{640, 480, 640, 480}, 640, 480, &column, &row));
