@@ -47,11 +47,27 @@ void RequestClose(Window* w) {
     Enqueue(w, WM_CLOSE, 0, 0);
 }
 
+// Whether the main window has the focus and is not minimised, in the order of SDL's events;
+// typing that arrives while it has not is not the window's.
+bool g_windowActive = true;
+
+void FollowActivity(const SDL_WindowEvent& e) {
+    switch (e.event) {
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+    case SDL_WINDOWEVENT_MINIMIZED: g_windowActive = false; break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_RESTORED: g_windowActive = true; break;
+    default: break;
+    }
+}
+
 // Turns one SDL event into window messages. Keyboard and mouse state is kept by the
 // input layer from its own event watch, so input events are dropped here except the
 // four keys that type control characters.
 void Translate(const SDL_Event& e) {
     Window* w = g_mainWindow;
+    if (e.type == SDL_WINDOWEVENT) FollowActivity(e.window);
+    if ((e.type == SDL_TEXTINPUT || e.type == SDL_KEYDOWN) && !g_windowActive) return;
     switch (e.type) {
     case SDL_QUIT:
         RequestClose(w);
@@ -199,6 +215,7 @@ Window* CreateMainWindow(const char* title, int width, int height, bool windowed
     w->sdl = sdl;
     w->proc = proc;
     g_mainWindow = w;
+    g_windowActive = true;
     return w;
 }
 
