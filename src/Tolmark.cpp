@@ -45,8 +45,8 @@ intptr_t MainWindowProc(sys::Window* window, uint32_t message, uintptr_t wParam,
         g_appActive = (wParam == sys::SIZE_MINIMIZED || wParam == sys::SIZE_MAXHIDE) ? 0 : 1;
         return sys::DefWindowProc(window, message, wParam, lParam);
     case sys::WM_ACTIVATE:
-        // Any activation counts, a click into the window included.
-        g_appActive = (wParam == sys::WA_ACTIVE || wParam == sys::WA_CLICKACTIVE) ? 1 : 0;
+        // Only a plain activation sets it: WA_INACTIVE and WA_CLICKACTIVE both clear it.
+        g_appActive = wParam == sys::WA_ACTIVE ? 1 : 0;
         return sys::DefWindowProc(window, message, wParam, lParam);
     case sys::WM_PAINT:
         return 0;
@@ -121,6 +121,7 @@ int main() {
         return 0;
     }
     g_settings.mainWindow = window;
+    sys::ActivateWindow(window);
 
     // The trigger registry lives until the very end; "GameOver" set ends the loop.
     CYTriggerRegistry triggers;

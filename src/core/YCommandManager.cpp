@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/YFile.h"
+#include "core/YLog.h"
 #include "core/YScript.h"
 #include "core/YTextParser.h"
 #include "core/YTokenizer.h"
@@ -26,6 +27,14 @@ std::vector<std::string> Tokenize(const std::string& text, const char* delimiter
 }
 
 void Deliver(CYScriptHandler* handler, const YCommand& command) { handler->QueueCommand(command); }
+
+// True when a command of these texts may be queued; every receiving handler keeps a copy,
+// so one record is bounded far above what any script sends. Otherwise logged.
+bool RecordFits(const std::string& command, const std::string& argText) {
+    if (command.size() + argText.size() <= kMaxCommandRecordBytes) return true;
+    Log(0, "Command dropped: its command and parameter texts hold more than %zu bytes\n", kMaxCommandRecordBytes);
+    return false;
+}
 
 template <typename T>
 void RemoveAll(std::vector<T>& list, const T& value) {
@@ -61,7 +70,7 @@ void CYCommandManager::Unregister(CYScriptHandler* handler) {
 void CYCommandManager::SendCommandByName(const std::string& name, const std::string& command,
                                          const std::string& argText) {
     auto it = names_.find(name);
-    if (it == names_.end()) return;
+    if (it == names_.end() || !RecordFits(command, argText)) return;
     YCommand record{command, SplitCommandArguments(argText)};
     for (CYScriptHandler* handler : it->second) Deliver(handler, record);
 }
@@ -69,12 +78,13 @@ void CYCommandManager::SendCommandByName(const std::string& name, const std::str
 void CYCommandManager::SendCommandByPointer(const void* owner, const std::string& command,
                                             const std::string& argText) {
     auto it = owners_.find(owner);
-    if (it == owners_.end()) return;
+    if (it == owners_.end() || !RecordFits(command, argText)) return;
     Deliver(it->second, YCommand{command, SplitCommandArguments(argText)});
 }
 
 void CYCommandManager::SendCommandToAll(const CYScriptHandler* excluded, const std::string& command,
                                         const std::string& argText) {
+    if (!RecordFits(command, argText)) return;
     YCommand record{command, SplitCommandArguments(argText)};
     for (CYScriptHandler* handler : handlers_)
         if (handler != excluded) Deliver(handler, record);

@@ -1,11 +1,16 @@
 // The command manager: the one registry of script handlers, by owner object and by
 // name, that queues text commands for them; and the command table "commands.dat".
 #pragma once
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 class CYScriptHandler;
+
+// Most bytes of one command, its command and parameter texts together: a longer command is
+// dropped with a log line. Every receiving handler keeps its own copy.
+constexpr size_t kMaxCommandRecordBytes = size_t{1} << 20;
 
 // One queued command: the command text and its arguments.
 struct YCommand {

@@ -164,6 +164,9 @@ public:
     bool SetNextCommand();
     // The command the scripts are reading, or null.
     const YCommand* CurrentCommand() const { return currentCommand_; }
+    // No command is current; the queue stays, so the next SetNextCommand makes the oldest
+    // waiting one (the one that was current, if any) current.
+    void ClearCurrentCommand() { currentCommand_ = nullptr; }
     void ClearCommands();
     const std::deque<YCommand>& Commands() const { return commands_; }
 

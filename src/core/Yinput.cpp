@@ -69,6 +69,8 @@ HRESULT CYInput::Init(sys::Window* window, int32_t width, int32_t height) {
     }
     directInput_ = true;
     in::SetFrameSize(width, height);
+    // Places of the pointer are read straight in cursor units.
+    in::SetPlaceGrid(kCursorMaxX + 1, kCursorMaxY + 1);
 
     keyboard_ = true;
     hr = in::AcquireKeyboard();
@@ -131,8 +133,8 @@ HRESULT CYInput::Update() {
     const int32_t oldY = cursorY_;
     if (mouse.placed) {
         // A pointer put at a place (no relative motion to follow): the cursor goes there.
-        cursorX_ = Clamp(Truncate(mouse.placeX * (kCursorMaxX + 1)), kCursorMaxX);
-        cursorY_ = Clamp(Truncate(mouse.placeY * (kCursorMaxY + 1)), kCursorMaxY);
+        cursorX_ = Clamp(mouse.placeX, kCursorMaxX);
+        cursorY_ = Clamp(mouse.placeY, kCursorMaxY);
     }
     cursorX_ = Clamp(int64_t{cursorX_} + dx, kCursorMaxX);
     cursorY_ = Clamp(int64_t{cursorY_} + dy, kCursorMaxY);

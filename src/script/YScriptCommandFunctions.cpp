@@ -1,12 +1,10 @@
 // Script functions that send commands to script handlers and read the running script's own.
 #include <lua.hpp>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/YCommandManager.h"
-#include "core/YLog.h"
 #include "core/YScript.h"
 #include "core/YTokenizer.h"
 #include "core/YUtils.h"
@@ -16,17 +14,6 @@
 #include "script/YScriptResults.h"
 
 namespace {
-
-// Longest command or parameter text a script may send. Every receiving handler keeps its
-// own copy split into parameters, up to a full queue each, so the length is bounded.
-constexpr size_t kMaxCommandText = 4096;
-
-// True when the texts may be sent; otherwise the command is dropped with a log line.
-bool CommandFits(const char* command, const char* argText) {
-    if (std::strlen(command) <= kMaxCommandText && std::strlen(argText) <= kMaxCommandText) return true;
-    Log(0, "Script command dropped: its text is longer than %d bytes\n", static_cast<int>(kMaxCommandText));
-    return false;
-}
 
 // The handler of the script given as the argument, or null.
 CYScriptHandler* HandlerArg(lua_State* L, int index) {
@@ -41,7 +28,7 @@ CYScriptHandler* HandlerArg(lua_State* L, int index) {
 // in the command table.
 int ParseCommand(lua_State* L) {
     const char* line = ArgTextLenient(L, 1);
-    if (!g_commandManager || !CommandFits(line, "")) return 0;
+    if (!g_commandManager) return 0;
     std::vector<std::string> words;
     CYTokenizer tokenizer(line, " ", true);
     std::string word;
@@ -69,8 +56,7 @@ int ParseCommand(lua_State* L) {
 int SendCommandToAll(lua_State* L) {
     const char* command = ArgText(L, 1);
     const char* argText = ArgText(L, 2);
-    if (g_commandManager && CommandFits(command, argText))
-        g_commandManager->SendCommandToAll(nullptr, command, argText);
+    if (g_commandManager) g_commandManager->SendCommandToAll(nullptr, command, argText);
     return 0;
 }
 
@@ -79,8 +65,7 @@ int SendCommandByName(lua_State* L) {
     const char* name = ArgText(L, 1);
     const char* command = ArgText(L, 2);
     const char* argText = ArgText(L, 3);
-    if (g_commandManager && CommandFits(command, argText))
-        g_commandManager->SendCommandByName(name, command, argText);
+    if (g_commandManager) g_commandManager->SendCommandByName(name, command, argText);
     return 0;
 }
 
@@ -90,7 +75,7 @@ int SendCommandByPointer(lua_State* L) {
     CYReferenced* object = ArgObject<CYReferenced>(L, 1);
     const char* command = ArgText(L, 2);
     const char* argText = ArgText(L, 3);
-    if (!object || !g_commandManager || !CommandFits(command, argText)) return 0;
+    if (!object || !g_commandManager) return 0;
     const void* owner = ObjectAddress(object);
     CYGameWorld* world = QueryGameWorld();
     if (world && object->Reference() == world->CameraReference()) owner = &world->GetCamera();

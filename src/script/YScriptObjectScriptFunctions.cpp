@@ -1,8 +1,6 @@
 // Script functions that run other objects' script states, and commands to the droids.
 #include <lua.hpp>
 
-#include <cstring>
-#include <deque>
 #include <memory>
 
 #include "core/YCommandManager.h"
@@ -13,8 +11,6 @@
 
 namespace {
 
-// Longest command or parameter text sent to the droids: each droid's handler keeps a copy.
-constexpr size_t kMaxDroidCommandText = 4096;
 // Most object scripts run inside one another (a script running another object's script,
 // which runs a third's...): each level holds a resume on the program's stack.
 constexpr int kMaxNestedScripts = 16;
@@ -42,27 +38,15 @@ CYComplexObject* ArgScriptOwner(lua_State* L, int index) {
     return part ? part->GetOwner() : nullptr;
 }
 
-// Forgets which command is current while the waiting ones stay queued, so that the next
-// SetNextCommand makes the oldest of them current again.
-void ClearCurrentCommand(CYScriptHandler& handler) {
-    if (!handler.CurrentCommand()) return;
-    const std::deque<YCommand> waiting = handler.Commands();
-    handler.ClearCommands();
-    for (auto it = waiting.rbegin(); it != waiting.rend(); ++it) handler.QueueCommand(*it);
-}
-
 // Makes the named state of the object's handler current with the init data and, when it
-// has finished, starts it and runs it once. False for a null object, an unknown state, or
-// a state that is running now (a busy script is left alone).
+// has finished, starts it and runs it once. A state that is running now (the caller's own,
+// or one the caller runs inside) has not finished: it becomes current with the init data and
+// goes on from where it is. False for a null object or an unknown state.
 bool ExecuteScript(CYComplexObject* object, const char* name, uint32_t initData) {
     if (!object) return false;
     CYScriptHandler& handler = object->ScriptHandler();
+    handler.ClearCurrentCommand();
     CYScript* state = handler.FindState(name);
-    if (state && state->IsBusy()) {
-        Log(3, "Script state - %s of object - %s is running, not executed\n", name, object->GetName().c_str());
-        return false;
-    }
-    ClearCurrentCommand(handler);
     if (!state) return false;
     handler.SetCurrentState(state);
     state->SetInitValue(static_cast<int32_t>(initData));
@@ -120,10 +104,6 @@ int SendCommandToDroids(lua_State* L) {
     const char* params = ArgText(L, 2);
     CYGameWorld* world = QueryGameWorld();
     if (!world) return 0;
-    if (std::strlen(command) > kMaxDroidCommandText || std::strlen(params) > kMaxDroidCommandText) {
-        Log(0, "Script command dropped: its text is longer than %d bytes\n", static_cast<int>(kMaxDroidCommandText));
-        return 0;
-    }
     world->SendCommandToDroids(command, params);
     return 0;
 }

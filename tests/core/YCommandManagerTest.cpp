@@ -111,6 +111,32 @@ TEST_F(CommandTest, AFullQueueDropsCommandsUntilTheScriptsTakeOne) {
     EXPECT_EQ(h->CurrentCommand()->command, "1");
 }
 
+// Texts of any length a script makes arrive whole; only a record past 1 MiB, command and
+// parameters together, is dropped, by every send, with a line of its own.
+TEST_F(CommandTest, LongTextsArriveWholeUpToOneMebibyteARecord) {
+    auto h = Handler("q", this);
+    const std::string params = std::string(70000, 'x') + "," + std::string(5000, 'y');
+    g_commandManager->SendCommandByName("q", std::string(5000, 'c'), params);
+    ASSERT_EQ(h->Commands().size(), 1u);
+    EXPECT_EQ(h->Commands().front().command, std::string(5000, 'c'));
+    EXPECT_EQ(h->Commands().front().args, (Args{std::string(70000, 'x'), std::string(5000, 'y')}));
+    const std::string command = "big";
+    const std::string whole(kMaxCommandRecordBytes - command.size(), 'z');
+    g_commandManager->SendCommandToAll(nullptr, command, whole);
+    ASSERT_EQ(h->Commands().size(), 2u);
+    EXPECT_EQ(h->Commands().front().args, Args{whole});
+    EXPECT_EQ(test::ReadFile("YLog.log").find("Command dropped"), std::string::npos);
+    g_commandManager->SendCommandByName("q", command, whole + "z");
+    g_commandManager->SendCommandByPointer(this, command + "!", whole);
+    g_commandManager->SendCommandToAll(nullptr, std::string(kMaxCommandRecordBytes + 1, 'c'), "");
+    EXPECT_EQ(h->Commands().size(), 2u);
+    const std::string line = "Command dropped: its command and parameter texts hold more than 1048576 bytes\n";
+    const std::string log = test::ReadFile("YLog.log");
+    size_t lines = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++lines;
+    EXPECT_EQ(lines, 3u);
+}
+
 TEST_F(CommandTest, DestroyedHandlerIsNotReachedUnderAnOldName) {
     auto h = Handler("old");
     h->SetName("new");

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,30 @@ TEST_F(InputTest, APointerPutAtAPlaceTakesTheCursorThereUnscaledAndClicksLandThe
     EXPECT_EQ(Frame(), (Lines{"e24 639,479", "mouse_move 639,479"}));
 }
 
+TEST_F(InputTest, APointerPutAtAPlaceReachesEveryRowAndColumnExactly) {
+    for (const auto& [width, height] : {std::pair{640, 480}, {800, 600}}) {
+        ASSERT_EQ(input->Init(nullptr, width, height), S_OK);
+        Frame();
+        PointerAt(0, 0, 1);  // where the pointer already is
+        Frame();
+        for (int p = 1; p < width; ++p) {
+            PointerAt(p, p % height, 1 + p);
+            Frame();
+            ASSERT_EQ(input->CursorX(), p * 640 / width) << width << " x " << height << " at " << p;
+            ASSERT_EQ(input->CursorY(), (p % height) * 480 / height) << width << " x " << height << " at " << p;
+        }
+    }
+    PointerAt(330, 250, 1000);
+    EXPECT_EQ(Frame(), (Lines{"e24 264,200", "mouse_move 264,200"}));
+    ASSERT_EQ(input->Init(nullptr, 640, 480), S_OK);
+    PointerAt(0, 0, 1001);
+    Frame();
+    PointerAt(200, 63, 1001);
+    EXPECT_EQ(Frame(), (Lines{"e24 200,63", "mouse_move 200,63"}));
+    PointerAt(330, 250, 1002);
+    EXPECT_EQ(Frame(), (Lines{"e24 330,250", "mouse_move 330,250"}));
+}
+
 TEST_F(InputTest, AClickQuickerThanAFrameIsPressedInOneFrameAndReleasedInTheNext) {
     input->SetCursorPos(320, 240);
     Button(SDL_BUTTON_LEFT, true);
@@ -307,21 +332,41 @@ TEST_F(InputTest, AKeyAboveTheNameTableCanBeBound) {
 // ---- lost devices and an inactive application ----
 
 TEST_F(InputTest, ALostMouseEndsTheFrameBeforeTheKeys) {
-    Focus(false);
     Key(SDL_SCANCODE_SPACE, true);
+    EXPECT_EQ(Frame(), (Lines{"e7 4,0", "KeyAction fire,1"}));
+    Focus(false);  // the keyboard reads no key down from now on
     EXPECT_EQ(Frame(E_FAIL), Lines{});
     Focus(true);
-    EXPECT_EQ(Frame(), (Lines{"e7 4,0", "KeyAction fire,1"}));
+    EXPECT_EQ(Frame(), (Lines{"e7 4,1", "KeyAction fire,0", "e8 57,0"}));
 }
 
-TEST_F(InputTest, NothingHappensWhileTheApplicationIsInactive) {
+// The window loses its focus (the application goes inactive with it) and gets it back.
+TEST_F(InputTest, InputMadeWhileInactiveIsDroppedAndTheFirstActiveFrameTakesThePointerWhereItIsNow) {
     input->SetCursorPos(320, 240);
+    PointerAt(400, 300, 1);  // where the pointer already is
+    Key(SDL_SCANCODE_UP, true);
+    EXPECT_EQ(Frame(), (Lines{"e7 0,0", "KeyAction forward,1"}));
     g_appActive = 0;
+    Focus(false);
     Key(SDL_SCANCODE_SPACE, true);
+    Key(SDL_SCANCODE_ESCAPE, true);
+    Key(SDL_SCANCODE_ESCAPE, false);
+    Key(SDL_SCANCODE_UP, false);
+    Button(SDL_BUTTON_LEFT, true);
+    Button(SDL_BUTTON_LEFT, false);
+    Button(SDL_BUTTON_RIGHT, true);
     Motion(5, 0);
+    Wheel(1);
+    PointerAt(100, 150, 2);  // the pointer moves on while the window is inactive
     EXPECT_EQ(Frame(), Lines{});
     g_appActive = 1;
-    EXPECT_EQ(Frame(), (Lines{"e24 325,240", "mouse_move 325,240", "e7 4,0", "KeyAction fire,1"}));
+    Focus(true);
+    // The cursor goes where the pointer is; of the keys only the one held before and up now
+    // is seen, as let go.
+    EXPECT_EQ(Frame(), (Lines{"e24 80,120", "mouse_move 80,120", "e7 0,1", "KeyAction forward,0", "e8 200,0"}));
+    EXPECT_EQ(Frame(), Lines{});
+    Button(SDL_BUTTON_LEFT, true);
+    EXPECT_EQ(Frame(), (Lines{"e25 0,0", "screen_click 0.125000,0.250000", "mouse_down 0,80,120"}));
 }
 
 // ---- queries, set-up and tear-down ----

@@ -32,16 +32,16 @@ TEST_F(ObjectScripts, AStateRunsOnceWhenExecutedAndGoesOnWhenUpdated) {
               (Lines{"false", "run|ref:" + id, "true", "true", "again"}));
 }
 
-TEST_F(ObjectScripts, ABusyStateIsLeftAloneAndWaitingCommandsStay) {
+TEST_F(ObjectScripts, ARunningStateExecutedAgainIsMadeCurrentAndWaitingCommandsStay) {
     CYComplexObject* o = Scripted("o");
     CYScriptHandler& handler = o->ScriptHandler();
     handler.QueueCommand({"first", {}});
     handler.QueueCommand({"second", {}});
     ASSERT_TRUE(handler.SetNextCommand());
-    EXPECT_EQ(Run("Record(ExecuteComplexObjectScript(" + Ref(o) + ", 'self', nil))\n"), (Lines{"false", "true"}));
+    EXPECT_EQ(Run("Record(ExecuteComplexObjectScript(" + Ref(o) + ", 'self', nil))\n"), (Lines{"true", "true"}));
     EXPECT_EQ(handler.CurrentCommand(), nullptr);
     EXPECT_EQ(handler.Commands().size(), 2u);
-    EXPECT_TRUE(LogHas("Script state - self of object - o is running, not executed"));
+    EXPECT_EQ(handler.CurrentState(), handler.FindState("self"));
 
     g_records.clear();
     Run("ExecuteComplexObjectScript(" + Ref(o) + ", 'run', nil)\n");
@@ -69,8 +69,9 @@ TEST_F(ObjectScripts, CommandsReachEveryDroidInASlotOnlyWithAWorld) {
     CYComplexObject* other = Scripted("other");
     for (CYComplexObject* o : {droid, other}) g_commandManager->Register(&o->ScriptHandler());
     Run("SendCommandToDroids('go', 'a,b') SendCommandToDroids('big', string.rep('x', 5000))\n");
-    ASSERT_EQ(droid->ScriptHandler().Commands().size(), 1u);
-    EXPECT_EQ(droid->ScriptHandler().Commands().front().args, (std::vector<std::string>{"a", "b"}));
+    ASSERT_EQ(droid->ScriptHandler().Commands().size(), 2u);
+    EXPECT_EQ(droid->ScriptHandler().Commands().back().args, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(droid->ScriptHandler().Commands().front().args, (std::vector<std::string>{std::string(5000, 'x')}));
     EXPECT_TRUE(other->ScriptHandler().Commands().empty());
     RemoveWorld();
     EXPECT_EQ(Run("SendCommandToDroids('go', '') Record('ok')\n"), (Lines{"ok"}));

@@ -3,6 +3,7 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/system/System.h"
@@ -104,6 +105,7 @@ struct State {
     bool pointerKnown = false;
     double pointerX = 0, pointerY = 0;
     int frameWidth = 0, frameHeight = 0;
+    int gridColumns = 0, gridRows = 0;  // 0: the frame's pixels
     sys::Window* window = nullptr;
     SDL_bool systemEvents = SDL_FALSE;  // whether system events were on before Init
 };
@@ -115,10 +117,11 @@ void ClearControls() {
 }
 
 // The pointer was seen at a point of the window; explained when a device's relative motion
-// took it there (that motion is already counted). Any other change of place is a place put.
+// took it there (that motion is already counted). Any other change of place is a place put,
+// unless the window is inactive: then the pointer is only followed.
 void PointerAt(double x, double y, bool explained) {
     const bool moved = !g.pointerKnown || x != g.pointerX || y != g.pointerY;
-    if (!explained && moved && g.pointerKnown) {
+    if (!explained && moved && g.pointerKnown && g.active) {
         g.placed = true;
         g.placeX = x;
         g.placeY = y;
@@ -129,10 +132,10 @@ void PointerAt(double x, double y, bool explained) {
     g.pointerY = y;
 }
 
-// Where the pointer is now, as the start against which places are told.
+// Where the pointer is now, as the start against which places are told. Without a window
+// to ask, the last place the pointer was seen at stands.
 void LearnPointer() {
     SDL_Window* w = g.window ? sys::NativeWindow(g.window) : nullptr;
-    g.pointerKnown = false;
     if (!w) return;
     int px = 0, py = 0, wx = 0, wy = 0;
     SDL_GetGlobalMouseState(&px, &py);
@@ -140,6 +143,13 @@ void LearnPointer() {
     g.pointerKnown = true;
     g.pointerX = px - wx;
     g.pointerY = py - wy;
+}
+
+// A place put where the pointer was last seen.
+void PutAtPointer() {
+    g.placed = true;
+    g.placeX = g.pointerX;
+    g.placeY = g.pointerY;
 }
 
 void SetActive(bool active) {
@@ -284,8 +294,23 @@ int MouseButtonIndex(uint8_t sdlButton) {
     }
 }
 
+// Whether the event is keyboard or mouse input, which an inactive window does not take.
+bool IsInput(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEWHEEL:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: return true;
+    default: return false;
+    }
+}
+
 // Called by SDL for every event as it enters the queue, injected events included.
 int Watch(void*, SDL_Event* e) {
+    // Input made while the window is inactive is not kept for later.
+    if (!g.active && IsInput(*e)) return 1;
     switch (e->type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -364,17 +389,59 @@ void SetFrameSize(int width, int height) {
     g.frameHeight = height;
 }
 
-bool PlaceInFrame(double x, double y, int windowWidth, int windowHeight, int frameWidth, int frameHeight,
-                  float* fx, float* fy) {
-    if (windowWidth <= 0 || windowHeight <= 0 || frameWidth <= 0 || frameHeight <= 0) return false;
-    // The frame as the window shows it: scaled to fit, centred, as the graphics layer draws it.
-    const double scale = std::min(double(windowWidth) / frameWidth, double(windowHeight) / frameHeight);
-    const double width = frameWidth * scale, height = frameHeight * scale;
-    const double left = (windowWidth - width) / 2, top = (windowHeight - height) / 2;
-    if (fx) *fx = static_cast<float>(std::clamp((x - left) / width, 0.0, 1.0));
-    if (fy) *fy = static_cast<float>(std::clamp((y - top) / height, 0.0, 1.0));
+void SetPlaceGrid(int columns, int rows) {
+    g.gridColumns = columns;
+    g.gridRows = rows;
+}
+
+namespace {
+
+// Largest size (of a window, a frame or a grid) a place is read in; beyond it the integer
+// arithmetic below could overflow.
+constexpr int kMaxPlaceSize = 1 << 16;
+// Points farther out than this are as far out as it.
+constexpr double kFarOutside = 1 << 20;
+
+bool PlaceSize(int size) { return size > 0 && size <= kMaxPlaceSize; }
+
+// The cell along one axis that holds the pixel a point is on, where the frame is shown from
+// pixel start over length pixels: exact, in whole numbers.
+int32_t CellAlong(double point, int start, int length, int cells) {
+    if (std::isnan(point)) point = 0;
+    const int64_t offset = static_cast<int64_t>(std::floor(std::clamp(point, -kFarOutside, kFarOutside))) - start;
+    if (offset <= 0) return 0;
+    return static_cast<int32_t>(std::min<int64_t>(offset * cells / length, cells - 1));
+}
+
+}  // namespace
+
+bool PlaceInFrame(double x, double y, const FrameView& view, int columns, int rows, int32_t* column, int32_t* row) {
+    if (!PlaceSize(view.windowWidth) || !PlaceSize(view.windowHeight) || !PlaceSize(view.frameWidth) ||
+        !PlaceSize(view.frameHeight) || !PlaceSize(columns) || !PlaceSize(rows))
+        return false;
+    // Where the graphics layer draws the frame.
+    const sys::FrameRect shown = sys::FitFrame(view.windowWidth, view.windowHeight, view.frameWidth, view.frameHeight);
+    if (column) *column = CellAlong(x, shown.x, shown.width, columns);
+    if (row) *row = CellAlong(y, shown.y, shown.height, rows);
     return true;
 }
+
+namespace {
+
+// The place put, as a cell of the place grid over the frame the window shows.
+bool ReadPlace(int32_t* column, int32_t* row) {
+    FrameView view{g.frameWidth, g.frameHeight, g.frameWidth, g.frameHeight};
+    if (g.window) sys::WindowSize(g.window, &view.windowWidth, &view.windowHeight);
+    if (view.frameWidth <= 0 || view.frameHeight <= 0) {
+        view.frameWidth = view.windowWidth;
+        view.frameHeight = view.windowHeight;
+    }
+    const int columns = g.gridColumns > 0 ? g.gridColumns : view.frameWidth;
+    const int rows = g.gridRows > 0 ? g.gridRows : view.frameHeight;
+    return PlaceInFrame(g.placeX, g.placeY, view, columns, rows, column, row);
+}
+
+}  // namespace
 
 HRESULT AcquireKeyboard() {
     if (!g.initialized) return DIERR_NOTINITIALIZED;
@@ -399,6 +466,8 @@ HRESULT AcquireMouse() {
         g.dx = g.dy = g.wheel = 0;
         g.placed = false;
         LearnPointer();
+        // Back from an inactive spell: the pointer is taken where it is now.
+        if (g.mouseLost && g.pointerKnown) PutAtPointer();
     }
     g.mouseAcquired = true;
     g.mouseLost = false;
@@ -431,13 +500,7 @@ HRESULT ReadMouse(MouseState* state) {
     state->y = g.dy;
     state->z = g.wheel;
     for (int i = 0; i < 4; ++i) state->buttons[i] = Take(g.buttons[i]);
-    state->placed = false;
-    if (g.placed) {
-        int width = g.frameWidth, height = g.frameHeight;
-        if (g.window) sys::WindowSize(g.window, &width, &height);
-        state->placed = PlaceInFrame(g.placeX, g.placeY, width, height, g.frameWidth > 0 ? g.frameWidth : width,
-                                     g.frameHeight > 0 ? g.frameHeight : height, &state->placeX, &state->placeY);
-    }
+    state->placed = g.placed && ReadPlace(&state->placeX, &state->placeY);
     g.dx = g.dy = g.wheel = 0;
     g.placed = false;
     return S_OK;

@@ -5,6 +5,9 @@
 // sees it down and the one after sees it up (each read shows at most one change of each).
 // A pointer that gives no relative motion (a tablet, a remote desktop, an injected absolute
 // move) is read as the place it was put, in the frame shown in the window.
+// While the window is inactive (focus lost or minimised) keys, buttons, motion and the wheel
+// are dropped as they arrive; when the mouse is acquired again, the pointer's place then is
+// read as a place put.
 #pragma once
 #include <cstdint>
 
@@ -32,13 +35,14 @@ enum : uint8_t {
 
 // One mouse read: motion since the last read, the wheel (120 a notch) and four buttons
 // (0 left, 1 right, 2 middle, 3 extra; bit 7 set while down). When a pointer was put at a
-// place since the last read, placed is set, placeX and placeY are that place as fractions
-// (0 to 1) of the frame's width and height, and x, y hold the motion after it.
+// place since the last read, placed is set, placeX and placeY are that place as the column
+// and row of the place grid (SetPlaceGrid) laid over the frame, and x, y hold the motion
+// after it.
 struct MouseState {
     int32_t x = 0, y = 0, z = 0;
     uint8_t buttons[4] = {};
     bool placed = false;
-    float placeX = 0, placeY = 0;
+    int32_t placeX = 0, placeY = 0;
 };
 
 // Starts keeping the state of the given window's keyboard and mouse. Safe without a
@@ -50,6 +54,9 @@ bool Initialized();
 // The size of the frame that the window shows scaled to fit, keeping its shape; places are
 // read against it. The window's own size until set.
 void SetFrameSize(int width, int height);
+// The grid of columns x rows laid over the frame in which places are read. The frame's
+// pixels until set.
+void SetPlaceGrid(int columns, int rows);
 
 // Acquiring fails with DIERR_OTHERAPPHASPRIO while the window is inactive (focus lost or
 // minimised). A device that was acquired and then lost its window reads DIERR_INPUTLOST
@@ -63,10 +70,15 @@ HRESULT ReadKeyboard(uint8_t keys[256]);
 // Motion and wheel accumulated since the last read, and the buttons now.
 HRESULT ReadMouse(MouseState* state);
 
-// A point of a window of the given size as fractions of the frame shown in it (scaled to fit,
-// centred), each clamped to 0..1. False when a size is not positive.
-bool PlaceInFrame(double x, double y, int windowWidth, int windowHeight, int frameWidth, int frameHeight,
-                  float* fx, float* fy);
+// A frame shown in a window as sys::FitFrame places it.
+struct FrameView {
+    int windowWidth, windowHeight;
+    int frameWidth, frameHeight;
+};
+// The cell of a grid of columns x rows laid over the frame that holds the pixel the point of
+// the window is on, exactly (the pixel's left and top edges count), clamped to the grid.
+// False when a size or the grid is not positive.
+bool PlaceInFrame(double x, double y, const FrameView& view, int columns, int rows, int32_t* column, int32_t* row);
 
 // The key code of an SDL scancode, 0 when it has none.
 uint8_t KeyCodeFromScancode(int scancode);

@@ -4,8 +4,12 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -34,18 +38,43 @@ void OnSignal(int) { g_closeRequested = 1; }
 
 void Enqueue(Window* w, uint32_t msg, uintptr_t wp, intptr_t lp) { g_queue.push_back(Message{w, msg, wp, lp}); }
 
+// One request to close, however many ways it arrives: while a WM_CLOSE or WM_QUIT still
+// waits, a further request (SDL's quit event after the window's own close, a signal at the
+// same time) is the same one.
+void RequestClose(Window* w) {
+    for (const Message& m : g_queue)
+        if (m.message == WM_CLOSE || m.message == WM_QUIT) return;
+    Enqueue(w, WM_CLOSE, 0, 0);
+}
+
+// Whether the main window has the focus and is not minimised, in the order of SDL's events;
+// typing that arrives while it has not is not the window's.
+bool g_windowActive = true;
+
+void FollowActivity(const SDL_WindowEvent& e) {
+    switch (e.event) {
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+    case SDL_WINDOWEVENT_MINIMIZED: g_windowActive = false; break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_RESTORED: g_windowActive = true; break;
+    default: break;
+    }
+}
+
 // Turns one SDL event into window messages. Keyboard and mouse state is kept by the
 // input layer from its own event watch, so input events are dropped here except the
 // four keys that type control characters.
 void Translate(const SDL_Event& e) {
     Window* w = g_mainWindow;
+    if (e.type == SDL_WINDOWEVENT) FollowActivity(e.window);
+    if ((e.type == SDL_TEXTINPUT || e.type == SDL_KEYDOWN) && !g_windowActive) return;
     switch (e.type) {
     case SDL_QUIT:
-        Enqueue(w, WM_CLOSE, 0, 0);
+        RequestClose(w);
         break;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: Enqueue(w, WM_CLOSE, 0, 0); break;
+        case SDL_WINDOWEVENT_CLOSE: RequestClose(w); break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: Enqueue(w, WM_ACTIVATE, WA_ACTIVE, 0); break;
         case SDL_WINDOWEVENT_FOCUS_LOST: Enqueue(w, WM_ACTIVATE, WA_INACTIVE, 0); break;
         case SDL_WINDOWEVENT_MINIMIZED: Enqueue(w, WM_SIZE, SIZE_MINIMIZED, 0); break;
@@ -78,7 +107,7 @@ void Translate(const SDL_Event& e) {
 void Pump() {
     if (g_closeRequested) {
         g_closeRequested = 0;
-        Enqueue(g_mainWindow, WM_CLOSE, 0, 0);
+        RequestClose(g_mainWindow);
     }
     if (!g_sdlStarted) return;
     SDL_Event e;
@@ -131,6 +160,8 @@ bool Init() {
     if (g_sdlStarted) return true;
     // Our own handlers: SIGINT and SIGTERM become WM_CLOSE, even without a video driver.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Closing the window is one request: no quit event of SDL's after the window's close.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     CatchTerminationSignals();
     ScopedLeakCheckOff driversMayLeak;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -184,6 +215,7 @@ Window* CreateMainWindow(const char* title, int width, int height, bool windowed
     w->sdl = sdl;
     w->proc = proc;
     g_mainWindow = w;
+    g_windowActive = true;
     return w;
 }
 
@@ -207,6 +239,17 @@ void SetWindowFullScreen(SDL_Window* window, bool fullScreen, int width, int hei
     SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
 }
 
+FrameRect FitFrame(int windowWidth, int windowHeight, int frameWidth, int frameHeight) {
+    if (windowWidth <= 0 || windowHeight <= 0 || frameWidth <= 0 || frameHeight <= 0) return FrameRect{};
+    const double scale = std::min(double(windowWidth) / frameWidth, double(windowHeight) / frameHeight);
+    FrameRect r;
+    r.width = std::max(1, int(std::lround(frameWidth * scale)));
+    r.height = std::max(1, int(std::lround(frameHeight * scale)));
+    r.x = (windowWidth - r.width) / 2;
+    r.y = (windowHeight - r.height) / 2;
+    return r;
+}
+
 void DestroyWindow(Window* window) {
     if (!window) return;
     if (g_mainWindow == window) g_mainWindow = nullptr;
@@ -223,6 +266,10 @@ void WindowSize(Window* window, int* width, int* height) {
     if (window && window->sdl) SDL_GetWindowSize(window->sdl, &w, &h);
     if (width) *width = w;
     if (height) *height = h;
+}
+
+void ActivateWindow(Window* window) {
+    if (window && window->sdl) SDL_RaiseWindow(window->sdl);
 }
 
 bool WindowHasFocus(Window* window) {
@@ -287,15 +334,55 @@ void InstanceLock::Release() {
     }
 }
 
+namespace {
+
+// Shows the box and waits for its answer. SDL's box needs fonts on the X server that a bare
+// server lacks; the program then draws one.
+void ShowMessageBox(const std::string& title, const std::string& text) {
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr) == 0) return;
+    detail::ShowDrawnMessageBox(title, text);
+}
+
+// Ends the box's process group (SDL may show its box from a process of its own) and waits
+// for the box's process.
+void EndBoxProcess(pid_t box) {
+    if (::kill(-box, SIGTERM) != 0) ::kill(box, SIGTERM);
+    while (::waitpid(box, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
 void MessageBox(const char* text, const char* title) {
     std::string t = Cp1251ToUtf8(text ? text : "");
     std::string c = Cp1251ToUtf8(title ? title : "");
     std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
     std::fflush(stderr);
     if (HeadlessDriverRequested()) return;
-    // SDL's box needs fonts on the X server that a bare server lacks; the program then draws one.
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, c.c_str(), t.c_str(), nullptr) == 0) return;
-    detail::ShowDrawnMessageBox(c, t);
+    // The box is shown by a process of its own, so that SIGINT and SIGTERM end the wait here
+    // as the box's OK does: a box's event loop cannot be interrupted from inside.
+    const pid_t box = ::fork();
+    if (box < 0) {
+        ShowMessageBox(c, t);
+        return;
+    }
+    if (box == 0) {
+        ::setpgid(0, 0);
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        ShowMessageBox(c, t);
+        ::_exit(0);
+    }
+    ::setpgid(box, box);
+    for (;;) {
+        if (g_closeRequested) {
+            EndBoxProcess(box);
+            return;
+        }
+        const pid_t done = ::waitpid(box, nullptr, WNOHANG);
+        if (done == box || (done < 0 && errno != EINTR)) return;
+        Sleep(20);
+    }
 }
 
 int64_t CounterFrequency() { return 1000000000; }

@@ -55,12 +55,21 @@ Window* CreateMainWindow(const char* title, int width, int height, bool windowed
 // and windowed (bordered, width x height, centred). The window is moved and sized by hand
 // too, so the switch holds where no window manager applies SDL's full-screen request.
 void SetWindowFullScreen(SDL_Window* window, bool fullScreen, int width, int height);
+// Where a frame is shown in a window: scaled to fit, keeping its shape, centred, in whole
+// pixels; the rest of the window stays black. The one rule for drawing the frame and for
+// reading the pointer against it.
+struct FrameRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+FrameRect FitFrame(int windowWidth, int windowHeight, int frameWidth, int frameHeight);
 // Destroys a window made by CreateMainWindow.
 void DestroyWindow(Window* window);
 // The SDL window behind a window, for the graphics layer.
 SDL_Window* NativeWindow(Window* window);
 // The window's size in pixels.
 void WindowSize(Window* window, int* width, int* height);
+// Brings the window to the front and asks for the input focus for it.
+void ActivateWindow(Window* window);
 // True while the window has input focus (or when focus cannot be known).
 bool WindowHasFocus(Window* window);
 
@@ -95,8 +104,9 @@ private:
 };
 
 // Writes "title: text" to stderr, then shows the texts (code page 1251) in a message box on
-// the display and waits for it to be closed. With no display (none named, or the offscreen
-// or dummy driver asked for) there is no box and nothing waits.
+// the display and waits for it to be closed. SIGINT and SIGTERM, once caught
+// (CatchTerminationSignals), close the box and end the wait as its OK does. With no display
+// (none named, or the offscreen or dummy driver asked for) there is no box and nothing waits.
 void MessageBox(const char* text, const char* title);
 namespace detail {
 // A message box drawn by the program (texts in UTF-8); false when it cannot be shown.

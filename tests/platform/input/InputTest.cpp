@@ -3,6 +3,10 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 #include "support/InjectEvents.h"
 
 #include "platform/system/System.h"
@@ -232,8 +236,8 @@ TEST_F(InputLayer, APointerMovedWithoutRelativeMotionIsReadAsItsPlaceInTheFrame)
     test::PushMotion(5, 0);  // motion after the place counts from it
     ASSERT_EQ(in::ReadMouse(&s), S_OK);
     EXPECT_TRUE(s.placed);
-    EXPECT_FLOAT_EQ(s.placeX, 0.5f);
-    EXPECT_FLOAT_EQ(s.placeY, 0.25f);
+    EXPECT_EQ(s.placeX, 320);  // no grid set: the frame's pixels
+    EXPECT_EQ(s.placeY, 120);
     EXPECT_EQ(s.x, 5);
     ASSERT_EQ(in::ReadMouse(&s), S_OK);
     EXPECT_FALSE(s.placed);
@@ -253,18 +257,97 @@ TEST_F(InputLayer, APointerMovedByRelativeMotionIsReadAsThatMotionOnly) {
     EXPECT_EQ(s.y, 3);
 }
 
+TEST_F(InputLayer, InputMadeWhileTheWindowIsInactiveIsDroppedAndThePointerTakenWhereItIsNow) {
+    SystemEvents x;
+    in::SetFrameSize(640, 480);
+    in::MouseState s;
+    uint8_t keys[256];
+    x.PointerAt(100, 100, 10);
+    test::PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    Key(SDL_SCANCODE_A, true);
+    Key(SDL_SCANCODE_A, false);
+    Key(SDL_SCANCODE_SPACE, true);
+    test::PushButton(SDL_BUTTON_LEFT, true);
+    test::PushButton(SDL_BUTTON_LEFT, false);
+    test::PushButton(SDL_BUTTON_RIGHT, true);
+    test::PushMotion(30, 30);
+    test::PushWheel(2);
+    x.PointerAt(400, 300, 20);  // followed, not a place put while inactive
+    test::PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    ASSERT_EQ(in::AcquireMouse(), S_OK);
+    ASSERT_EQ(in::AcquireKeyboard(), S_OK);
+    ASSERT_EQ(in::ReadMouse(&s), S_OK);
+    EXPECT_TRUE(s.placed);
+    EXPECT_EQ(s.placeX, 400);
+    EXPECT_EQ(s.placeY, 300);
+    EXPECT_EQ(s.x, 0);
+    EXPECT_EQ(s.z, 0);
+    EXPECT_EQ(s.buttons[0], 0);
+    EXPECT_EQ(s.buttons[1], 0);
+    for (int read = 0; read < 3; ++read) {
+        ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+        EXPECT_EQ(keys[in::KEY_A], 0);
+        EXPECT_EQ(keys[in::KEY_SPACE], 0);
+    }
+    // Once active again, input counts as before.
+    Key(SDL_SCANCODE_SPACE, true);
+    ASSERT_EQ(in::ReadKeyboard(keys), S_OK);
+    EXPECT_EQ(keys[in::KEY_SPACE], 0x80);
+}
+
 TEST(InputPlace, TheFrameIsScaledToFitAndCentredInTheWindow) {
-    float fx = -1, fy = -1;
+    int32_t column = -1, row = -1;
     // 640 x 480 in 1280 x 1024: doubled, with bars of 32 above and below.
-    ASSERT_TRUE(in::PlaceInFrame(640, 512, 1280, 1024, 640, 480, &fx, &fy));
-    EXPECT_FLOAT_EQ(fx, 0.5f);
-    EXPECT_FLOAT_EQ(fy, 0.5f);
-    ASSERT_TRUE(in::PlaceInFrame(0, 10, 1280, 1024, 640, 480, &fx, &fy));
-    EXPECT_FLOAT_EQ(fx, 0.0f);
-    EXPECT_FLOAT_EQ(fy, 0.0f);  // on the bar: the frame's edge
-    ASSERT_TRUE(in::PlaceInFrame(1279, 1000, 1280, 1024, 640, 480, &fx, &fy));
-    EXPECT_FLOAT_EQ(fy, 1.0f);
-    EXPECT_FALSE(in::PlaceInFrame(1, 1, 0, 480, 640, 480, &fx, &fy));
+    const in::FrameView tall{1280, 1024, 640, 480};
+    ASSERT_TRUE(in::PlaceInFrame(640, 512, tall, 640, 480, &column, &row));
+    EXPECT_EQ(column, 320);
+    EXPECT_EQ(row, 240);
+    ASSERT_TRUE(in::PlaceInFrame(0, 10, tall, 640, 480, &column, &row));
+    EXPECT_EQ(column, 0);
+    EXPECT_EQ(row, 0);  // on the bar: the frame's edge
+    ASSERT_TRUE(in::PlaceInFrame(1279, 1000, tall, 640, 480, &column, &row));
+    EXPECT_EQ(column, 639);
+    EXPECT_EQ(row, 479);
+    ASSERT_TRUE(in::PlaceInFrame(33.9, 32.0, tall, 640, 480, &column, &row));
+    EXPECT_EQ(column, 16);  // the pixel the point is on
+    EXPECT_EQ(row, 0);
+    // 800 x 600 in 1000 x 600: bars of 100 left and right.
+    ASSERT_TRUE(in::PlaceInFrame(99, 599, in::FrameView{1000, 600, 800, 600}, 640, 480, &column, &row));
+    EXPECT_EQ(column, 0);
+    EXPECT_EQ(row, 479);
+    ASSERT_TRUE(in::PlaceInFrame(100, 315, in::FrameView{1000, 600, 800, 600}, 640, 480, &column, &row));
+    EXPECT_EQ(column, 0);
+    EXPECT_EQ(row, 252);
+    // 640 x 480 in 1365 x 768: drawn 1024 x 768 from pixel 170, a whole pixel.
+    const in::FrameView odd{1365, 768, 640, 480};
+    for (const auto& [x, expected] : {std::pair{169, 0}, {170, 0}, {171, 0}, {172, 1}, {1193, 639}, {1194, 639}}) {
+        ASSERT_TRUE(in::PlaceInFrame(x, 767, odd, 640, 480, &column, &row));
+        EXPECT_EQ(column, expected) << x;
+        EXPECT_EQ(row, 479);
+    }
+    EXPECT_FALSE(in::PlaceInFrame(1, 1, in::FrameView{0, 480, 640, 480}, 640, 480, &column, &row));
+    EXPECT_FALSE(in::PlaceInFrame(1, 1, in::FrameView{640, 480, 640, 480}, 0, 480, &column, &row));
+    ASSERT_TRUE(in::PlaceInFrame(std::nan(""), -1e300, in::FrameView{640, 480, 640, 480}, 640, 480, &column, &row));
+    EXPECT_EQ(column, 0);
+    EXPECT_EQ(row, 0);
+}
+
+// Every pixel of a window showing the frame at its own size is read as the cell it lies in,
+// at sizes whose scale is no simple fraction in binary.
+TEST(InputPlace, EveryRowAndColumnMapsExactly) {
+    for (const auto& [width, height] : {std::pair{640, 480}, {800, 600}, {1024, 768}, {1366, 768}, {333, 251}}) {
+        const in::FrameView view{width, height, width, height};
+        int32_t column = -1, row = -1;
+        for (int p = 0; p < std::max(width, height); ++p) {
+            ASSERT_TRUE(in::PlaceInFrame(p, p, view, 640, 480, &column, &row));
+            if (p < width) {
+                ASSERT_EQ(column, p * 640 / width) << width << " x " << height << " at " << p;
+            }
+            if (p < height) {
+                ASSERT_EQ(row, p * 480 / height) << width << " x " << height << " at " << p;
+            }
+        }
+    }
 }
 
 TEST(InputTable, ScancodesAndKeyCodesMapBothWays) {

@@ -1,10 +1,13 @@
 #include "platform/system/System.h"
 
+#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
+#include <vector>
 
 #include "support/TestSupport.h"
 
@@ -87,6 +90,80 @@ TEST(MainWindow, CreatedHeadlessAndSignalsBecomeClose) {
     EXPECT_EQ(m.message, sys::WM_CLOSE);
     EXPECT_EQ(sys::DispatchMessage(m), 7);
     EXPECT_EQ(g_lastMessage, sys::WM_CLOSE);
+    sys::DestroyWindow(w);
+    sys::Quit();
+}
+
+// A window manager's close: SDL's close event for the window, then (for the last window) its
+// quit event; a signal at the same moment is the same request.
+TEST(MainWindow, OneCloseOfTheWindowIsOneCloseMessage) {
+    ASSERT_TRUE(sys::Init());
+    sys::Window* w = sys::CreateMainWindow("Kestrune", 320, 240, true, Proc);
+    ASSERT_NE(w, nullptr);
+    sys::Message m;
+    while (sys::PeekMessage(&m)) sys::GetMessage(&m);
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.windowID = SDL_GetWindowID(sys::NativeWindow(w));
+    SDL_PushEvent(&close);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    std::raise(SIGTERM);
+    int closes = 0;
+    while (sys::PeekMessage(&m)) {
+        ASSERT_TRUE(sys::GetMessage(&m));
+        if (m.message == sys::WM_CLOSE) ++closes;
+    }
+    EXPECT_EQ(closes, 1);
+    // While the quit waits, a request adds nothing; once it is taken, a request is new.
+    sys::PostQuitMessage(0);
+    std::raise(SIGTERM);
+    ASSERT_TRUE(sys::PeekMessage(&m));
+    EXPECT_FALSE(sys::GetMessage(&m));
+    EXPECT_FALSE(sys::PeekMessage(&m));
+    std::raise(SIGTERM);
+    ASSERT_TRUE(sys::PeekMessage(&m));
+    EXPECT_EQ(m.message, sys::WM_CLOSE);
+    while (sys::PeekMessage(&m)) sys::GetMessage(&m);
+    sys::DestroyWindow(w);
+    sys::Quit();
+}
+
+// Characters typed while the window has not the focus are not the window's.
+TEST(MainWindow, TypingWhileInactiveGivesNoCharacters) {
+    ASSERT_TRUE(sys::Init());
+    sys::Window* w = sys::CreateMainWindow("Kestrune", 320, 240, true, Proc);
+    ASSERT_NE(w, nullptr);
+    sys::Message m;
+    while (sys::PeekMessage(&m)) sys::GetMessage(&m);
+    auto type = [](const char* text, SDL_Keycode key) {
+        SDL_Event t{};
+        t.type = SDL_TEXTINPUT;
+        std::snprintf(t.text.text, sizeof t.text.text, "%s", text);
+        SDL_PushEvent(&t);
+        SDL_Event k{};
+        k.type = SDL_KEYDOWN;
+        k.key.keysym.sym = key;
+        SDL_PushEvent(&k);
+    };
+    auto focus = [](uint8_t event) {
+        SDL_Event f{};
+        f.type = SDL_WINDOWEVENT;
+        f.window.event = event;
+        SDL_PushEvent(&f);
+    };
+    focus(SDL_WINDOWEVENT_FOCUS_LOST);
+    type("x", SDLK_RETURN);
+    focus(SDL_WINDOWEVENT_FOCUS_GAINED);
+    type("y", SDLK_BACKSPACE);
+    std::vector<uintptr_t> chars;
+    while (sys::PeekMessage(&m)) {
+        ASSERT_TRUE(sys::GetMessage(&m));
+        if (m.message == sys::WM_CHAR) chars.push_back(m.wParam);
+    }
+    EXPECT_EQ(chars, (std::vector<uintptr_t>{'y', 8}));
     sys::DestroyWindow(w);
     sys::Quit();
 }
