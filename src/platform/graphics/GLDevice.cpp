@@ -827,11 +827,10 @@ HRESULT GLDevice::Present(const Rect*, const Rect*, SDL_Window*, const void*) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     if (ww > 0 && wh > 0) {
-        // Scale to fit, keeping the frame's shape; the rest of the window stays black.
-        double scale = std::min(double(ww) / FrameWidth(), double(wh) / FrameHeight());
-        int w = std::max(1, int(std::lround(FrameWidth() * scale)));
-        int h = std::max(1, int(std::lround(FrameHeight() * scale)));
-        DrawFinal(0, (ww - w) / 2, (wh - h) / 2, w, h);
+        // Scale to fit, keeping the frame's shape, where the pointer's places are read from; the
+        // rest of the window stays black. GL counts rows from the bottom.
+        const sys::FrameRect r = sys::FitFrame(ww, wh, FrameWidth(), FrameHeight());
+        DrawFinal(0, r.x, wh - r.y - r.height, r.width, r.height);
     }
     SDL_GL_SwapWindow(window_);
     ForgetGLState();
