@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -65,6 +66,21 @@ private:
 
 inline bool Installed(const char* program) {
     return std::system((std::string("command -v ") + program + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+// The size of a window on the display, from xdotool's arguments that print its geometry
+// ("getwindowgeometry --shell <id>", or a search chained to it).
+inline bool WindowSize(const std::string& display, const std::string& geometry, int* width, int* height) {
+    const std::string command = "DISPLAY=" + display + " timeout 20 xdotool " + geometry;
+    std::FILE* out = popen(command.c_str(), "r");
+    if (!out) return false;
+    char line[128];
+    while (std::fgets(line, sizeof line, out)) {
+        std::sscanf(line, "WIDTH=%d", width);
+        std::sscanf(line, "HEIGHT=%d", height);
+    }
+    pclose(out);
+    return *width > 0 && *height > 0;
 }
 
 // The pointer and keyboard of the display, through xdotool. The program's cursor starts at

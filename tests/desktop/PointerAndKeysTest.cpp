@@ -94,17 +94,7 @@ protected:
                        std::to_string(py));
     }
     bool WindowSize(int* width, int* height) const {
-        const std::string command =
-            "DISPLAY=" + display_.Name() + " timeout 20 xdotool search --name Kestrune getwindowgeometry --shell";
-        std::FILE* out = popen(command.c_str(), "r");
-        if (!out) return false;
-        char line[128];
-        while (std::fgets(line, sizeof line, out)) {
-            std::sscanf(line, "WIDTH=%d", width);
-            std::sscanf(line, "HEIGHT=%d", height);
-        }
-        pclose(out);
-        return *width > 0 && *height > 0;
+        return desktop::WindowSize(display_.Name(), "search --name Kestrune getwindowgeometry --shell", width, height);
     }
     // A press and release held long enough for a frame to see each.
     void SlowClick() const {

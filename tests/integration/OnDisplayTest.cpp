@@ -42,17 +42,7 @@ protected:
     bool Xdotool(const std::string& arguments) const { return desktop::Pointer(display_.Name()).Run(arguments); }
     bool WindowExists(const std::string& name) const { return Xdotool("search --name '" + name + "'"); }
     bool WindowSize(unsigned long window, int* width, int* height) const {
-        const std::string command = "DISPLAY=" + display_.Name() + " timeout 20 xdotool getwindowgeometry --shell " +
-                                    std::to_string(window);
-        std::FILE* out = popen(command.c_str(), "r");
-        if (!out) return false;
-        char line[128];
-        while (std::fgets(line, sizeof line, out)) {
-            std::sscanf(line, "WIDTH=%d", width);
-            std::sscanf(line, "HEIGHT=%d", height);
-        }
-        pclose(out);
-        return *width > 0 && *height > 0;
+        return desktop::WindowSize(display_.Name(), "getwindowgeometry --shell " + std::to_string(window), width, height);
     }
     // What a window manager sends when the window's close button is pressed.
     bool AskToClose(unsigned long window) const {
