@@ -297,7 +297,17 @@ void CYGameWorld::UpdateFrame(double frameTime) {
     }
     camera_.Update(t);
     if (life.expired()) return;
-    if (!interfaceMode_ && currentFloor_) currentFloor_->Render(&camera_);
+    RenderFloors();
+}
+
+void CYGameWorld::RenderFloors() {
+    // Objects move on every floor, so every room ends its frame: the current floor while
+    // it is drawn, the others without drawing. Otherwise the moves of the floors the
+    // camera is not on would pile up for the whole mission.
+    CYLevel* drawn = interfaceMode_ ? nullptr : currentFloor_;
+    for (auto& floor : floors_)
+        if (floor && floor.get() != drawn) floor->TurnOverRooms();
+    if (drawn) drawn->Render(&camera_);
 }
 
 void CYGameWorld::TransferControls() {

@@ -299,6 +299,8 @@ private:
     void ResetFrameLights();
     void UpdateFloor(float frameTime);
     void ReportBorderDroids();
+    // The frame's last step: the current floor is drawn, every floor's rooms turn over.
+    void RenderFloors();
     // Init's steps.
     void NameHandler(CYScriptHandler& handler, const char* name);
     void StartCameraScript();

@@ -164,8 +164,16 @@ void CYLevel::MarkVisibility(int r, int c, bool visible) {
     }
 }
 
+void CYLevel::TurnOverRooms() {
+    for (auto& room : rooms_)
+        if (room) room->TurnOver();
+}
+
 void CYLevel::Render(CYCamera* camera) {
-    if (!camera || visibility_.empty()) return;
+    if (!camera || visibility_.empty()) {
+        TurnOverRooms();
+        return;
+    }
     for (int r = 1; r < rows_; r += 2)
         for (int c = 1; c < columns_; c += 2)
             if (CYRoom* room = RoomAtCell(r, c)) MarkVisibility(r, c, room->Render(camera));

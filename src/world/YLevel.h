@@ -81,7 +81,11 @@ public:
     // Updates every room (rows, then columns ascending).
     void UpdateAllRooms(float frameTime);
     // Draws the visible rooms, then the walls, edge objects and columns beside them.
+    // Every room turns its moved-object lists over, seen or not.
     void Render(CYCamera* camera);
+    // The frame's end for a floor that is not drawn: every room turns its moved-object
+    // lists over, so they hold one frame of moves as on the drawn floor.
+    void TurnOverRooms();
 
     // A circle of the radius moving from p along dir up to *distance against the walls,
     // columns and edge objects around p's room cell and the objects near it. On a hit

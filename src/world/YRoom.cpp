@@ -175,15 +175,20 @@ bool CYRoom::Render(CYCamera* camera) {
             for (CYComplexObject* object : staticObjects_) camera->DrawIfVisible(object);
         }
     }
+    TurnOver();
+    return visible;
+}
+
+void CYRoom::TurnOver() {
     frameParity_ = (frameParity_ + 1) % 2;
     movingObjects_[frameParity_].clear();
-    return visible;
 }
 
 void CYRoom::Update(float frameTime) {
     updating_ = true;
-    // Entries of objects that leave while the list is walked are cleared, not erased, so
-    // the walk never meets an object that has gone.
+    // Entries of objects that leave the room while the list is walked are cleared, not
+    // erased, so the walk never meets an object that has gone. A killed object keeps
+    // its entry until the walk is over.
     for (size_t i = 0; i < updatedObjects_.size(); ++i)
         if (CYComplexObject* object = updatedObjects_[i]) object->Update(frameTime);
     updating_ = false;
@@ -191,6 +196,10 @@ void CYRoom::Update(float frameTime) {
     for (CYComplexObject* object : pendingAdd_)
         if (!Contains(updatedObjects_, object)) updatedObjects_.push_back(object);
     pendingAdd_.clear();
+    for (CYComplexObject* object : pendingRemove_) {
+        auto first = std::find(updatedObjects_.begin(), updatedObjects_.end(), object);
+        if (first != updatedObjects_.end()) updatedObjects_.erase(first);
+    }
     pendingRemove_.clear();
     EraseAll(updatedObjects_, nullptr);
 }
@@ -271,7 +280,8 @@ void CYRoom::RemoveObject(CYComplexObject* object) {
 void CYRoom::KillObject(CYComplexObject* object) {
     if (!object) return;
     EraseAll(dynamicObjects_, object);
-    RemoveFromUpdated(object);
+    if (!updating_) EraseAll(updatedObjects_, object);
+    else pendingRemove_.push_back(object);
     EraseAll(movingObjects_[0], object);
     EraseAll(movingObjects_[1], object);
 }

@@ -41,6 +41,10 @@ public:
     // Draws the room when its box is in the camera's frustum (see the file comment);
     // true when visible. Turns the moved-object lists over in every case.
     bool Render(CYCamera* camera);
+    // The frame's end for the moved-object lists: the list filled during the frame
+    // becomes the readable one and the other is emptied to be filled next. Render does
+    // it for a drawn floor; rooms of floors not drawn are turned over without drawing.
+    void TurnOver();
     // Updates the active objects, then takes in the pending additions and removals.
     void Update(float frameTime);
     // Texture 1 of every floor part becomes "light2.tga" (lit) or "light3.tga".
@@ -62,8 +66,9 @@ public:
     // Takes every occurrence of the object out of every list of the room (safe while
     // the room updates its objects). The object's own room pointer is not changed.
     void RemoveObject(CYComplexObject* object);
-    // A killed object leaves the active, the updated (while the room updates: at the end
-    // of it) and both moved-object lists; the static list keeps it.
+    // A killed object leaves the active, the updated and both moved-object lists; the
+    // static list keeps it. While the room walks its updated list the entry stays (the
+    // object is still updated in this walk) and leaves at the end of the walk.
     void KillObject(CYComplexObject* object);
     // Whether any list of the room holds the object.
     bool HoldsObject(const CYComplexObject* object) const;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -377,6 +378,66 @@ TEST_F(WorldTest, TheCurrentFloorFollowsTheTargetBackFromOutsideEveryFloor) {
     EXPECT_TRUE(level->RoomAtCell(1, 1)->IsLit());
     world_->Update(0.0);
     EXPECT_EQ(world_->FillingMovingObjects(), std::vector<CYComplexObject*>{walker});
+}
+
+TEST_F(WorldTest, RoomsOfAFloorNotDrawnKeepOnlyTheLastFramesMoves) {
+    leveltest::WriteTemplates();
+    // Two floors of two rooms along x; the camera stays on floor 0, three boxes walk
+    // between the rooms of floor 1.
+    const std::string upper = LevelText(
+        2, 1, [](int r, int c) { return r == 2 && c == 1 ? 2 : 1; },
+        [](int r, int) {
+            return r == 1 ? RoomBlock(1, Entry("box.adf", "-2,-2", "mover1") + Entry("box.adf", "0,2", "mover2"))
+                          : RoomBlock(1, Entry("box.adf", "2,0", "mover3"));
+        });
+    CYLevel* lower = AddFloor(world_, 2, 1, LevelText(2, 1, [](int, int) { return 1; }, [](int, int) { return RoomBlock(1); }));
+    auto level = std::make_unique<CYLevel>(world_, 2, 1);
+    CYTextParser parser(upper.data(), static_cast<uint32_t>(upper.size()));
+    ASSERT_EQ(level->Load(&parser, 3.0f), S_OK);
+    CYLevel* other = level.get();
+    world_->Floors().push_back(std::move(level));
+    std::vector<CYComplexObject*> movers;
+    for (const char* name : {"mover1", "mover2", "mover3"}) {
+        CYComplexObject* found = nullptr;
+        SendEvent(YEVENT_GET_COMPLEX_OBJECT, reinterpret_cast<intptr_t>(name), reinterpret_cast<intptr_t>(&found));
+        ASSERT_NE(found, nullptr) << name;
+        movers.push_back(found);
+    }
+    CYComplexObject* walker = Register("walker");
+    walker->SetPosition(math::Vec3(4.125f, 4.125f, 0.0f));
+    world_->GetCamera().SetTarget(walker);
+    SendEvent(YEVENT_UPDATE_VISIBLE_ROOMS, 0, 0);
+    ASSERT_EQ(world_->GetCurrentFloor(), lower);
+
+    CYRoom* rooms[] = {other->RoomAtCell(1, 1), other->RoomAtCell(3, 1)};
+    for (int frame = 0; frame < 3000; ++frame) {
+        for (size_t i = 0; i < movers.size(); ++i) {
+            // Back and forth across the door wall at x = 8.25, each box at its own pace.
+            const float x = 8.25f + 6.0f * std::sin(0.01f * float(frame) * float(i + 1));
+            movers[i]->SetPosition(math::Vec3(x, movers[i]->GetPosition().y, 3.0f));
+        }
+        SendEvent(YEVENT_FRAME, 0, 0);
+        world_->Update(0.02);
+        for (CYRoom* room : rooms) {
+            size_t inRoom = room->StaticObjects().size() + room->DynamicObjects().size();
+            for (int parity = 0; parity < 2; ++parity) {
+                ASSERT_LE(room->MovingObjects(parity).size(), inRoom) << "frame " << frame;
+                for (CYComplexObject* moved : room->MovingObjects(parity))
+                    ASSERT_TRUE(room->HoldsObject(moved)) << "frame " << frame;
+            }
+        }
+    }
+    // What a room reads is the last frame's moves; the list being filled starts empty.
+    size_t readable = 0;
+    for (CYRoom* room : rooms) {
+        readable += room->ReadableMovingObjects().size();
+        EXPECT_TRUE(room->MovingObjects(room->FrameParity()).empty());
+    }
+    EXPECT_EQ(readable, movers.size());
+    // Nothing moves in interface mode, yet the rooms still turn over.
+    world_->SetInterfaceMode(true);
+    world_->Update(0.02);
+    for (CYRoom* room : rooms) EXPECT_TRUE(room->ReadableMovingObjects().empty());
 }
 
 // ---- Drawing ---------------------------------------------------------------------------------

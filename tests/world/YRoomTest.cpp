@@ -192,6 +192,41 @@ TEST_F(RoomTest, ObjectsLeavingOrDeletedWhileTheRoomUpdatesAreNeverTouchedAgain)
     EXPECT_FALSE(room_->HoldsObject(first));
 }
 
+TEST_F(RoomTest, AnObjectKilledWhileTheRoomUpdatesIsStillUpdatedInThatWalkAndLeavesAtItsEnd) {
+    ASSERT_EQ(Build(1), S_OK);
+    CYComplexObject* first = Box(true);
+    CYComplexObject* second = Box(true);
+    // The first stands outside the room's box, so its update asks the world for its room.
+    world_.useAnswer = true;
+    world_.answer = room_.get();
+    room_->AddObject(first, 4.05f, 0, 0);
+    room_->AddObject(second, 0, 0, 0);
+    room_->Update(0.0f);
+    ASSERT_EQ(room_->UpdatedObjects(), (std::vector<CYComplexObject*>{first, second}));
+    world_.onFind = [&](CYComplexObject* o) {
+        if (o != first) return;
+        room_->KillObject(second);
+        EXPECT_EQ(room_->PendingRemove(), std::vector<CYComplexObject*>{second});
+        EXPECT_EQ(room_->UpdatedObjects(), (std::vector<CYComplexObject*>{first, second}));
+    };
+    first->SetMoved();
+    second->SetMoved();
+    room_->Update(0.0f);
+    world_.onFind = nullptr;
+    // The killed object had its step in the walk, then left the updated list.
+    EXPECT_FALSE(second->IsMoved());
+    EXPECT_EQ(room_->MovingObjects(room_->FrameParity()), (std::vector<CYComplexObject*>{first, second}));
+    EXPECT_EQ(room_->UpdatedObjects(), std::vector<CYComplexObject*>{first});
+    EXPECT_EQ(room_->DynamicObjects(), std::vector<CYComplexObject*>{first});
+    EXPECT_TRUE(room_->PendingRemove().empty());
+
+    // Outside the walk the entry goes at once.
+    room_->KillObject(first);
+    EXPECT_TRUE(room_->UpdatedObjects().empty());
+    EXPECT_TRUE(room_->PendingRemove().empty());
+    EXPECT_EQ(room_->MovingObjects(room_->FrameParity()), std::vector<CYComplexObject*>{second});
+}
+
 TEST_F(RoomTest, RoomInViewDrawsItsFloorAlwaysAndItsObjectsOnlyWhenLit) {
     ASSERT_EQ(Build(1), S_OK);
     CYComplexObject* crate = Box(false);
