@@ -32,6 +32,10 @@ local lookX, lookY = nil, nil
 local hidden = {}            -- the walls hidden now
 local cutKey = nil           -- the room and view quarter they were hidden for
 local effects = {}           -- the effects to draw while they last
+local clock = 0              -- seconds since the script started
+local droidSeen = -100       -- the clock when a droid was last current
+local AFTERGLOW = 2.4        -- seconds effects still show once no droid is current: the last
+                             -- droid's explosion plays out before the mission's report
 local marker = nil           -- the ring under the current droid
 local framed = nil           -- the droid the view was last framed for
 
@@ -176,6 +180,8 @@ while true do
 
   -- Only while a droid is current: in interface mode the world points the camera itself.
   local ok, droid = GetCurrentDroid()
+  clock = clock + math.max(dt, 0)
+  if ok then droidSeen = clock end
   if ok then
     local fresh = false
     if not anchor or IsNull(anchor) then
@@ -236,7 +242,9 @@ while true do
     end
   end
 
-  -- The effects of the floor in view (none in interface mode); spent ones are removed.
+  -- The effects of the floor in view, while a droid is current and a moment after the last
+  -- one is gone (none in interface mode); spent ones are removed.
+  local showing = ok or clock - droidSeen < AFTERGLOW
   local viewZ = anchor and not IsNull(anchor) and select(3, GetObjectPos(anchor)) or 0
   for i = #effects, 1, -1 do
     local effect = effects[i]
@@ -244,7 +252,7 @@ while true do
     if IsNull(effect.object) or effect.left <= 0 then
       DestroyObject(effect.object)
       table.remove(effects, i)
-    elseif ok and math.abs(select(3, GetObjectPos(effect.object)) - viewZ) < 2.5 then
+    elseif showing and math.abs(select(3, GetObjectPos(effect.object)) - viewZ) < 2.5 then
       DrawComplexObject(effect.object)
     end
   end
