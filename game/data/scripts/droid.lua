@@ -317,6 +317,38 @@ local function Engage(dt)
   return true
 end
 
+-- A droid on its way that has made no headway for a moment (an enemy in the doorway, an
+-- enemy pressing on it) fights the enemy that holds it up, or the nearest one it sees in
+-- range, at once, rather than waiting out its order's tries. True while it fights.
+local heldTime = 0
+local lastX, lastY = nil, nil
+local function HeldUp(dt)
+  local x, y = GetObjectPos(me)
+  local moved = lastX and math.abs(x - lastX) + math.abs(y - lastY) or 0
+  lastX, lastY = x, y
+  if dt > 0 then
+    if moved < speed * dt * 0.2 then heldTime = heldTime + dt else heldTime = 0 end
+  end
+  if target and (IsNull(target) or not IsValidObject(target) or not CanSee(target)
+                 or GetCObjsDistance(me, target) > range) then
+    -- The fight is over: the way is tried again before another fight.
+    target = nil
+    heldTime = 0
+  end
+  if not target and heldTime > 0.4 then
+    scanTime = scanTime - dt
+    if scanTime <= 0 then
+      scanTime = 0.2
+      target = FindTarget()
+    end
+  end
+  if not target then return false end
+  -- Fighting is headway: the order's own stuck count starts again after the fight.
+  stuckTime = 0
+  Engage(dt)
+  return true
+end
+
 -- ---- Floors: shafts and lifts -----------------------------------------------------------
 
 local holeSides = { [2] = { 0, 1 }, [3] = { -1, 0 }, [4] = { 0, -1 } }
@@ -363,6 +395,7 @@ local function Fall()
   Stop()
   target = nil
   Climb(x, y, (Floor(z) - 1) * 3, false)
+  SaveLog(string.format("Droid: %s falls to floor %d at %.3f,%.3f", GetDroidName(me), Floor(z) - 1, x, y))
   ResetSound(me, hitSound)
   PlaySound3D(me, hitSound)
 end
@@ -375,6 +408,7 @@ local function Lift(x, y, z)
   Climb(px, py, z, true)
   SetCObjPosition(me, x, y, z)
   landing = { x = x, y = y }
+  SaveLog(string.format("Droid: %s rides up to floor %d at %.3f,%.3f", GetDroidName(me), Floor(z), x, y))
 end
 
 -- ---- Damage -----------------------------------------------------------------------------
@@ -410,8 +444,11 @@ local function TakeHit(amount, attacker)
   ResetSound(me, hitSound)
   PlaySound3D(me, hitSound)
   if armour <= 0 then Explode() end
-  -- A droid under fire that stands idle answers it.
-  if not order and not target and attacker and not IsNull(attacker) then target = attacker end
+  -- A droid under fire that stands idle, or that is held up on its way, answers it.
+  if not target and attacker and not IsNull(attacker) and IsValidObject(attacker)
+     and GetObjectTrigger(attacker, "isEnemy") and (not order or heldTime > 0.2) then
+    target = attacker
+  end
 end
 
 -- ---- Commands ---------------------------------------------------------------------------
@@ -477,7 +514,11 @@ while true do
   if GetObjectTrigger(me, "Fire") then Fire() end
 
   if order then order.wait = math.max(0, (order.wait or 0) - dt) end
-  if order and order.kind == "goto" and not driving then
+  if not order or order.kind ~= "goto" or driving then heldTime = 0 end
+  if order and order.kind == "goto" and not driving and HeldUp(dt) then
+    -- Held up on the way by an enemy (nose to nose in a doorway, say): fight it, and go on
+    -- with the order once it is gone or out of reach.
+  elseif order and order.kind == "goto" and not driving then
     if (not Walk(dt) or stuckTime > 0.6) and order.wait <= 0 then
       -- At the end of a leg (or stuck): at the target the order is done, else plan the
       -- next leg.
@@ -486,6 +527,7 @@ while true do
       local arrived = math.abs(x - order.x) < 0.3 and math.abs(y - order.y) < 0.3
       if arrived then
         Stop()
+        SaveLog(string.format("Droid: %s stops at %.3f,%.3f", GetDroidName(me), x, y))
       elseif not Plan(order.x, order.y) then
         Retry()
       end
