@@ -71,13 +71,21 @@ local function Owner(part)
 end
 
 -- A ray at gun height from just outside the droid along (dx, dy): the distance to what
--- it hits first (or the length), and that object or nil.
+-- it hits first (or the length), and that object or nil. The droid's own parts that reach
+-- beyond the ray's start (its wheels, seen sideways) are passed through.
 local function Ray(dx, dy, length)
   local x, y, z = GetObjectPos(me)
   local ox, oy, oz = x + dx * 0.55, y + dy * 0.55, z + 0.62
-  local hit, distance, part = CrossRay(ox, oy, oz, dx, dy, 0, length)
-  if not hit then return length, nil, ox, oy, oz end
-  return distance, Owner(part), ox, oy, oz
+  local skipped = 0
+  for _ = 1, 3 do
+    local hit, distance, part = CrossRay(ox + dx * skipped, oy + dy * skipped, oz, dx, dy, 0, length - skipped)
+    if not hit then return length, nil, ox, oy, oz end
+    local owner = Owner(part)
+    if not owner or not ComparePointers(owner, me) then return skipped + distance, owner, ox, oy, oz end
+    skipped = skipped + distance + 0.05
+    if skipped >= length then break end
+  end
+  return length, nil, ox, oy, oz
 end
 
 -- Can the droid see the object (nothing else in the way)?
@@ -202,20 +210,21 @@ end
 -- radius of three cells, the ways leave room; where that finds none (the droid stands
 -- close to a crate) the droid's own radius is tried.
 local planRadius = 0.83
-local function PathTo(nextRow, nextColumn, x, y)
+local function PathTo(nextRow, nextColumn, x, y, ignored)
   local radius = GetRadius(me)
   SetRadius(me, planRadius)
-  local found, moves, n = FindPath(me, nil, nextRow, nextColumn, x, y)
+  local found, moves, n = FindPath(me, ignored, nextRow, nextColumn, x, y)
   SetRadius(me, radius)
-  if not found then found, moves, n = FindPath(me, nil, nextRow, nextColumn, x, y) end
+  if not found then found, moves, n = FindPath(me, ignored, nextRow, nextColumn, x, y) end
   return found, moves, n
 end
 
 -- The path to (x, y) from here: the moves of FindPath turned into points, each kept off
 -- the walls of this room. Toward another room the moves lead to the edge of this room on
 -- the way there (the next room of the search above), and a last point half a unit beyond
--- the edge takes the droid across; the next leg is planned from the new room.
-local function Plan(x, y)
+-- the edge takes the droid across; the next leg is planned from the new room. The object
+-- ignored (an enemy the droid goes for) does not bar the way.
+local function Plan(x, y, ignored)
   waypoints = {}
   legs = legs + 1
   if legs > 40 then return false end
@@ -228,7 +237,7 @@ local function Plan(x, y)
     nextRow, nextColumn = NextRoom(Floor(pz), r, c, row, column)
     if not nextRow then return false end
   end
-  local found, moves, n = PathTo(nextRow, nextColumn, x, y)
+  local found, moves, n = PathTo(nextRow, nextColumn, x, y, ignored)
   if not found then return false end
   local wx, wy = px, py
   local lastX, lastY = 0, 0
@@ -290,11 +299,14 @@ end
 local target = nil
 local scanTime = 0
 
--- The nearest enemy in range that the droid can see, or nil.
-local function FindTarget()
+-- The nearest enemy within the reach (the weapon's range unless told) that the droid can
+-- see, or nil.
+local sight = 9                  -- rays end about a room away
+local function FindTarget(reach)
+  reach = reach or range
   local x, y, z = GetObjectPos(me)
-  local n, objects = GetActiveObjectsInRect(x, y, z + 0.1, range, range)
-  local best, bestDistance = nil, range
+  local n, objects = GetActiveObjectsInRect(x, y, z + 0.1, reach, reach)
+  local best, bestDistance = nil, reach
   for i = 1, n do
     local o = objects[i]
     if GetObjectTrigger(o, "isEnemy") then
@@ -317,35 +329,52 @@ local function Engage(dt)
   return true
 end
 
--- A droid on its way that has made no headway for a moment (an enemy in the doorway, an
--- enemy pressing on it) fights the enemy that holds it up, or the nearest one it sees in
--- range, at once, rather than waiting out its order's tries. True while it fights.
+-- A droid on its way that has made no headway for a moment (an enemy nose to nose with it,
+-- an enemy that bars a doorway or stands where it was sent) fights the nearest enemy it
+-- sees at once, closing in when that one is out of the weapon's range, rather than standing
+-- under fire until its order gives up. The order goes on once the fight is over. True while
+-- it fights.
 local heldTime = 0
 local lastX, lastY = nil, nil
+local closeIn = 0                -- seconds to the next path toward the enemy
 local function HeldUp(dt)
   local x, y = GetObjectPos(me)
   local moved = lastX and math.abs(x - lastX) + math.abs(y - lastY) or 0
   lastX, lastY = x, y
-  if dt > 0 then
+  if dt > 0 and not target then
     if moved < speed * dt * 0.2 then heldTime = heldTime + dt else heldTime = 0 end
   end
   if target and (IsNull(target) or not IsValidObject(target) or not CanSee(target)
-                 or GetCObjsDistance(me, target) > range) then
+                 or GetCObjsDistance(me, target) > sight) then
     -- The fight is over: the way is tried again before another fight.
     target = nil
     heldTime = 0
+    waypoints = {}
+    legs = 0
   end
   if not target and heldTime > 0.4 then
     scanTime = scanTime - dt
     if scanTime <= 0 then
       scanTime = 0.2
-      target = FindTarget()
+      target = FindTarget(sight)
+      closeIn = 0
+      waypoints = {}
     end
   end
   if not target then return false end
   -- Fighting is headway: the order's own stuck count starts again after the fight.
   stuckTime = 0
-  Engage(dt)
+  if GetCObjsDistance(me, target) > range * 0.9 then
+    closeIn = closeIn - dt
+    if not Walk(dt) and closeIn <= 0 then
+      closeIn = 0.5
+      local tx, ty = GetObjectPos(target)
+      Plan(tx, ty, target)
+    end
+  else
+    waypoints = {}
+    Engage(dt)
+  end
   return true
 end
 
@@ -540,7 +569,7 @@ while true do
       if (not Walk(dt) or stuckTime > 0.6) and order.wait <= 0 then
         stuckTime = 0
         local tx, ty = GetObjectPos(target)
-        if not Plan(tx, ty) then Retry() end
+        if not Plan(tx, ty, target) then Retry() end
       end
     else
       waypoints = {}
