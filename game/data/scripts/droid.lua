@@ -4,12 +4,15 @@
 --   * drives by the control flags the mission sets on the current droid ("MoveForward",
 --     "MoveBackward", "RotateLeft", "RotateRight", "Fire");
 --   * follows a "goto" order (x, y) along the path finder's moves, room by room;
---   * fights: an "attack" order (a target), or any enemy it sees while it stands still;
+--   * fights: an "attack" order (a target), any enemy it sees while it stands still, and,
+--     on its way, the enemy that holds it up (it goes on afterwards);
 --   * takes "hit" (damage, attacker) and "repair" (amount) from others, and explodes when
 --     its armour is gone;
 --   * falls down a shaft it walks into, and rides a lift up (the lift sends "lift").
 -- Its figures come from the game-data tables through its droid record: the chassis gives
 -- the speed and the turn rate, the armour the protection, the weapon damage, rate and range.
+-- The log tells where it stops at the end of a "goto" ("Droid: Alpha stops at x,y") and
+-- where a lift or a shaft puts it.
 
 local me = GetCurrentComplexObject(globalObject)
 
@@ -334,15 +337,14 @@ end
 -- sees at once, closing in when that one is out of the weapon's range, rather than standing
 -- under fire until its order gives up. The order goes on once the fight is over. True while
 -- it fights.
+-- Held up: its last step forward was stopped, or no way was found and it waits to try
+-- again (turning on the spot is not being held up).
 local heldTime = 0
-local lastX, lastY = nil, nil
 local closeIn = 0                -- seconds to the next path toward the enemy
 local function HeldUp(dt)
-  local x, y = GetObjectPos(me)
-  local moved = lastX and math.abs(x - lastX) + math.abs(y - lastY) or 0
-  lastX, lastY = x, y
   if dt > 0 and not target then
-    if moved < speed * dt * 0.2 then heldTime = heldTime + dt else heldTime = 0 end
+    local held = stuckTime > 0 or (#waypoints == 0 and order.wait > 0)
+    if held then heldTime = heldTime + dt else heldTime = 0 end
   end
   if target and (IsNull(target) or not IsValidObject(target) or not CanSee(target)
                  or GetCObjsDistance(me, target) > sight) then
