@@ -431,12 +431,39 @@ local function Fall()
   PlaySound3D(me, hitSound)
 end
 
+-- Where to step off a lift that rose from (px, py) to the point (x, y, z): that point, or,
+-- where a droid that came up before still stands there, a point beyond it (away from the
+-- shaft) or beside it, so that the two do not stand in one another and can both go on.
+local function FreeLanding(px, py, x, y, z)
+  local fx, fy = x - px, y - py
+  local length = math.sqrt(fx * fx + fy * fy)
+  if length < 0.01 then fx, fy, length = 1, 0, 1 end
+  fx, fy = fx / length, fy / length
+  local places = { { 0, 0 }, { 1, 0 }, { 1, 1 }, { 1, -1 }, { 0, 1 }, { 0, -1 } }
+  for _, place in ipairs(places) do
+    local lx = x + (fx * place[1] - fy * place[2]) * 1.2
+    local ly = y + (fy * place[1] + fx * place[2]) * 1.2
+    local n, near = GetActiveObjectsInRect(lx, ly, z + 0.1, 1, 1)
+    local free = true
+    for i = 1, n do
+      local o = near[i]
+      if not ComparePointers(o, me) and (GetObjectTrigger(o, "isDroid") or GetObjectTrigger(o, "isEnemy")) then
+        local ox, oy = GetObjectPos(o)
+        if math.abs(ox - lx) < 1 and math.abs(oy - ly) < 1 then free = false end
+      end
+    end
+    if free then return lx, ly end
+  end
+  return x, y
+end
+
 local function Lift(x, y, z)
   Stop()
   target = nil
   local px, py = GetObjectPos(me)
   PlaySound3D(me, liftSound)
   Climb(px, py, z, true)
+  x, y = FreeLanding(px, py, x, y, z)
   SetCObjPosition(me, x, y, z)
   landing = { x = x, y = y }
   SaveLog(string.format("Droid: %s rides up to floor %d at %.3f,%.3f", GetDroidName(me), Floor(z), x, y))
