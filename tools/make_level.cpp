@@ -240,9 +240,12 @@ std::string Floor(bool hole) {
         const float lo[3] = {s[0], s[2], -thin}, hi[3] = {s[1], s[3], 0.0f};
         floor.boxes.push_back(BoxOf(lo, hi));
     }
-    // The shaft's walls face into the hole.
+    // The shaft's walls face into the hole. Only the floor in view is drawn, so below the
+    // lining there is black: the lining goes down only so far that, from the camera over a
+    // hole next to the floor's near edge, it stays behind the floor instead of showing
+    // under that edge.
     Part shaft{"shaft", {}, {}, {}};
-    const float depth = 3.0f;
+    const float depth = 1.2f;
     const float walls[4][3][3] = {
         {{h0, g0, -depth}, {0, g1 - g0, 0}, {0, 0, depth}},   // low x, facing +x
         {{h1, g1, -depth}, {0, g0 - g1, 0}, {0, 0, depth}},   // high x, facing -x

@@ -4,12 +4,15 @@
 --   * drives by the control flags the mission sets on the current droid ("MoveForward",
 --     "MoveBackward", "RotateLeft", "RotateRight", "Fire");
 --   * follows a "goto" order (x, y) along the path finder's moves, room by room;
---   * fights: an "attack" order (a target), or any enemy it sees while it stands still;
+--   * fights: an "attack" order (a target), any enemy it sees while it stands still, and,
+--     on its way, the enemy that holds it up (it goes on afterwards);
 --   * takes "hit" (damage, attacker) and "repair" (amount) from others, and explodes when
 --     its armour is gone;
 --   * falls down a shaft it walks into, and rides a lift up (the lift sends "lift").
 -- Its figures come from the game-data tables through its droid record: the chassis gives
 -- the speed and the turn rate, the armour the protection, the weapon damage, rate and range.
+-- The log tells where it stops at the end of a "goto" ("Droid: Alpha stops at x,y") and
+-- where a lift or a shaft puts it.
 
 local me = GetCurrentComplexObject(globalObject)
 
@@ -71,13 +74,21 @@ local function Owner(part)
 end
 
 -- A ray at gun height from just outside the droid along (dx, dy): the distance to what
--- it hits first (or the length), and that object or nil.
+-- it hits first (or the length), and that object or nil. The droid's own parts that reach
+-- beyond the ray's start (its wheels, seen sideways) are passed through.
 local function Ray(dx, dy, length)
   local x, y, z = GetObjectPos(me)
   local ox, oy, oz = x + dx * 0.55, y + dy * 0.55, z + 0.62
-  local hit, distance, part = CrossRay(ox, oy, oz, dx, dy, 0, length)
-  if not hit then return length, nil, ox, oy, oz end
-  return distance, Owner(part), ox, oy, oz
+  local skipped = 0
+  for _ = 1, 3 do
+    local hit, distance, part = CrossRay(ox + dx * skipped, oy + dy * skipped, oz, dx, dy, 0, length - skipped)
+    if not hit then return length, nil, ox, oy, oz end
+    local owner = Owner(part)
+    if not owner or not ComparePointers(owner, me) then return skipped + distance, owner, ox, oy, oz end
+    skipped = skipped + distance + 0.05
+    if skipped >= length then break end
+  end
+  return length, nil, ox, oy, oz
 end
 
 -- Can the droid see the object (nothing else in the way)?
@@ -202,20 +213,21 @@ end
 -- radius of three cells, the ways leave room; where that finds none (the droid stands
 -- close to a crate) the droid's own radius is tried.
 local planRadius = 0.83
-local function PathTo(nextRow, nextColumn, x, y)
+local function PathTo(nextRow, nextColumn, x, y, ignored)
   local radius = GetRadius(me)
   SetRadius(me, planRadius)
-  local found, moves, n = FindPath(me, nil, nextRow, nextColumn, x, y)
+  local found, moves, n = FindPath(me, ignored, nextRow, nextColumn, x, y)
   SetRadius(me, radius)
-  if not found then found, moves, n = FindPath(me, nil, nextRow, nextColumn, x, y) end
+  if not found then found, moves, n = FindPath(me, ignored, nextRow, nextColumn, x, y) end
   return found, moves, n
 end
 
 -- The path to (x, y) from here: the moves of FindPath turned into points, each kept off
 -- the walls of this room. Toward another room the moves lead to the edge of this room on
 -- the way there (the next room of the search above), and a last point half a unit beyond
--- the edge takes the droid across; the next leg is planned from the new room.
-local function Plan(x, y)
+-- the edge takes the droid across; the next leg is planned from the new room. The object
+-- ignored (an enemy the droid goes for) does not bar the way.
+local function Plan(x, y, ignored)
   waypoints = {}
   legs = legs + 1
   if legs > 40 then return false end
@@ -228,7 +240,7 @@ local function Plan(x, y)
     nextRow, nextColumn = NextRoom(Floor(pz), r, c, row, column)
     if not nextRow then return false end
   end
-  local found, moves, n = PathTo(nextRow, nextColumn, x, y)
+  local found, moves, n = PathTo(nextRow, nextColumn, x, y, ignored)
   if not found then return false end
   local wx, wy = px, py
   local lastX, lastY = 0, 0
@@ -290,11 +302,14 @@ end
 local target = nil
 local scanTime = 0
 
--- The nearest enemy in range that the droid can see, or nil.
-local function FindTarget()
+-- The nearest enemy within the reach (the weapon's range unless told) that the droid can
+-- see, or nil.
+local sight = 9                  -- rays end about a room away
+local function FindTarget(reach)
+  reach = reach or range
   local x, y, z = GetObjectPos(me)
-  local n, objects = GetActiveObjectsInRect(x, y, z + 0.1, range, range)
-  local best, bestDistance = nil, range
+  local n, objects = GetActiveObjectsInRect(x, y, z + 0.1, reach, reach)
+  local best, bestDistance = nil, reach
   for i = 1, n do
     local o = objects[i]
     if GetObjectTrigger(o, "isEnemy") then
@@ -314,6 +329,54 @@ local function Engage(dt)
   local x, y = GetObjectPos(me)
   local tx, ty = GetObjectPos(target)
   if TurnTo(math.atan2(ty - y, tx - x), dt) and GetCObjsDistance(me, target) <= range then Fire() end
+  return true
+end
+
+-- A droid on its way that has made no headway for a moment (an enemy nose to nose with it,
+-- an enemy that bars a doorway or stands where it was sent) fights the nearest enemy it
+-- sees at once, closing in when that one is out of the weapon's range, rather than standing
+-- under fire until its order gives up. The order goes on once the fight is over. True while
+-- it fights.
+-- Held up: its last step forward was stopped, or no way was found and it waits to try
+-- again (turning on the spot is not being held up).
+local heldTime = 0
+local closeIn = 0                -- seconds to the next path toward the enemy
+local function HeldUp(dt)
+  if dt > 0 and not target then
+    local held = stuckTime > 0 or (#waypoints == 0 and order.wait > 0)
+    if held then heldTime = heldTime + dt else heldTime = 0 end
+  end
+  if target and (IsNull(target) or not IsValidObject(target) or not CanSee(target)
+                 or GetCObjsDistance(me, target) > sight) then
+    -- The fight is over: the way is tried again before another fight.
+    target = nil
+    heldTime = 0
+    waypoints = {}
+    legs = 0
+  end
+  if not target and heldTime > 0.4 then
+    scanTime = scanTime - dt
+    if scanTime <= 0 then
+      scanTime = 0.2
+      target = FindTarget(sight)
+      closeIn = 0
+      waypoints = {}
+    end
+  end
+  if not target then return false end
+  -- Fighting is headway: the order's own stuck count starts again after the fight.
+  stuckTime = 0
+  if GetCObjsDistance(me, target) > range * 0.9 then
+    closeIn = closeIn - dt
+    if not Walk(dt) and closeIn <= 0 then
+      closeIn = 0.5
+      local tx, ty = GetObjectPos(target)
+      Plan(tx, ty, target)
+    end
+  else
+    waypoints = {}
+    Engage(dt)
+  end
   return true
 end
 
@@ -363,8 +426,35 @@ local function Fall()
   Stop()
   target = nil
   Climb(x, y, (Floor(z) - 1) * 3, false)
+  SaveLog(string.format("Droid: %s falls to floor %d at %.3f,%.3f", GetDroidName(me), Floor(z) - 1, x, y))
   ResetSound(me, hitSound)
   PlaySound3D(me, hitSound)
+end
+
+-- Where to step off a lift that rose from (px, py) to the point (x, y, z): that point, or,
+-- where a droid that came up before still stands there, a point beyond it (away from the
+-- shaft) or beside it, so that the two do not stand in one another and can both go on.
+local function FreeLanding(px, py, x, y, z)
+  local fx, fy = x - px, y - py
+  local length = math.sqrt(fx * fx + fy * fy)
+  if length < 0.01 then fx, fy, length = 1, 0, 1 end
+  fx, fy = fx / length, fy / length
+  local places = { { 0, 0 }, { 1, 0 }, { 1, 1 }, { 1, -1 }, { 0, 1 }, { 0, -1 } }
+  for _, place in ipairs(places) do
+    local lx = x + (fx * place[1] - fy * place[2]) * 1.2
+    local ly = y + (fy * place[1] + fx * place[2]) * 1.2
+    local n, near = GetActiveObjectsInRect(lx, ly, z + 0.1, 1, 1)
+    local free = true
+    for i = 1, n do
+      local o = near[i]
+      if not ComparePointers(o, me) and (GetObjectTrigger(o, "isDroid") or GetObjectTrigger(o, "isEnemy")) then
+        local ox, oy = GetObjectPos(o)
+        if math.abs(ox - lx) < 1 and math.abs(oy - ly) < 1 then free = false end
+      end
+    end
+    if free then return lx, ly end
+  end
+  return x, y
 end
 
 local function Lift(x, y, z)
@@ -373,8 +463,10 @@ local function Lift(x, y, z)
   local px, py = GetObjectPos(me)
   PlaySound3D(me, liftSound)
   Climb(px, py, z, true)
+  x, y = FreeLanding(px, py, x, y, z)
   SetCObjPosition(me, x, y, z)
   landing = { x = x, y = y }
+  SaveLog(string.format("Droid: %s rides up to floor %d at %.3f,%.3f", GetDroidName(me), Floor(z), x, y))
 end
 
 -- ---- Damage -----------------------------------------------------------------------------
@@ -410,8 +502,11 @@ local function TakeHit(amount, attacker)
   ResetSound(me, hitSound)
   PlaySound3D(me, hitSound)
   if armour <= 0 then Explode() end
-  -- A droid under fire that stands idle answers it.
-  if not order and not target and attacker and not IsNull(attacker) then target = attacker end
+  -- A droid under fire that stands idle, or that is held up on its way, answers it.
+  if not target and attacker and not IsNull(attacker) and IsValidObject(attacker)
+     and GetObjectTrigger(attacker, "isEnemy") and (not order or heldTime > 0.2) then
+    target = attacker
+  end
 end
 
 -- ---- Commands ---------------------------------------------------------------------------
@@ -477,7 +572,11 @@ while true do
   if GetObjectTrigger(me, "Fire") then Fire() end
 
   if order then order.wait = math.max(0, (order.wait or 0) - dt) end
-  if order and order.kind == "goto" and not driving then
+  if not order or order.kind ~= "goto" or driving then heldTime = 0 end
+  if order and order.kind == "goto" and not driving and HeldUp(dt) then
+    -- Held up on the way by an enemy (nose to nose in a doorway, say): fight it, and go on
+    -- with the order once it is gone or out of reach.
+  elseif order and order.kind == "goto" and not driving then
     if (not Walk(dt) or stuckTime > 0.6) and order.wait <= 0 then
       -- At the end of a leg (or stuck): at the target the order is done, else plan the
       -- next leg.
@@ -486,6 +585,7 @@ while true do
       local arrived = math.abs(x - order.x) < 0.3 and math.abs(y - order.y) < 0.3
       if arrived then
         Stop()
+        SaveLog(string.format("Droid: %s stops at %.3f,%.3f", GetDroidName(me), x, y))
       elseif not Plan(order.x, order.y) then
         Retry()
       end
@@ -498,7 +598,7 @@ while true do
       if (not Walk(dt) or stuckTime > 0.6) and order.wait <= 0 then
         stuckTime = 0
         local tx, ty = GetObjectPos(target)
-        if not Plan(tx, ty) then Retry() end
+        if not Plan(tx, ty, target) then Retry() end
       end
     else
       waypoints = {}

@@ -47,12 +47,20 @@ local function TurnTo(heading, dt)
   return false
 end
 
+-- Its own parts that reach beyond the ray's start are passed through.
 local function Ray(dx, dy, length)
   local x, y, z = GetObjectPos(me)
   local ox, oy, oz = x + dx * 0.55, y + dy * 0.55, z + 0.62
-  local hit, distance, part = CrossRay(ox, oy, oz, dx, dy, 0, length)
-  if not hit then return length, nil, ox, oy, oz end
-  return distance, GetObjectParent(part), ox, oy, oz
+  local skipped = 0
+  for _ = 1, 3 do
+    local hit, distance, part = CrossRay(ox + dx * skipped, oy + dy * skipped, oz, dx, dy, 0, length - skipped)
+    if not hit then return length, nil, ox, oy, oz end
+    local owner = GetObjectParent(part)
+    if IsNull(owner) or not ComparePointers(owner, me) then return skipped + distance, owner, ox, oy, oz end
+    skipped = skipped + distance + 0.05
+    if skipped >= length then break end
+  end
+  return length, nil, ox, oy, oz
 end
 
 local function CanSee(target)
