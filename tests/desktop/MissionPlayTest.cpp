@@ -195,4 +195,34 @@ TEST_F(MissionPlay, ARepairKitWaitsForADroidThatNeedsIt) {
     Quit();
 }
 
+TEST_F(MissionPlay, ADroidsShieldTakesTheFirstDamageAndItsRepairKitWorksOnceAtHalfArmour) {
+    // The squad's scouts carry a Field shield (50) and a Repair kit (40 over 10 s); a scout
+    // takes 160 from full armour to none.
+    std::string droids = test::ReadFile("data/GameData/droid.dat");
+    const std::string scout = "scout\tScout\t1\tchariot\tchainmail\tthunder\t1";
+    ASSERT_NE(droids.find(scout), std::string::npos);
+    droids.replace(droids.find(scout), scout.size(), scout + "\tshield\trepair");
+    test::WriteFile("data/GameData/droid.dat", droids);
+    Field(false, "1, 0", Pad("spawn7", "-2.6, -2.3"));
+    Play();
+    if (HasFatalFailure()) return;
+    Console("name droid hit 40,");
+    Pointer::Pause(1000);
+    const std::string log = test::ReadFile("YLog.log");
+    EXPECT_EQ(log.find("field shield fails"), std::string::npos) << "the shield held 40 of its 50";
+    EXPECT_EQ(log.find("repair kit"), std::string::npos) << "the armour is full";
+    // 10 more the shield takes, 90 the armour: 70 of 160 left, under half.
+    Console("name droid hit 100,");
+    EXPECT_TRUE(LogHas("Droid: Alpha's field shield fails\n"));
+    EXPECT_TRUE(LogHas("Mission: Alpha's repair kit sets to work\n"));
+    // 40 more over 10 seconds: 110 of 160.
+    EXPECT_TRUE(test::Program::WaitForText("YLog.log", "Droid: Alpha's repair kit is spent, armour 69%\n", 20.0));
+    // Once a mission: another fall to half sets nothing to work.
+    Console("name droid hit 40,");
+    Pointer::Pause(1500);
+    const std::string after = test::ReadFile("YLog.log");
+    EXPECT_EQ(after.find("repair kit sets to work"), after.rfind("repair kit sets to work"));
+    Quit();
+}
+
 }  // namespace

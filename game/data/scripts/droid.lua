@@ -8,11 +8,12 @@
 --     on its way, the enemy that holds it up (it goes on afterwards);
 --   * takes "hit" (damage, attacker) and "repair" (amount) from others, and explodes when
 --     its armour is gone;
---   * falls down a shaft it walks into, and rides a lift up (the lift sends "lift").
+--   * falls down a shaft it walks into, and rides a lift up (the lift sends "lift");
+--   * uses its devices: a Scanner, a Repair kit, a Field shield (see "Devices" below).
 -- Its figures come from the game-data tables through its droid record: the chassis gives
 -- the speed and the turn rate, the armour the protection, the weapon damage, rate and range.
--- The log tells where it stops at the end of a "goto" ("Droid: Alpha stops at x,y") and
--- where a lift or a shaft puts it.
+-- The log tells where it stops at the end of a "goto" ("Droid: Alpha stops at x,y"), where
+-- a lift or a shaft puts it, and when its shield fails and its repair kit is spent.
 
 local me = GetCurrentComplexObject(globalObject)
 
@@ -43,6 +44,30 @@ local look = looks[weapon] or looks.thunder
 local shotSound = GetSoundClone3D(look.sound)
 local hitSound = GetSoundClone3D("hit.wav")
 local liftSound = GetSoundClone3D("lift.wav")
+
+-- ---- Devices ----------------------------------------------------------------------------
+
+-- The devices it carries, with the power and duration of their table rows (device.dat):
+-- the Scanner lets it see (1 + power) times as far; the Repair kit gives back power armour
+-- points over its duration, once a mission, when the armour first falls to half; the Field
+-- shield takes the first power points of damage of each mission.
+local sightScale, kitPoints, kitSeconds, shield = 1, 0, 0, 0
+do
+  local n, devices = GetDroidDevices(me)
+  for i = 1, n do
+    local _, power, duration = GetProductInfo("device", devices[i])
+    power, duration = power or 0, duration or 0
+    if devices[i] == "radar" then
+      sightScale = sightScale + power
+    elseif devices[i] == "repair" then
+      kitPoints, kitSeconds = power, math.max(duration, 0.1)
+    elseif devices[i] == "shield" then
+      shield = power
+    end
+  end
+end
+local kitLeft = 0            -- seconds of repair still to come, once the kit is in use
+local kitRate = 0            -- armour points a second while it works
 
 -- ---- Small helpers ----------------------------------------------------------------------
 
@@ -304,7 +329,7 @@ local scanTime = 0
 
 -- The nearest enemy within the reach (the weapon's range unless told) that the droid can
 -- see, or nil.
-local sight = 9                  -- rays end about a room away
+local sight = 9 * sightScale     -- rays end about a room away (farther with a Scanner)
 local function FindTarget(reach)
   reach = reach or range
   local x, y, z = GetObjectPos(me)
@@ -497,8 +522,16 @@ local function Explode()
 end
 
 local function TakeHit(amount, attacker)
-  local armour = GetArmorState(me) - amount / durability
+  local absorbed = math.min(shield, math.max(amount, 0))
+  shield = shield - absorbed
+  if absorbed > 0 and shield <= 0 then SaveLog("Droid: " .. GetDroidName(me) .. "'s field shield fails") end
+  local armour = GetArmorState(me) - (amount - absorbed) / durability
   SetArmorState(me, math.max(0, armour))
+  if kitPoints > 0 and armour > 0 and armour <= 0.5 then
+    -- The repair kit sets to work once, the first time the armour falls to half.
+    kitLeft, kitRate, kitPoints = kitSeconds, kitPoints / kitSeconds, 0
+    SendCommandByName("GameWorld", "message", GetDroidName(me) .. "'s repair kit sets to work")
+  end
   ResetSound(me, hitSound)
   PlaySound3D(me, hitSound)
   if armour <= 0 then Explode() end
@@ -554,6 +587,15 @@ while true do
   local dt = GetDeltaTime(globalObject)
   cooldown = math.max(0, cooldown - dt)
   ReadCommands()
+  if kitLeft > 0 then
+    local step = math.min(math.max(dt, 0), kitLeft)
+    kitLeft = kitLeft - step
+    SetArmorState(me, math.min(1, GetArmorState(me) + kitRate * step / durability))
+    if kitLeft <= 0 then
+      SaveLog(string.format("Droid: %s's repair kit is spent, armour %d%%", GetDroidName(me),
+                            math.floor(GetArmorState(me) * 100 + 0.5)))
+    end
+  end
 
   -- Driven by the player's keys: the keys win over any order.
   local forward = GetObjectTrigger(me, "MoveForward")

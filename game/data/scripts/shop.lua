@@ -388,7 +388,7 @@ local function DeviceText(id, power, duration)
   if id == "radar" then
     return "The droid sees " .. Number(power * 100) .. "%#farther than without it#Always on"
   elseif id == "repair" then
-    return "Restores " .. Number(power) .. " armour points#over " .. Number(duration) .. " seconds,#once a mission"
+    return "Restores " .. Number(power) .. " armour points#over " .. Number(duration) .. " s when armour#falls to half, once a mission"
   elseif id == "shield" then
     return "Absorbs " .. Number(power) .. " damage#before it fails#Renewed every mission"
   end
