@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -202,8 +203,22 @@ protected:
         std::filesystem::remove_all(dir_.Path() + "/data/Saves");
     }
 
+    // Starts the sample game in a 640 x 480 window and leaves the intro by Escape for the
+    // main menu; a fixture's test returns when this failed (HasFatalFailure).
+    void StartToMenu() {
+        test::WriteFile("YConfig.cfg", "[COMMON]\nMOUSE_SPEED 1.0\n[VIDEO]\nSCREEN_WIDTH 640\nSCREEN_HEIGHT 480\n"
+                                       "FULL_SCREEN 0\nSTATISTIC 0\n");
+        run_ = std::make_unique<Session>(dir_.Path(), display_.Name());
+        ASSERT_TRUE(ScreenShown("intro.txt"));
+        ASSERT_TRUE(run_->pointer.Home()) << "no program window on " << display_.Name();
+        run_->pointer.Key("Escape");
+        ASSERT_TRUE(ScreenShown("main_menu.txt"));
+        Pointer::Pause(500);
+    }
+
     VirtualDisplay display_;
     test::TempDir dir_;
+    std::unique_ptr<Session> run_;  // the program and its pointer, once started
 };
 
 }  // namespace desktop

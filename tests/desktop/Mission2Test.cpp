@@ -122,34 +122,25 @@ protected:
     // The program from the intro through "Load game" and the first slot to the briefing of
     // the saved mission, and its "Start".
     void LoadAndStart(const std::string& missionName, const std::string& room = "0,0") {
-        test::WriteFile("YConfig.cfg", "[COMMON]\nMOUSE_SPEED 1.0\n[VIDEO]\nSCREEN_WIDTH 640\nSCREEN_HEIGHT 480\n"
-                                       "FULL_SCREEN 0\nSTATISTIC 0\n");
-        program_ = std::make_unique<test::Program>(
-            dir_.Path(), std::vector<std::string>{"SDL_VIDEODRIVER=x11", "DISPLAY=" + display_.Name(),
-                                                  "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"});
-        pointer_ = std::make_unique<Pointer>(display_.Name());
-        ASSERT_TRUE(ScreenShown("intro.txt"));
-        ASSERT_TRUE(pointer_->Home()) << "no program window on " << display_.Name();
-        pointer_->Key("Escape");
-        ASSERT_TRUE(ScreenShown("main_menu.txt"));
-        Pointer::Pause(500);
-        pointer_->Click(320, 254);  // "Load game"
+        StartToMenu();
+        if (HasFatalFailure()) return;
+        run_->pointer.Click(320, 254);  // "Load game"
         ASSERT_TRUE(ScreenShown("saves.txt"));
         Pointer::Pause(500);
-        pointer_->Click(320, 178);  // the first slot
+        run_->pointer.Click(320, 178);  // the first slot
         ASSERT_TRUE(LogHas("MAIN: load_slot on the saves screen\n"));
         ASSERT_TRUE(ScreenShown("briefing.txt"));
         Pointer::Pause(500);
-        pointer_->Click(505, 438);  // "Start"
+        run_->pointer.Click(505, 438);  // "Start"
         ASSERT_TRUE(LogHas("Mission: " + missionName + ": "));
         ASSERT_TRUE(LogHas("Camera: framing room " + room + " of floor 0; Alpha stands in room " + room));
         Pointer::Pause(2000);
     }
 
     void Quit() {
-        if (!program_) return;
-        program_->Signal(SIGTERM);
-        EXPECT_EQ(program_->Wait(kWait), 0);
+        if (!run_) return;
+        run_->program.Signal(SIGTERM);
+        EXPECT_EQ(run_->program.Wait(kWait), 0);
         EXPECT_EQ(test::ReadFile("YLog.log").find("ERROR!!!"), std::string::npos);
     }
 
@@ -158,7 +149,7 @@ protected:
         int px = 0, py = 0;
         ASSERT_TRUE(view_.Screen(x, y, &px, &py)) << x << "," << y << " is out of view: " << px << "," << py;
         const size_t stops = Count(droid + " stops at ");
-        pointer_->Click(px, py);
+        run_->pointer.Click(px, py);
         ASSERT_TRUE(LogHasTimes("Mission: " + droid + " goes to ", ++goes_[droid])) << "click at " << px << "," << py;
         const std::string to = LastLineAfter("Mission: " + droid + " goes to ");
         ASSERT_TRUE(WaitTimes("Droid: " + droid + " stops at ", stops + 1, seconds))
@@ -174,7 +165,7 @@ protected:
 
     // A quarter turn of the view to the left (Z), as a player turns it.
     void TurnLeft() {
-        pointer_->Key("z");
+        run_->pointer.Key("z");
         view_.heading += kPi / 2;
         Pointer::Pause(1500);
     }
@@ -203,8 +194,6 @@ protected:
 
     int points_ = 0;
     View view_;
-    std::unique_ptr<test::Program> program_;
-    std::unique_ptr<Pointer> pointer_;
     std::map<std::string, size_t> goes_;
 };
 
@@ -214,30 +203,30 @@ TEST_F(Mission2, IsWonWithPurchasesAndClicksOnly) {
     Save(1, points_, {{"Alpha", "thunder"}, {"Bravo", "thunder"}});
     LoadAndStart("Proving Ground");
     if (HasFatalFailure()) return;
-    pointer_->Key("grave");
-    pointer_->MoveTo(200, 14);
-    pointer_->Type("win");
-    pointer_->Key("Return");
+    run_->pointer.Key("grave");
+    run_->pointer.MoveTo(200, 14);
+    run_->pointer.Type("win");
+    run_->pointer.Key("Return");
     ASSERT_TRUE(LogHas("console: win\n"));
-    pointer_->MoveTo(200, 100);
-    pointer_->Key("grave");
+    run_->pointer.MoveTo(200, 100);
+    run_->pointer.Key("grave");
     ASSERT_TRUE(ScreenShown("results.txt"));
     Pointer::Pause(500);
-    pointer_->Click(425, 418);  // "Continue"
+    run_->pointer.Click(425, 418);  // "Continue"
     ASSERT_TRUE(ScreenShown("shop.txt"));
     Pointer::Pause(1000);
 
     // The shop: Alpha, chosen first, gets the steel shell (its mesh plating is traded in).
-    pointer_->Click(465, 82);   // "Armour"
-    pointer_->Click(465, 143);  // "Steel shell", the second cheapest
-    pointer_->Click(358, 399);  // "Buy"
+    run_->pointer.Click(465, 82);   // "Armour"
+    run_->pointer.Click(465, 143);  // "Steel shell", the second cheapest
+    run_->pointer.Click(358, 399);  // "Buy"
     Pointer::Pause(500);
-    pointer_->Click(561, 450);  // "Continue"
+    run_->pointer.Click(561, 450);  // "Continue"
     ASSERT_TRUE(LogHas("shop: done with 2 droids and " + std::to_string(points_ - 75) + " points\n"));
     ASSERT_TRUE(LogHas("MAIN: shop_done on the shop screen\n"));
     ASSERT_TRUE(ScreenShown("briefing.txt", 2));
     Pointer::Pause(500);
-    pointer_->Click(505, 438);  // "Start"
+    run_->pointer.Click(505, 438);  // "Start"
     ASSERT_TRUE(LogHas("Mission: Foundry: "));
     ASSERT_TRUE(LogHas("Camera: framing room 0,0 of floor 0; Alpha stands in room 0,0"));
     Pointer::Pause(2000);
@@ -260,7 +249,7 @@ TEST_F(Mission2, IsWonWithPurchasesAndClicksOnly) {
     GoTo("Alpha", 4.125, 9.2);
     int px = 0, py = 0;
     ASSERT_TRUE(view_.Screen(4.125, 14.375, &px, &py)) << px << "," << py;
-    pointer_->Click(px, py);
+    run_->pointer.Click(px, py);
     EXPECT_TRUE(test::Program::WaitForText("YLog.log", "reached the exit: mission complete!", 60));
     EXPECT_TRUE(LogHas("MAIN: mission_complete on the mission screen\n"));
     const std::string log = test::ReadFile("YLog.log");
@@ -298,7 +287,7 @@ TEST_F(Mission2, ADroidHeldUpByAnEnemyOnItsWayFightsItAtOnce) {
     Settle("14.375,4.125");
     int px = 0, py = 0;
     ASSERT_TRUE(view_.Screen(8.85, 4.6, &px, &py)) << px << "," << py;
-    pointer_->Click(px, py);
+    run_->pointer.Click(px, py);
     ASSERT_TRUE(LogHas("Mission: Alpha goes to "));
     const auto sent = std::chrono::steady_clock::now();
     // Closing in and the fight take a few seconds. A droid that waited for its order to give

@@ -61,22 +61,13 @@ protected:
     // The program with a fresh log, from the intro through "New game" and the briefing's
     // "Start" into the mission.
     void Play() {
-        test::WriteFile("YConfig.cfg", "[COMMON]\nMOUSE_SPEED 1.0\n[VIDEO]\nSCREEN_WIDTH 640\nSCREEN_HEIGHT 480\n"
-                                       "FULL_SCREEN 0\nSTATISTIC 0\n");
-        program_ = std::make_unique<test::Program>(
-            dir_.Path(), std::vector<std::string>{"SDL_VIDEODRIVER=x11", "DISPLAY=" + display_.Name(),
-                                                  "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"});
-        pointer_ = std::make_unique<Pointer>(display_.Name());
-        ASSERT_TRUE(LogHas("Parsing interface file - data\\interface\\Data\\intro.txt ----------------- finished"));
-        ASSERT_TRUE(pointer_->Home()) << "no program window on " << display_.Name();
-        pointer_->Key("Escape");
-        ASSERT_TRUE(LogHas("Parsing interface file - data\\interface\\Data\\main_menu.txt ----------------- finished"));
-        Pointer::Pause(500);
-        pointer_->Click(320, 192);  // "New game"
+        StartToMenu();
+        if (HasFatalFailure()) return;
+        run_->pointer.Click(320, 192);  // "New game"
         ASSERT_TRUE(LogHas("MAIN: new_game on the menu screen\n"));
         ASSERT_TRUE(LogHas("Parsing interface file - data\\interface\\Data\\briefing.txt ----------------- finished"));
         Pointer::Pause(500);
-        pointer_->Click(505, 438);  // "Start"
+        run_->pointer.Click(505, 438);  // "Start"
         ASSERT_TRUE(LogHas("MAIN: start on the briefing screen\n"));
         ASSERT_TRUE(LogHas("Mission: Proving Ground: "));
         // The camera settles on the current droid's room.
@@ -86,25 +77,23 @@ protected:
     // A line typed into the console: the ` key opens it, the line takes keys while the
     // pointer is over it, and Enter sends it; the pointer leaves it and ` closes it again.
     void Console(const std::string& line) {
-        pointer_->Key("grave");
-        pointer_->MoveTo(200, 14);
-        pointer_->Type(line);
-        pointer_->Key("Return");
+        run_->pointer.Key("grave");
+        run_->pointer.MoveTo(200, 14);
+        run_->pointer.Type(line);
+        run_->pointer.Key("Return");
         ASSERT_TRUE(LogHasTimes("console: " + line + "\n", ++lines_[line]));
-        pointer_->MoveTo(200, 100);
-        pointer_->Key("grave");
+        run_->pointer.MoveTo(200, 100);
+        run_->pointer.Key("grave");
     }
 
     void Quit() {
-        if (!program_) return;
-        program_->Signal(SIGTERM);
-        EXPECT_EQ(program_->Wait(kWait), 0);
+        if (!run_) return;
+        run_->program.Signal(SIGTERM);
+        EXPECT_EQ(run_->program.Wait(kWait), 0);
         const std::string log = test::ReadFile("YLog.log");
         EXPECT_EQ(log.find("ERROR!!!"), std::string::npos) << log;
     }
 
-    std::unique_ptr<test::Program> program_;
-    std::unique_ptr<Pointer> pointer_;
     std::map<std::string, size_t> lines_;
 };
 
@@ -153,7 +142,7 @@ TEST_F(MissionPlay, AClickBeyondTheHiddenNearWallGoesToTheFloorSeenThere) {
     // The mission bar names the room's doors as the view shows them: the doorway to room
     // (1, 1) on the right, the one to the hall behind, under the cut-away wall.
     EXPECT_TRUE(LogHas("Camera: Doors: right, behind\n"));
-    pointer_->Click(480, 330);
+    run_->pointer.Click(480, 330);
     ASSERT_TRUE(LogHas(" goes to "));
     const std::string target = LastLineAfter(" goes to ");
     float x = 0, y = 0;
