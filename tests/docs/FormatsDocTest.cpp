@@ -160,11 +160,7 @@ TEST(FormatsPage, MarksAnExampleOfEveryFormat) {
 TEST(FormatsPage, TheExamplesLoadInTheRealProgramWithoutAWord) {
     const std::vector<Example> examples = PageExamples();
     test::TempDir dir;
-    std::filesystem::copy(std::string(KESTRUNE_SOURCE_DIR) + "/game", dir.Path(),
-                          std::filesystem::copy_options::recursive);
-    for (const char* left : {"YLog.log", "YConfig.cfg", "Actions.cfg", "game.dat"})
-        std::filesystem::remove(dir.Path() + "/" + left);
-    std::filesystem::remove_all(dir.Path() + "/data/Saves");
+    test::CopySampleGame(dir.Path());
     for (const Example& e : examples)
         if (!e.options.count("archive")) test::WriteFile(e.path, Bytes(e));
     test::WriteFile("data/scripts/main.lua", kMainScript);

@@ -86,12 +86,7 @@ TEST(MainScript, MissingMainScriptEndsTheProgramAfterStartUp) {
 
 TEST(MainScript, TheSampleGameRunsCleanly) {
     test::TempDir dir;
-    std::filesystem::copy(std::string(KESTRUNE_SOURCE_DIR) + "/game", dir.Path(),
-                          std::filesystem::copy_options::recursive);
-    // What a player's own run left in game/ is not part of the sample.
-    for (const char* left : {"YLog.log", "YConfig.cfg", "Actions.cfg", "game.dat"})
-        std::filesystem::remove(dir.Path() + "/" + left);
-    std::filesystem::remove_all(dir.Path() + "/data/Saves");
+    test::CopySampleGame(dir.Path());
     test::Program program(dir.Path());
     ASSERT_TRUE(test::Program::WaitForText(
         "YLog.log", "Finish parsing script file - data\\scripts\\main.lua ------------------\n", 20));

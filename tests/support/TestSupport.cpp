@@ -46,6 +46,12 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 bool FileExists(const std::string& path) { return fsys::exists(path); }
 
+void CopySampleGame(const std::string& dir) {
+    fsys::copy(std::string(KESTRUNE_SOURCE_DIR) + "/game", dir, fsys::copy_options::recursive);
+    for (const char* left : {"YLog.log", "YConfig.cfg", "Actions.cfg", "game.dat"}) fsys::remove(dir + "/" + left);
+    fsys::remove_all(dir + "/data/Saves");
+}
+
 Program::Program(const std::string& workingDir, const std::vector<std::string>& env) {
     pid_ = fork();
     if (pid_ == 0) {

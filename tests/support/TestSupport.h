@@ -25,6 +25,9 @@ std::string ReadFile(const std::string& path);
 // Writes bytes to a file, creating parent directories.
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// Copies the sample game into a directory, without what a player's run leaves in game/
+// (the log, the settings, the key bindings, an archive, the saves).
+void CopySampleGame(const std::string& dir);
 
 // The real program, started in a directory with extra environment "NAME=value" entries.
 class Program {
